@@ -1,0 +1,13 @@
+# vantoro_subsystem(<target> [DEPS ...]) builds every .cpp/.h/.qrc of the calling
+# folder into one static library, so adding a file needs no CMake edit.
+function(vantoro_subsystem target)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB _src CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+  add_library(${target} STATIC ${_src} ${CMAKE_SOURCE_DIR}/cmake/empty.cpp)
+  target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${target} PUBLIC ${ARG_DEPS})
+  target_compile_definitions(${target} PUBLIC VANTORO_VERSION="${PROJECT_VERSION}")
+endfunction()

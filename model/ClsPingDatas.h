@@ -1,0 +1,86 @@
+#pragma once
+// The target list: every watched computer with its settings, the check round's working
+// state and its four child lists. Positions are 1-based.
+
+#include "model/ClsPortDatas.h"
+#include "model/ClsWaitTimes.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class ClsPingData {
+public:
+    QString IPAddress;
+    QString Computer;
+    QString Group;
+    qint32 WrongCount = 0;   // failure threshold
+    qint16 Sound = 0;        // non-zero: play the siren for this computer's alarms
+    qint32 Timeout = 0;      // echo time-out, ms
+    bool NoCheckGrp = false; // the group is switched on for checking
+    bool NoCheckSrv = false; // the computer is switched on for checking
+    bool NoCheckPing = false;// send the echo
+    QString Calendar;
+    bool NotIPAddress = false;   // back-off flag of the check round
+    qint32 NotConnectCount = 0;  // consecutive failures, or rounds spent in back-off
+
+    // The child lists always exist: reading one that was never set creates it empty.
+    ClsPortDatas& PortData() { return *list(portData_); }
+    ClsWaitTimes& WaitTime() { return *list(waitTime_); }
+    ClsWaitDayTimes& WaitDayTime() { return *list(waitDayTime_); }
+    ClsDllDatas& DllData() { return *list(dllData_); }
+
+    std::shared_ptr<ClsPortDatas> PortDataRef() { list(portData_); return portData_; }
+    std::shared_ptr<ClsWaitTimes> WaitTimeRef() { list(waitTime_); return waitTime_; }
+    std::shared_ptr<ClsWaitDayTimes> WaitDayTimeRef() { list(waitDayTime_); return waitDayTime_; }
+    std::shared_ptr<ClsDllDatas> DllDataRef() { list(dllData_); return dllData_; }
+
+    void SetPortData(std::shared_ptr<ClsPortDatas> l) { portData_ = std::move(l); }
+    void SetWaitTime(std::shared_ptr<ClsWaitTimes> l) { waitTime_ = std::move(l); }
+    void SetWaitDayTime(std::shared_ptr<ClsWaitDayTimes> l) { waitDayTime_ = std::move(l); }
+    void SetDllData(std::shared_ptr<ClsDllDatas> l) { dllData_ = std::move(l); }
+
+private:
+    template <class L>
+    static L* list(std::shared_ptr<L>& p) {
+        if (!p) p = std::make_shared<L>();
+        return p.get();
+    }
+    std::shared_ptr<ClsPortDatas> portData_;
+    std::shared_ptr<ClsWaitTimes> waitTime_;
+    std::shared_ptr<ClsWaitDayTimes> waitDayTime_;
+    std::shared_ptr<ClsDllDatas> dllData_;
+};
+
+class ClsPingDatas {
+public:
+    using Ptr = std::shared_ptr<ClsPingData>;
+
+    // Appends a computer; the name is stored upper-cased, the round's state cleared.
+    void AddItem(const QString& ipAddress, const QString& computer, const QString& group, qint32 wrongCount,
+                 qint16 sound, qint32 timeout, bool noCheckGrp, bool noCheckSrv, bool noCheckPing,
+                 const QString& calendar);
+    // The element at a position; 0 is the one added last. Nothing (null) outside the list.
+    Ptr Item(qint32 index) const;
+    qint32 ListCount() const { return static_cast<qint32>(items_.size()); }
+    // A position outside the list is ignored.
+    void RemoveItem(qint32 index);
+    void RemoveGroupItem(const QString& group);
+    void GroupCheck(const QString& group, bool flag);
+    void Clear();
+    // Position of the computer with that address (spaces around it trimmed), 0 when none.
+    qint32 GetItemNo(const QString& address) const;
+    // Ascending text order of the addresses; each position keeps its object and the
+    // contents move, so a reference held across a sort shows whatever moved there.
+    void Sort();
+
+    // Bumped whenever the list is emptied or rebuilt, so a caller that yields can tell
+    // that positions it remembered no longer mean the same computers.
+    quint64 Generation() const { return generation_; }
+
+private:
+    std::vector<Ptr> items_;
+    qint32 lastAdded_ = 0;
+    quint64 generation_ = 0;
+};

@@ -1,0 +1,33 @@
+#pragma once
+// A computer's TCP port checks and plug-in assignments.
+
+#include "model/KeyedList.h"
+
+#include <QString>
+
+class ClsPortData {
+public:
+    qint32 PortNo = 0;
+    QString PortService;
+};
+
+class ClsPortDatas : public KeyedList<ClsPortData> {
+public:
+    Ptr Add(qint32 portNo, const QString& portService, const QString& key = QString());
+    // Position of the first entry with that port, 0 when none.
+    int GetItemNo(qint32 portNo) const;
+};
+
+class ClsDllData {
+public:
+    qint16 SubNo = 0;
+    QString DllName;    // plug-in file name as found beside the program
+    QString Parameter;  // plain parameter string (the database keeps it scrambled)
+};
+
+class ClsDllDatas : public KeyedList<ClsDllData> {
+public:
+    Ptr Add(qint16 subNo, const QString& dllName, const QString& parameter, const QString& key = QString());
+    // Position of the first entry with that row number, 0 when none.
+    int GetItemNo(qint16 subNo) const;
+};

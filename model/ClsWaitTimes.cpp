@@ -1,0 +1,67 @@
+#include "model/ClsWaitTimes.h"
+
+namespace {
+bool maskHas(const QString& mask, int day) {  // day 1..7
+    return day >= 1 && day <= mask.size() && mask.at(day - 1) == QLatin1Char('1');
+}
+int hhnnOf(const QDateTime& moment) {
+    const QTime t = moment.time();
+    return t.hour() * 100 + t.minute();
+}
+}  // namespace
+
+ClsWaitTimes::Ptr ClsWaitTimes::Add(qint16 subNo, qint16 timeStart, qint16 timeEnd, const QString& timeDay,
+                                    const QString& key) {
+    auto e = std::make_shared<ClsWaitTime>();
+    e->SubNo = subNo;
+    e->TimeStart = timeStart;
+    e->TimeEnd = timeEnd;
+    e->TimeDay = timeDay;
+    return Append(std::move(e), key);
+}
+
+int ClsWaitTimes::GetItemNo(qint16 subNo) const {
+    return FindFirst([subNo](const ClsWaitTime& w) { return w.SubNo == subNo; });
+}
+
+bool ClsWaitTimes::TimeCheck(const QDateTime& moment) {
+    if (Count() == 0) return true;
+    if (moment != lastMoment_ || !lastMoment_.isValid()) {
+        lastMoment_ = moment;
+        hhnn_ = hhnnOf(moment);
+        weekday_ = moment.date().dayOfWeek() % 7 + 1;  // Qt: Monday 1 .. Sunday 7
+        prevWeekday_ = weekday_ == 1 ? 7 : weekday_ - 1;
+    }
+    for (const auto& w : *this) {
+        if (maskHas(w->TimeDay, weekday_) && w->TimeStart <= hhnn_ && hhnn_ <= w->TimeEnd) return false;
+        if (maskHas(w->TimeDay, prevWeekday_) && w->TimeEnd >= 2400 && hhnn_ <= w->TimeEnd - 2400) return false;
+    }
+    return true;
+}
+
+ClsWaitDayTimes::Ptr ClsWaitDayTimes::Add(const QDate& waitDate, qint16 timeStart, qint16 timeEnd,
+                                          const QString& key) {
+    auto e = std::make_shared<ClsWaitDayTime>();
+    e->WaitDate = waitDate;
+    e->TimeStart = timeStart;
+    e->TimeEnd = timeEnd;
+    return Append(std::move(e), key);
+}
+
+int ClsWaitDayTimes::GetItemNo(const QDate& waitDate) const {
+    return FindFirst([&waitDate](const ClsWaitDayTime& w) { return w.WaitDate == waitDate; });
+}
+
+bool ClsWaitDayTimes::TimeCheck(const QDateTime& moment) {
+    if (Count() == 0) return true;
+    if (moment != lastMoment_ || !lastMoment_.isValid()) {
+        lastMoment_ = moment;
+        hhnn_ = hhnnOf(moment);
+        day_ = moment.date();
+    }
+    for (const auto& w : *this) {
+        if (w->WaitDate == day_ && w->TimeStart <= hhnn_ && hhnn_ <= w->TimeEnd) return false;
+        if (w->WaitDate.addDays(1) == day_ && w->TimeEnd >= 2400 && hhnn_ <= w->TimeEnd - 2400) return false;
+    }
+    return true;
+}

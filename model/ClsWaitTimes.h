@@ -1,0 +1,53 @@
+#pragma once
+// A computer's no-check windows: weekly (a time span on chosen weekdays) and dated (a time
+// span on one day). Times are HHMM; an end from 2400 runs into the next day. Both bounds
+// are included, to the minute: 0900-1730 covers 09:00:00 through 17:30:59.
+
+#include "model/KeyedList.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+class ClsWaitTime {
+public:
+    qint16 SubNo = 0;
+    qint16 TimeStart = 0;
+    qint16 TimeEnd = 0;
+    QString TimeDay;  // weekday mask, Sunday first; "1" = the window starts on that day
+};
+
+class ClsWaitTimes : public KeyedList<ClsWaitTime> {
+public:
+    Ptr Add(qint16 subNo, qint16 timeStart, qint16 timeEnd, const QString& timeDay,
+            const QString& key = QString());
+    int GetItemNo(qint16 subNo) const;
+    // True when the moment lies in none of the windows (checking may go ahead).
+    bool TimeCheck(const QDateTime& moment);
+
+private:
+    // What was derived from the last moment asked about; recomputed only when it changes.
+    QDateTime lastMoment_;
+    int hhnn_ = 0;
+    int weekday_ = 0;      // 1 = Sunday .. 7 = Saturday
+    int prevWeekday_ = 0;  // the day before
+};
+
+class ClsWaitDayTime {
+public:
+    QDate WaitDate;
+    qint16 TimeStart = 0;
+    qint16 TimeEnd = 0;
+};
+
+class ClsWaitDayTimes : public KeyedList<ClsWaitDayTime> {
+public:
+    Ptr Add(const QDate& waitDate, qint16 timeStart, qint16 timeEnd, const QString& key = QString());
+    int GetItemNo(const QDate& waitDate) const;
+    bool TimeCheck(const QDateTime& moment);
+
+private:
+    QDateTime lastMoment_;
+    int hhnn_ = 0;
+    QDate day_;
+};

@@ -1,0 +1,3 @@
+#include "model/DllObjects.h"
+
+std::vector<DllObject> gDllObjects;

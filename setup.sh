@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine for Vantoro and builds it into build/Vantoro (the program
+# folder). Usage:
+#   ./setup.sh          install what is missing and build
+#   ./setup.sh run      ... then start the program on the default database
+#   ./setup.sh test     ... then run every test
+set -euo pipefail
+cd "$(dirname "$0")"
+here=$(pwd)
+mode=${1:-build}
+
+mapfile -t wanted < <(grep -v '^\s*#' packages.txt | sed '/^\s*$/d')
+missing=()
+for p in "${wanted[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$here/build" -j"$(nproc)"
+
+case "$mode" in
+  build) echo "Built into $here/build/Vantoro" ;;
+  run) exec "$here/build/Vantoro/vantoro" ;;
+  test) cd "$here/build" && ctest --output-on-failure -j"$(nproc)" ;;
+  *) echo "usage: $0 [build|run|test]" >&2; exit 2 ;;
+esac

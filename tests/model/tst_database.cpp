@@ -1,0 +1,104 @@
+// The shipped empty database and the open-per-operation connection.
+#include "TestSupport.h"
+
+#include "model/Database.h"
+#include "model/TreeNodes.h"
+
+#include <QFile>
+#include <QTreeWidget>
+
+class DatabaseTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void emptyDatabaseHasTheTables() {
+        const QString db = vtest::FreshDatabase();
+        const QStringList tables{"TBL_Group",   "TBL_Computer", "TBL_PortCheck", "TBL_DLL",
+                                 "TBL_NoCheck", "TBL_CalenderNoCheck", "TBL_Calender", "TBL_User",
+                                 "TBL_MsgSend", "TBL_Service",  "TBL_Meisho",    "TBL_Control"};
+        for (const QString& t : tables)
+            QCOMPARE(vtest::Scalar(db, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?", {t}).toInt(), 1);
+        QCOMPARE(vtest::Scalar(db, "SELECT count(*) FROM sqlite_master WHERE type='table'").toInt(), 12);
+        QCOMPARE(vtest::Scalar(db, "SELECT 処理 FROM TBL_Control WHERE 区分='稼動'").toString(), QStringLiteral("非稼動中"));
+        QCOMPARE(vtest::Scalar(db, "SELECT 処理 FROM TBL_Control WHERE 区分='Web情報提供'").toString(), QStringLiteral("無"));
+        QVERIFY(vtest::Scalar(db, "SELECT count(*) FROM TBL_Service").toInt() > 0);
+        QVERIFY(vtest::Scalar(db, "SELECT count(*) FROM TBL_Meisho WHERE 区分='種類'").toInt() > 0);
+        QCOMPARE(vtest::Scalar(db, "PRAGMA journal_mode").toString(), QStringLiteral("delete"));
+        for (const char* t : {"TBL_Group", "TBL_Computer", "TBL_User", "TBL_MsgSend", "TBL_DLL"})
+            QCOMPARE(vtest::Scalar(db, QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(t))).toInt(), 0);
+    }
+
+    void openNeverCreatesAFile() {
+        const QString missing = vtest::HomeDir() + QStringLiteral("/nothing-here.MDB");
+        QString error;
+        QVERIFY(!Database::Open(missing, &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!QFile::exists(missing));
+        QVERIFY(!Database::Open(QString()));
+    }
+
+    void keysAreUnique_data() {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<bool>("secondAccepted");
+        QTest::newRow("group, other case") << "INSERT INTO TBL_Group (グループ) VALUES ('Office')"
+                                           << "INSERT INTO TBL_Group (グループ) VALUES ('OFFICE')" << false;
+        QTest::newRow("port twice") << "INSERT INTO TBL_PortCheck (アドレス,ポート番号) VALUES ('10.0.0.1',80)"
+                                    << "INSERT INTO TBL_PortCheck (アドレス,ポート番号) VALUES ('10.0.0.1',80)" << false;
+        QTest::newRow("port on another computer")
+            << "INSERT INTO TBL_PortCheck (アドレス,ポート番号) VALUES ('10.0.0.1',80)"
+            << "INSERT INTO TBL_PortCheck (アドレス,ポート番号) VALUES ('10.0.0.2',80)" << true;
+        QTest::newRow("group recipient twice") << "INSERT INTO TBL_MsgSend (グループ,職番) VALUES ('G','001')"
+                                               << "INSERT INTO TBL_MsgSend (グループ,職番) VALUES ('G','001')" << false;
+        QTest::newRow("group and computer recipient")
+            << "INSERT INTO TBL_MsgSend (グループ,職番) VALUES ('G','001')"
+            << "INSERT INTO TBL_MsgSend (グループ,アドレス,職番) VALUES ('G','10.0.0.1','001')" << true;
+    }
+    void keysAreUnique() {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(bool, secondAccepted);
+        const QString db = vtest::FreshDatabase();
+        auto d = Database::Open(db);
+        QVERIFY(d);
+        QVERIFY(d->Execute(first));
+        QCOMPARE(d->Execute(second), secondAccepted);
+    }
+
+    void boundValuesKeepQuotes() {
+        const QString db = vtest::FreshDatabase();
+        QVERIFY(vtest::Exec(db, "INSERT INTO TBL_Group (グループ,表示名,診断有無) VALUES (?,?,?)",
+                            {QStringLiteral("O'Brien"), QStringLiteral("it's"), -1}));
+        QCOMPARE(vtest::Scalar(db, "SELECT 表示名 FROM TBL_Group WHERE グループ=?", {QStringLiteral("o'brien")}).toString(),
+                 QStringLiteral("it's"));
+    }
+
+    void treeNodeRegistry() {
+        QTreeWidget w;
+        TreeNodes nodes(&w);
+        QVERIFY(nodes.Add({}, tvwLast, "!G1", "Group one", "Group"));
+        QVERIFY(nodes.Add("!G1", tvwChild, "#10.0.0.1", "pc", "Nomal"));
+        QVERIFY(nodes.Add("#10.0.0.1", tvwChild, "$10.0.0.1@80", "HTTP  【80】", "SStart"));
+        QVERIFY(!nodes.Add({}, tvwLast, "!G1", "again", "Group"));           // key in use
+        QVERIFY(!nodes.Add("#missing", tvwChild, "#x", "orphan", "Nomal"));  // no relative
+        QVERIFY(nodes.Add({}, tvwLast, "!G2", "Group two", "NoCheck"));
+        QCOMPARE(nodes.Count(), 4);
+        QCOMPARE(w.topLevelItemCount(), 2);
+        QCOMPARE(nodes.Index("$10.0.0.1@80"), 3);
+        QCOMPARE(TreeNodes::Image(nodes.Item(4)), QStringLiteral("NoCheck"));
+        QCOMPARE(TreeNodes::Key(nodes.Item("#10.0.0.1")->parent()), QStringLiteral("!G1"));
+        QVERIFY(nodes.Remove("#10.0.0.1"));  // takes its port node along
+        QCOMPARE(nodes.Count(), 2);
+        QVERIFY(!nodes.Item("$10.0.0.1@80"));
+        QCOMPARE(nodes.Index("!G2"), 2);
+        QVERIFY(!nodes.Remove("#10.0.0.1"));
+        QVERIFY(nodes.Add("!G1", tvwNext, "!G1b", "between", "Group"));
+        QCOMPARE(w.indexOfTopLevelItem(nodes.Item("!G1b")), 1);
+        nodes.Clear();
+        QCOMPARE(nodes.Count(), 0);
+        QCOMPARE(w.topLevelItemCount(), 0);
+    }
+};
+
+VANTORO_TEST_MAIN(DatabaseTest)
+#include "tst_database.moc"

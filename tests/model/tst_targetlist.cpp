@@ -1,0 +1,151 @@
+// The target list: lookups by address, the text-order sort that moves contents between
+// fixed element objects, and the position rules.
+#include "TestSupport.h"
+
+#include "model/ClsPingDatas.h"
+
+class TargetListTest : public QObject {
+    Q_OBJECT
+
+    static void add(ClsPingDatas& l, const QString& addr, const QString& group = QStringLiteral("G1")) {
+        l.AddItem(addr, QStringLiteral("pc-") + addr, group, 3, -1, 5000, true, true, true, QString());
+    }
+
+private slots:
+    void getItemNoTrimsAndWarns_data() {
+        QTest::addColumn<QStringList>("addresses");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::newRow("padded key") << QStringList{"10.0.0.4", "10.0.0.5"} << " 10.0.0.5 " << 2 << QStringList{};
+        QTest::newRow("missing") << QStringList{"10.0.0.4"} << "10.0.0.9" << 0
+                                 << QStringList{"2:ClsPingDatas.GetItemNo(10.0.0.9)"};
+        QTest::newRow("empty list, zero key") << QStringList{} << "0.0.0.0" << 0
+                                              << QStringList{"1:ClsPingDatas.GetItemNo(0.0.0.0)"};
+        QTest::newRow("empty list") << QStringList{} << "10.0.0.1" << 0 << QStringList{};
+        QTest::newRow("zero key found") << QStringList{"0.1.2.3"} << "0.1.2.3" << 1
+                                        << QStringList{"1:ClsPingDatas.GetItemNo(0.1.2.3)"};
+        QTest::newRow("case matters") << QStringList{"host-a"} << "HOST-A" << 0
+                                      << QStringList{"2:ClsPingDatas.GetItemNo(HOST-A)"};
+    }
+    void getItemNoTrimsAndWarns() {
+        QFETCH(QStringList, addresses);
+        QFETCH(QString, key);
+        QFETCH(int, expected);
+        QFETCH(QStringList, boxes);
+        vtest::RecordingMessageBox box;
+        ClsPingDatas l;
+        for (const QString& a : addresses) add(l, a);
+        QCOMPARE(l.GetItemNo(key), expected);
+        QCOMPARE(box.prompts(), boxes);
+        for (const auto& b : box.shown) QCOMPARE(b.title, ProgramTitle());
+    }
+
+    void sortIsByText_data() {
+        QTest::addColumn<QStringList>("input");
+        QTest::addColumn<QStringList>("sorted");
+        QTest::newRow("digits as text") << QStringList{"10.0.0.2", "10.0.0.10"} << QStringList{"10.0.0.10", "10.0.0.2"};
+        QTest::newRow("dot before digits") << QStringList{"100.0.0.1", "10.0.0.1"} << QStringList{"10.0.0.1", "100.0.0.1"};
+        QTest::newRow("not numeric") << QStringList{"20.0.0.1", "192.168.0.1"} << QStringList{"192.168.0.1", "20.0.0.1"};
+        QTest::newRow("many") << QStringList{"9", "3", "7", "1", "5", "8", "2", "6", "4", "0"}
+                              << QStringList{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
+        QTest::newRow("duplicates") << QStringList{"b", "a", "b", "a"} << QStringList{"a", "a", "b", "b"};
+        QTest::newRow("one") << QStringList{"x"} << QStringList{"x"};
+    }
+    void sortIsByText() {
+        QFETCH(QStringList, input);
+        QFETCH(QStringList, sorted);
+        ClsPingDatas l;
+        for (const QString& a : input) add(l, a);
+        l.Sort();
+        QStringList got;
+        for (int i = 1; i <= l.ListCount(); ++i) got << l.Item(i)->IPAddress;
+        QCOMPARE(got, sorted);
+    }
+
+    void sortMovesContentsNotObjects() {
+        ClsPingDatas l;
+        add(l, QStringLiteral("10.0.0.2"));
+        add(l, QStringLiteral("10.0.0.1"));
+        auto first = l.Item(1);
+        first->NotConnectCount = 7;
+        first->PortData().Add(80, QStringLiteral("HTTP"));
+        auto second = l.Item(2);  // never touched its lists: the sort must create them
+        l.Sort();
+        // Position 1 keeps its object, which now holds 10.0.0.1 and its (empty) lists.
+        QCOMPARE(l.Item(1).get(), first.get());
+        QCOMPARE(first->IPAddress, QStringLiteral("10.0.0.1"));
+        QCOMPARE(first->PortData().Count(), 0);
+        QCOMPARE(second->IPAddress, QStringLiteral("10.0.0.2"));
+        QCOMPARE(second->NotConnectCount, 7);
+        QCOMPARE(second->PortData().Count(), 1);
+        QCOMPARE(second->PortData().Item(1)->PortNo, 80);
+        QCOMPARE(second->Computer, QStringLiteral("PC-10.0.0.2"));
+    }
+
+    void positions() {
+        ClsPingDatas l;
+        QVERIFY(!l.Item(0));
+        add(l, QStringLiteral("b"));
+        add(l, QStringLiteral("a"));
+        QCOMPARE(l.Item(0)->IPAddress, QStringLiteral("a"));  // the one added last
+        QVERIFY(!l.Item(l.ListCount() + 1));
+        QVERIFY(!l.Item(-1));
+        l.RemoveItem(0);
+        l.RemoveItem(3);
+        QCOMPARE(l.ListCount(), 2);
+        l.RemoveItem(1);
+        QCOMPARE(l.ListCount(), 1);
+        QCOMPARE(l.Item(1)->IPAddress, QStringLiteral("a"));
+        l.Clear();
+        QCOMPARE(l.ListCount(), 0);
+    }
+
+    void addItemDefaults() {
+        ClsPingDatas l;
+        l.AddItem(QStringLiteral("10.0.0.1"), QStringLiteral("pc-01"), QStringLiteral("G"), 5, -1, 3000, true, false,
+                  true, QStringLiteral("cal"));
+        auto d = l.Item(0);
+        QCOMPARE(d->Computer, QStringLiteral("PC-01"));
+        QCOMPARE(d->NotIPAddress, false);
+        QCOMPARE(d->NotConnectCount, 0);
+        QCOMPARE(d->Sound, qint16(-1));
+        QCOMPARE(d->NoCheckSrv, false);
+        QCOMPARE(d->Calendar, QStringLiteral("cal"));
+        d->Computer = QStringLiteral("pc-02");  // the property stores the text as given
+        QCOMPARE(l.Item(1)->Computer, QStringLiteral("pc-02"));
+    }
+
+    void groupOperationsAreCaseSensitive() {
+        ClsPingDatas l;
+        add(l, QStringLiteral("1"), QStringLiteral("Office"));
+        add(l, QStringLiteral("2"), QStringLiteral("office"));
+        add(l, QStringLiteral("3"), QStringLiteral("Office"));
+        l.GroupCheck(QStringLiteral("Office"), false);
+        QCOMPARE(l.Item(1)->NoCheckGrp, false);
+        QCOMPARE(l.Item(2)->NoCheckGrp, true);
+        QCOMPARE(l.Item(3)->NoCheckGrp, false);
+        l.RemoveGroupItem(QStringLiteral("OFFICE"));
+        QCOMPARE(l.ListCount(), 3);
+        l.RemoveGroupItem(QStringLiteral("Office"));
+        QCOMPARE(l.ListCount(), 1);
+        QCOMPARE(l.Item(1)->IPAddress, QStringLiteral("2"));
+    }
+
+    void generationChangesWhenPositionsChange() {
+        ClsPingDatas l;
+        add(l, QStringLiteral("b"));
+        add(l, QStringLiteral("a"));
+        const auto g0 = l.Generation();
+        l.Item(1)->NotConnectCount = 1;
+        QCOMPARE(l.Generation(), g0);
+        l.Sort();
+        QVERIFY(l.Generation() != g0);
+        const auto g1 = l.Generation();
+        l.RemoveItem(1);
+        QVERIFY(l.Generation() != g1);
+    }
+};
+
+VANTORO_TEST_MAIN(TargetListTest)
+#include "tst_targetlist.moc"
