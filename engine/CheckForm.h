@@ -3,6 +3,8 @@
 // timer, the check switch of its menu and its one echo prober. The main window implements
 // this; tests implement it with real widgets offscreen.
 
+#include <QString>
+
 class ClsPing;
 class QListWidget;
 class QTimer;
@@ -19,4 +21,6 @@ public:
     virtual bool MenuConnectChecked() const = 0;
     // The main window's one echo prober, shared by the round and the immediate check.
     virtual ClsPing& mPing() = 0;
+    // The main window's caption, the title of the engine's plug-in error boxes.
+    virtual QString Caption() const { return QStringLiteral("ヴァントーロ"); }
 };
