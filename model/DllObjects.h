@@ -17,3 +17,7 @@ struct DllObject {
 // Entry k (1-based, as the system counts) is gDllObjects[k - 1].
 extern std::vector<DllObject> gDllObjects;
 inline int gDllCount() { return static_cast<int>(gDllObjects.size()); }
+
+// The Title of the first loaded plug-in whose file name equals fileName exactly (letter
+// case counts); "" when none matches, the table is empty or the object has no title.
+QString GetDllTitle(const QString& fileName);

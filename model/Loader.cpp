@@ -1,0 +1,323 @@
+#include "model/Loader.h"
+
+#include "model/Database.h"
+#include "model/DllObjects.h"
+#include "model/Encipherment.h"
+#include "model/Globals.h"
+#include "model/TreeNodes.h"
+#include "schedules/TimeFormat.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTreeWidget>
+#include <QTreeWidgetItem>
+
+#include <optional>
+#include <vector>
+
+namespace {
+
+bool gLoading = false;
+
+QString Text(const QVariant& v) { return v.isNull() ? QString() : v.toString(); }
+bool YesNo(const QVariant& v) { return v.toLongLong() != 0; }
+bool Present(const QVariant& v) { return !v.isNull() && !v.toString().isEmpty(); }
+
+std::optional<QSqlQuery> Prepare(QSqlDatabase& db, const QString& sql) {
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) return std::nullopt;
+    return q;
+}
+
+bool Run(QSqlQuery& q, std::initializer_list<QVariant> values = {}) {
+    int i = 0;
+    for (const QVariant& v : values) q.bindValue(i++, v);
+    return q.exec();
+}
+
+// Column positions of a query by name, read once; false when one is missing.
+template <size_t N>
+bool Columns(const QSqlQuery& q, const char* const (&names)[N], int (&out)[N]) {
+    const QSqlRecord rec = q.record();
+    for (size_t i = 0; i < N; ++i) {
+        out[i] = rec.indexOf(QString::fromUtf8(names[i]));
+        if (out[i] < 0) return false;
+    }
+    return true;
+}
+
+// Puts the cursor, the widgets and the target list's order right on every way out of the
+// load, including a step that failed.
+class LoadScope {
+public:
+    LoadScope(QTreeWidget* tree, QTreeWidget* list) : tree_(tree), list_(list) {
+        gLoading = true;
+        cursor_ = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+        if (cursor_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        treeHidden_ = hide(tree_);
+    }
+    ~LoadScope() {
+        if (listHidden_) list_->show();
+        if (treeHidden_) tree_->show();
+        gPingDatas.Sort();
+        if (cursor_) QGuiApplication::restoreOverrideCursor();
+        gLoading = false;
+    }
+    LoadScope(const LoadScope&) = delete;
+    LoadScope& operator=(const LoadScope&) = delete;
+
+    void HideList() { listHidden_ = hide(list_) || listHidden_; }
+    void ShowList() {
+        if (listHidden_) list_->show();
+        listHidden_ = false;
+    }
+    void ShowTree() {
+        if (treeHidden_) tree_->show();
+        treeHidden_ = false;
+    }
+
+private:
+    // Only a widget on screen is hidden (and later shown): one that is not shown yet
+    // stays as its owner left it.
+    static bool hide(QWidget* w) {
+        if (!w->isVisible()) return false;
+        w->hide();
+        return true;
+    }
+    QTreeWidget* tree_;
+    QTreeWidget* list_;
+    bool cursor_ = false;
+    bool treeHidden_ = false;
+    bool listHidden_ = false;
+};
+
+const QString kRecipientSpace = QStringLiteral("　【");  // U+3000 before the bracket
+
+}  // namespace
+
+QString FormatRowNumber(qint32 number) {
+    const qint64 n = number;
+    const QString digits = QStringLiteral("%1").arg(n < 0 ? -n : n, 3, 10, QLatin1Char('0'));
+    return n < 0 ? QLatin1Char('-') + digits : digits;
+}
+
+QStringList UserListCaptions() {
+    return {QStringLiteral("職番"),     QStringLiteral("氏名"),     QStringLiteral("所属名"),
+            QStringLiteral("連絡先"),   QStringLiteral("アドレス"), QStringLiteral("警報種別"),
+            QStringLiteral("EMail")};
+}
+
+QTreeWidgetItem* AddUserListItem(QTreeWidget& listViewUser, const QSqlRecord& row,
+                                 const std::function<QIcon(const QString&)>& icons) {
+    auto* item = new QTreeWidgetItem(&listViewUser);  // owned by the list
+    const QString image = QStringLiteral("User");
+    item->setText(0, Text(row.value(QStringLiteral("職番"))));
+    item->setData(0, kUserImageRole, image);
+    if (icons) item->setIcon(0, icons(image));
+    item->setText(1, Text(row.value(QStringLiteral("氏名"))));
+    item->setText(2, Text(row.value(QStringLiteral("所属名"))));
+    item->setText(3, Text(row.value(QStringLiteral("連絡先"))));
+    item->setText(4, Text(row.value(QStringLiteral("アドレス"))));
+    item->setText(5, Text(row.value(QStringLiteral("警報種別"))) == QLatin1String("0")
+                         ? QStringLiteral("ﾎﾟｯﾌﾟｱｯﾌﾟﾒｯｾｰｼﾞ")
+                         : QStringLiteral("ﾒｯｾｰｼﾞ君"));
+    // An empty text counts as no address, like a Null one.
+    const bool bothMails =
+        Present(row.value(QStringLiteral("メール1"))) && Present(row.value(QStringLiteral("メール2")));
+    item->setText(6, bothMails ? QStringLiteral("○") : QString());
+    return item;
+}
+
+bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const LoadContext& context) {
+    if (gLoading) return false;
+    LoadScope scope(treeComputer.Tree(), &listViewUser);
+
+    // Tree and target list always describe the same computers, so they are emptied
+    // together, before anything can fail.
+    treeComputer.Clear();
+    gPingDatas.Clear();
+
+    auto db = Database::Open(gOptDatabasePath);
+    if (!db) return false;
+    QSqlDatabase& conn = db->db();
+    const bool all = gOptNoCheck;
+
+    // Groups.
+    {
+        auto q = Prepare(conn, QStringLiteral("SELECT グループ, 表示名, 診断有無 FROM TBL_Group") +
+                                   (all ? QString() : QStringLiteral(" WHERE 診断有無 <> 0")) +
+                                   QStringLiteral(" ORDER BY グループ;"));
+        if (!q || !Run(*q)) return false;
+        int c[3];
+        if (!Columns(*q, {"グループ", "表示名", "診断有無"}, c)) return false;
+        while (q->next()) {
+            treeComputer.Add(QString(), tvwLast, QLatin1Char('!') + Text(q->value(c[0])), Text(q->value(c[1])),
+                             YesNo(q->value(c[2])) ? QStringLiteral("Group") : QStringLiteral("NoCheck"));
+        }
+    }
+
+    QCoreApplication::processEvents();
+
+    // Computers and everything under them. The per-computer statements are prepared
+    // once and run with the address bound.
+    {
+        auto computers = Prepare(
+            conn, QStringLiteral("SELECT TBL_Computer.*, TBL_Group.診断有無 AS 診断有無G, "
+                                 "TBL_Group.グループ AS グループG "
+                                 "FROM TBL_Group INNER JOIN TBL_Computer ON TBL_Group.グループ = TBL_Computer.グループ") +
+                      (all ? QString()
+                           : QStringLiteral(" WHERE TBL_Group.診断有無 <> 0 AND TBL_Computer.診断有無 <> 0")) +
+                      QStringLiteral(" ORDER BY TBL_Computer.グループ, TBL_Computer.コンピュータ名 COLLATE NOCASE;"));
+        auto ports = Prepare(conn, QStringLiteral("SELECT ポート番号, サービス名 FROM TBL_PortCheck "
+                                                  "WHERE アドレス = ? ORDER BY ポート番号;"));
+        auto dlls = Prepare(conn, QStringLiteral("SELECT 連番, DLL名, 引数 FROM TBL_DLL "
+                                                 "WHERE アドレス = ? ORDER BY 連番;"));
+        auto waits = Prepare(conn, QStringLiteral("SELECT 連番, 開始時刻, 終了時刻, 曜日 FROM TBL_NoCheck "
+                                                  "WHERE アドレス = ? ORDER BY 開始時刻, 連番;"));
+        auto days = Prepare(conn, QStringLiteral("SELECT 日付, 開始時刻, 終了時刻 FROM TBL_CalenderNoCheck "
+                                                 "WHERE アドレス = ? ORDER BY 日付;"));
+        auto purge = Prepare(conn, QStringLiteral("DELETE FROM TBL_CalenderNoCheck WHERE アドレス = ? AND 日付 = ?;"));
+        if (!computers || !ports || !dlls || !waits || !days || !purge) return false;
+        if (!Run(*computers)) return false;
+        int c[13];
+        if (!Columns(*computers,
+                     {"アドレス", "コンピュータ名", "種類", "表示名", "診断有無", "異常判断回数", "異常音再生",
+                      "タイムアウト", "Ping有無", "カレンダー名称", "診断有無G", "グループG", "グループ"},
+                     c))
+            return false;
+
+        const QDate today = context.today.isValid() ? context.today : QDate::currentDate();
+        const QDate cutoff(today.year() - 1, 1, 1);
+
+        while (computers->next()) {
+            const QString address = Text(computers->value(c[0]));
+            const bool ownSwitch = YesNo(computers->value(c[4]));
+            const QString nodeKey = QLatin1Char('#') + address;
+            // The group's own code, as its node was keyed, so a code written in another
+            // letter case on the computer row still finds its group.
+            const QString group = Text(computers->value(c[11]));
+            const QString text = Text(computers->value(c[3])) + kRecipientSpace + Text(computers->value(c[1])) +
+                                 QStringLiteral("：") + Text(computers->value(c[2])) + QStringLiteral("】");
+            if (!treeComputer.Add(QLatin1Char('!') + group, tvwChild, nodeKey, text,
+                                  ownSwitch ? QStringLiteral("Nomal") : QStringLiteral("NoCheck")))
+                continue;  // no node, no model entry: the two stay alike
+            gPingDatas.AddItem(address, Text(computers->value(c[1])), group,
+                               computers->value(c[5]).toInt(),
+                               YesNo(computers->value(c[6])) ? qint16(-1) : qint16(0),
+                               computers->value(c[7]).toInt(), YesNo(computers->value(c[10])), ownSwitch,
+                               YesNo(computers->value(c[8])), Text(computers->value(c[9])));
+            ClsPingData& item = *gPingDatas.Item(0);
+
+            if (!Run(*ports, {address})) return false;
+            while (ports->next()) {
+                const qint32 port = ports->value(0).toInt();
+                const QString service = Text(ports->value(1));
+                if (treeComputer.Add(nodeKey, tvwChild, QLatin1Char('$') + address + QLatin1Char('@') + QString::number(port),
+                                     service + QStringLiteral("  【") + QString::number(port) + QStringLiteral("】"),
+                                     QStringLiteral("SStart")))
+                    item.PortData().Add(port, service);
+            }
+            ports->finish();
+
+            if (!Run(*dlls, {address})) return false;
+            while (dlls->next()) {
+                const QString dllName = Text(dlls->value(1));
+                const QString title = GetDllTitle(dllName);
+                if (title.isEmpty()) continue;  // that plug-in was not loaded: the row stays, unused
+                const auto subNo = static_cast<qint16>(dlls->value(0).toInt());
+                if (treeComputer.Add(nodeKey, tvwChild, QLatin1Char('%') + address + QLatin1Char('@') + FormatRowNumber(subNo),
+                                     title + FormatRowNumber(subNo), QStringLiteral("SStart")))
+                    item.DllData().Add(subNo, dllName, Encipherment(QString::fromLatin1(kParameterKey), Text(dlls->value(2))));
+            }
+            dlls->finish();
+
+            if (!Run(*waits, {address})) return false;
+            while (waits->next()) {
+                const auto subNo = static_cast<qint16>(waits->value(0).toInt());
+                const auto start = static_cast<qint16>(waits->value(1).toInt());
+                const auto end = static_cast<qint16>(waits->value(2).toInt());
+                const QString mask = Text(waits->value(3));
+                if (treeComputer.Add(nodeKey, tvwChild, QLatin1Char('?') + address + QLatin1Char('@') + FormatRowNumber(subNo),
+                                     FormatWaitTimeText(start, end, mask), QStringLiteral("Wait")))
+                    item.WaitTime().Add(subNo, start, end, mask);
+            }
+            waits->finish();
+
+            if (!Run(*days, {address})) return false;
+            std::vector<QVariant> old;
+            bool kept = false;
+            while (days->next()) {
+                const QVariant stored = days->value(0);
+                const QDate date = QDate::fromString(Text(stored).left(10), Qt::ISODate);
+                if (!date.isValid()) continue;  // not a day at all: neither used nor purged
+                if (date < cutoff) {
+                    old.push_back(stored);
+                    continue;
+                }
+                item.WaitDayTime().Add(date, static_cast<qint16>(days->value(1).toInt()),
+                                       static_cast<qint16>(days->value(2).toInt()));
+                kept = true;
+            }
+            days->finish();
+            // Deleted once the reading is over: rows are not removed under an open cursor.
+            for (const QVariant& stored : old)
+                if (!Run(*purge, {address, stored})) return false;
+            if (kept)
+                treeComputer.Add(nodeKey, tvwChild, QLatin1Char('=') + address + QStringLiteral("@非稼動カレンダー"),
+                                 QStringLiteral("非稼動カレンダー"), QStringLiteral("Calendar"));
+        }
+    }
+
+    // Recipients. One whose group or computer has no node (switched off, or an orphan
+    // row) is skipped.
+    {
+        auto q = Prepare(
+            conn,
+            QStringLiteral("SELECT TBL_MsgSend.グループ AS グループ, TBL_MsgSend.アドレス AS アドレス, "
+                           "TBL_MsgSend.職番 AS 職番, TBL_User.氏名 AS 氏名, TBL_User.所属名 AS 所属名") +
+                (all ? QStringLiteral(" FROM TBL_MsgSend INNER JOIN TBL_User ON TBL_MsgSend.職番 = TBL_User.職番")
+                     : QStringLiteral(" FROM (TBL_MsgSend INNER JOIN TBL_User ON TBL_MsgSend.職番 = TBL_User.職番)"
+                                      " INNER JOIN TBL_Group ON TBL_MsgSend.グループ = TBL_Group.グループ"
+                                      " WHERE TBL_Group.診断有無 <> 0")) +
+                QStringLiteral(" ORDER BY TBL_MsgSend.グループ, TBL_MsgSend.アドレス, TBL_MsgSend.職番;"));
+        if (!q || !Run(*q)) return false;
+        int c[5];
+        if (!Columns(*q, {"グループ", "アドレス", "職番", "氏名", "所属名"}, c)) return false;
+        while (q->next()) {
+            const QString staff = Text(q->value(c[2]));
+            const QString text = Text(q->value(c[3])) + kRecipientSpace + Text(q->value(c[4])) + QStringLiteral("】");
+            if (q->value(c[1]).isNull()) {
+                const QString group = Text(q->value(c[0]));
+                treeComputer.Add(QLatin1Char('!') + group, tvwChild, QLatin1Char('*') + group + QLatin1Char('@') + staff,
+                                 text, QStringLiteral("User"));
+            } else {
+                const QString address = Text(q->value(c[1]));
+                treeComputer.Add(QLatin1Char('#') + address, tvwChild,
+                                 QLatin1Char('\\') + address + QLatin1Char('@') + staff, text, QStringLiteral("User"));
+            }
+        }
+    }
+
+    // Persons.
+    {
+        auto q = Prepare(conn, QStringLiteral("SELECT * FROM TBL_User ORDER BY 職番;"));
+        if (!q || !Run(*q)) return false;
+        int c[1];
+        if (!Columns(*q, {"職番"}, c)) return false;
+        scope.HideList();
+        listViewUser.clear();
+        listViewUser.setColumnCount(7);
+        listViewUser.setHeaderLabels(UserListCaptions());
+        while (q->next()) AddUserListItem(listViewUser, q->record(), context.listIcons);
+        if (listViewUser.topLevelItemCount() > 0) listViewUser.setCurrentItem(listViewUser.topLevelItem(0));
+    }
+
+    scope.ShowList();
+    db.reset();
+    QCoreApplication::processEvents();
+    scope.ShowTree();
+    return true;
+}

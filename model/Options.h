@@ -1,0 +1,28 @@
+#pragma once
+// The twenty options: kept in the per-user settings store (an INI file, group "Local",
+// every value as text) and, while the program runs, in the gOpt… globals.
+
+#include <QString>
+
+#include <memory>
+
+class QSettings;
+
+// read true: every option is read from the store, a missing key or a text that does not
+// convert to the option's type giving the option's default. read false: all twenty
+// globals are written. appName is the program's file base name.
+void OptionSetting(bool read, const QString& appName);
+
+// The settings store of appName: $XDG_CONFIG_HOME/Vantoro/<appName>.ini, values under
+// the group "Local" (the caller begins the group).
+std::unique_ptr<QSettings> OptionStore(const QString& appName);
+
+namespace options {
+// The conversions the store uses, shared so that every reader agrees with the writer.
+// A Boolean is "True"/"False" in any letter case, or a number (0 = False).
+bool ParseBool(const QString& text, bool* ok);
+QString BoolText(bool value);
+// TimerInterval: seconds in the store, milliseconds in memory (rounded).
+bool ParseSecondsAsMs(const QString& text, qint32* ms);
+QString MsAsSecondsText(qint32 ms);
+}  // namespace options
