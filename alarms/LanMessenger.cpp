@@ -1,0 +1,214 @@
+#include "alarms/LanMessenger.h"
+
+#include "alarms/Cp932.h"
+#include "model/Database.h"
+#include "model/Globals.h"
+#include "model/Seams.h"
+
+#include <QFile>
+#include <QHostInfo>
+#include <QNetworkInterface>
+#include <QStringList>
+
+QString gMsgCode;
+QString gMsgUserName;
+QString gMsgIPAddr;
+QString gMsgGameID;
+QString gMsgData;
+
+namespace {
+
+qint32 ErrorNumber(QAbstractSocket::SocketError error) {
+    switch (error) {
+    case QAbstractSocket::AddressInUseError: return lanerr::kAddressInUse;
+    case QAbstractSocket::SocketAccessError: return lanerr::kAccessDenied;
+    case QAbstractSocket::SocketAddressNotAvailableError: return lanerr::kAddressNotAvailable;
+    case QAbstractSocket::DatagramTooLargeError: return lanerr::kMessageTooLong;
+    case QAbstractSocket::HostNotFoundError: return lanerr::kHostNotFound;
+    case QAbstractSocket::NetworkError: return lanerr::kNetworkUnreachable;
+    default: return lanerr::kHostUnreachable;
+    }
+}
+
+// A literal address as it stands; a name through the resolver (an IPv4 result first).
+std::optional<QHostAddress> Resolve(const QString& host) {
+    const QString name = host.trimmed();
+    if (name.isEmpty()) return std::nullopt;
+    QHostAddress literal;
+    if (literal.setAddress(name)) return literal;
+    const QHostInfo info = QHostInfo::fromName(name);
+    const QList<QHostAddress> found = info.addresses();
+    for (const QHostAddress& a : found)
+        if (a.protocol() == QAbstractSocket::IPv4Protocol) return a;
+    if (!found.isEmpty()) return found.first();
+    return std::nullopt;
+}
+
+QString FirstIPv4(const QNetworkInterface& iface) {
+    for (const QNetworkAddressEntry& e : iface.addressEntries())
+        if (e.ip().protocol() == QAbstractSocket::IPv4Protocol) return e.ip().toString();
+    return {};
+}
+
+void ReportSendFailure(const QString& host, const QString& why) {
+    seams::Status().SetStatusText(QStringLiteral("送信に失敗しました。(%1: %2)").arg(host, why));
+}
+
+}  // namespace
+
+LanMessenger::LanMessenger(QObject* parent) : QObject(parent), mSocket(this) {
+    connect(&mSocket, &QUdpSocket::readyRead, this, &LanMessenger::DataArrival);
+}
+
+qint32 LanMessenger::Open(quint16 port, const QHostAddress& bindAddress) {
+    mLastError.clear();
+    if (mSocket.state() != QAbstractSocket::UnconnectedState) mSocket.abort();
+    // No address sharing: with SO_REUSEADDR two programs could both hold the UDP port
+    // and split the arriving datagrams between them.
+    if (!mSocket.bind(bindAddress, port, QAbstractSocket::DontShareAddress)) {
+        mLastError = mSocket.errorString();
+        return ErrorNumber(mSocket.error());
+    }
+    mRemoteHost = LocalHostName();
+    mRemotePort = port;
+    return 0;
+}
+
+bool LanMessenger::IsOpen() const { return mSocket.state() == QAbstractSocket::BoundState; }
+
+quint16 LanMessenger::LocalPort() const { return mSocket.localPort(); }
+
+QString LanMessenger::LocalHostName() const { return QHostInfo::localHostName(); }
+
+QString LanMessenger::LocalIP() const {
+    const QHostAddress bound = mSocket.localAddress();
+    if (IsOpen() && !bound.isNull() && bound != QHostAddress(QHostAddress::AnyIPv4) &&
+        bound != QHostAddress(QHostAddress::Any) && bound != QHostAddress(QHostAddress::AnyIPv6))
+        return bound.toString();
+
+    QFile routes(QStringLiteral("/proc/net/route"));
+    if (routes.open(QIODevice::ReadOnly)) {
+        const QString name = DefaultRouteInterface(routes.readAll());
+        if (!name.isEmpty()) {
+            const QString ip = FirstIPv4(QNetworkInterface::interfaceFromName(name));
+            if (!ip.isEmpty()) return ip;
+        }
+    }
+    // No default route: the first working LAN interface.
+    for (const QNetworkInterface& iface : QNetworkInterface::allInterfaces()) {
+        const auto flags = iface.flags();
+        if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning) ||
+            (flags & QNetworkInterface::IsLoopBack))
+            continue;
+        const QString ip = FirstIPv4(iface);
+        if (!ip.isEmpty()) return ip;
+    }
+    return QStringLiteral("127.0.0.1");
+}
+
+qint32 LanMessenger::SendData(const QByteArray& datagram) {
+    mLastError.clear();
+    if (!IsOpen()) {
+        mLastError = QStringLiteral("the messenger port is not open");
+        return lanerr::kNotConnected;
+    }
+    const std::optional<QHostAddress> to = Resolve(mRemoteHost);
+    if (!to) {
+        mLastError = QStringLiteral("host not found: \"%1\"").arg(mRemoteHost);
+        return lanerr::kHostNotFound;
+    }
+    if (mSocket.writeDatagram(datagram, *to, mRemotePort) != datagram.size()) {
+        mLastError = mSocket.errorString();
+        return ErrorNumber(mSocket.error());
+    }
+    return 0;
+}
+
+void LanMessenger::DataArrival() {
+    while (mSocket.hasPendingDatagrams()) {
+        const qint64 size = mSocket.pendingDatagramSize();
+        QByteArray bytes(qMax<qint64>(size, 1), '\0');
+        const qint64 got = mSocket.readDatagram(bytes.data(), bytes.size());
+        if (got < 0) break;
+        bytes.truncate(got);
+        // Our own or a peer's empty datagram carries nothing to parse.
+        if (IsBlankLanDatagram(bytes)) continue;
+        ParseLanMessageBytes(bytes);
+        // The answer goes out under the same gate as every other send; its failure (an
+        // announcement without an address, say) is of no interest to anyone.
+        if (gMsgCode == QLatin1String(lancode::kAnnounce) && gOptSendMsg) SendLanAnswer(*this);
+        emit MessageParsed();
+    }
+}
+
+void ParseLanMessageBytes(QByteArrayView bytes) {
+    const LanMessage m = ParseLanDatagram(bytes);
+    gMsgCode = m.code;
+    gMsgUserName = m.userName;
+    gMsgIPAddr = m.ipAddr;
+    gMsgGameID = m.gameId;
+    gMsgData = m.data;
+}
+
+void ParseLanMessage(const QString& text) { ParseLanMessageBytes(cp932::FromUnicode(text)); }
+
+qint32 SendLanAnnounce(LanMessenger& winsock) {
+    if (!winsock.IsOpen()) {
+        if (const qint32 e = winsock.Open(static_cast<quint16>(gOptPort))) return e;
+    }
+    // A snapshot of the addresses, so the database is closed before anything is sent.
+    QStringList addresses;
+    {
+        QString why;
+        std::optional<Database> db = Database::Open(gOptDatabasePath, &why);
+        std::optional<QSqlQuery> q;
+        if (db) q = db->Query(QStringLiteral("SELECT アドレス FROM TBL_User ORDER BY rowid;"), {}, &why);
+        if (!q) {
+            ReportSendFailure(QStringLiteral("TBL_User"), why);
+            return 0;
+        }
+        while (q->next())
+            if (!q->value(0).isNull()) addresses << q->value(0).toString();
+    }
+    for (const QString& address : addresses) {
+        winsock.SetRemoteHost(address);
+        const QByteArray datagram = BuildLanDatagram(QLatin1String(lancode::kAnnounce), gOptUserName,
+                                                     winsock.LocalIP(), QString(), QString());
+        if (winsock.SendData(datagram) != 0) ReportSendFailure(address, winsock.LastError());
+    }
+    return 0;
+}
+
+qint32 SendLanAnswer(LanMessenger& winsock) {
+    winsock.SetRemoteHost(gMsgIPAddr);
+    return winsock.SendData(BuildLanDatagram(QLatin1String(lancode::kAnswer), gOptUserName,
+                                             winsock.LocalIP(), QString(), QString()));
+}
+
+qint32 SendLanText(LanMessenger& winsock, const QString& host, const QString& text) {
+    winsock.SetRemoteHost(host);
+    return winsock.SendData(BuildLanDatagram(QLatin1String(lancode::kText), gOptUserName,
+                                             winsock.LocalIP(), QLatin1String(lancode::kAlarmGameId),
+                                             text));
+}
+
+QString DefaultRouteInterface(const QByteArray& procNetRoute) {
+    QString best;
+    qint64 bestMetric = -1;
+    const QList<QByteArray> lines = procNetRoute.split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) {  // line 0 is the column header
+        const QList<QByteArray> f = lines[i].simplified().split(' ');
+        if (f.size() < 8) continue;
+        bool ok = false;
+        const uint flags = f[3].toUInt(&ok, 16);
+        if (!ok || !(flags & 0x1)) continue;  // RTF_UP
+        if (f[1] != "00000000" || f[7] != "00000000") continue;
+        const qint64 metric = f[6].toLongLong(&ok);
+        if (!ok) continue;
+        if (bestMetric < 0 || metric < bestMetric) {
+            best = QString::fromLatin1(f[0]);
+            bestMetric = metric;
+        }
+    }
+    return best;
+}
