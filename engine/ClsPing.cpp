@@ -1,0 +1,141 @@
+#include "engine/ClsPing.h"
+
+#include <QCoreApplication>
+
+#include <memory>
+#include <utility>
+
+namespace {
+
+constexpr qint32 kMaxChars = 128;
+
+struct InProgressGuard {
+    explicit InProgressGuard(bool& flag) : flag_(flag) { flag_ = true; }
+    ~InProgressGuard() { flag_ = false; }
+    InProgressGuard(const InProgressGuard&) = delete;
+    InProgressGuard& operator=(const InProgressGuard&) = delete;
+    bool& flag_;
+};
+
+}  // namespace
+
+void ClsPing::setCharsPackets(qint32 value) {
+    if (value < 1) value = 1;
+    if (value > kMaxChars) value = kMaxChars;
+    charsPackets_ = value;
+}
+
+void ClsPing::setTtl(qint32 value) {
+    if (value > 255) value = 255;
+    if (value < 2) value = 2;
+    ttl_ = static_cast<qint16>(value);
+}
+
+QString ClsPing::StatusText(quint32 status) {
+    switch (status) {
+    case icmp::Success: return QStringLiteral("接続OK!");
+    case icmp::BufTooSmall: return QStringLiteral("Buffer too Small");
+    case icmp::DestNetUnreachable: return QStringLiteral("Dest Network Not Reachable");
+    case icmp::DestHostUnreachable: return QStringLiteral("Dest Host Not Reachable");
+    case icmp::DestProtocolUnreachable: return QStringLiteral("Dest Protocol Not Reachable");
+    case icmp::DestPortUnreachable: return QStringLiteral("Dest Port Not Reachable");
+    case icmp::NoResources: return QStringLiteral("No Resources Available");
+    case icmp::BadOption: return QStringLiteral("Bad Option");
+    case icmp::HardwareError: return QStringLiteral("Hardware Error");
+    case icmp::PacketTooBig: return QStringLiteral("Packet too Big");
+    case icmp::RequestTimedOut: return QStringLiteral("Rqst Timed Out");
+    case icmp::BadRequest: return QStringLiteral("Bad Request");
+    case icmp::BadRoute: return QStringLiteral("Bad Route");
+    case icmp::TtlExpiredTransit: return QStringLiteral("TTL Exprd in Transit");
+    case icmp::TtlExpiredReassembly: return QStringLiteral("TTL Exprd Reassemb");
+    case icmp::ParameterProblem: return QStringLiteral("Parameter Problem");
+    case icmp::SourceQuench: return QStringLiteral("Source Quench");
+    case icmp::OptionTooBig: return QStringLiteral("Option too Big");
+    case icmp::BadDestination: return QStringLiteral("Bad Destination");
+    case icmp::AddressDeleted: return QStringLiteral("Address Deleted");
+    case icmp::SpecMtuChange: return QStringLiteral("Spec MTU Change");
+    case icmp::MtuChange: return QStringLiteral("MTU Change");
+    case icmp::Unload: return QStringLiteral("Unload");
+    case icmp::GeneralFailure: return QStringLiteral("General Failure");
+    default: return QString();
+    }
+}
+
+QByteArray ClsPing::EchoData(qint32 length) {
+    static const QByteArray pattern = [] {
+        QByteArray p;
+        for (int i = 0; i < 5; ++i) p += "abcdefghijklmnopqrstuvw";
+        p += "abcdefghijklm";
+        return p;
+    }();
+    if (length < 0) length = 0;
+    if (length > kMaxChars) length = kMaxChars;
+    return pattern.left(length);
+}
+
+QString ClsPing::GetStrFromPtrA(const char* text) { return text ? QString::fromLatin1(text) : QString(""); }
+
+qint16 ClsPing::Ping(const QString& address, const QString& displayName) {
+    // The handle, the address and the reply belong to the call in progress; a nested call
+    // from one of its yields must not overwrite them.
+    if (inProgress_) return 2;
+    InProgressGuard busy(inProgress_);
+
+    hostName_.clear();
+    ipAddress_.clear();
+    pingMsg_.clear();
+    qint16 result = 0;
+
+    if (address.trimmed().isEmpty()) {
+        pingMsg_ = QStringLiteral("IP情報なし");
+        return 2;
+    }
+
+    // Without any ICMP socket the probe cannot be made at all. That is a fault of this
+    // machine, reported as such (result 2), not as a computer that stopped answering,
+    // which would walk every computer up the alarm ladder.
+    std::unique_ptr<icmp::IcmpEcho> channel;
+    if (!echo_) {
+        channel = std::make_unique<icmp::IcmpEcho>(kind_, opener_);
+        if (!channel->IsOpen()) {
+            pingMsg_ = QStringLiteral("Winsock32開始ｴﾗｰ");
+            return 2;
+        }
+    }
+
+    const quint32 target = icmp::ResolveIPv4(address);
+    if (target == 0) {
+        pingMsg_ = QStringLiteral("IP情報取得ｴﾗｰ");
+        return 2;
+    }
+    ipAddress_ = icmp::DottedText(target);
+    hostName_ = displayName;
+
+    const QByteArray data = EchoData(charsPackets_);
+    const int waitMs = timeout_ > 0 ? timeout_ : 1000;
+    const int hops = ttl_;
+    bool allAnswered = true;
+    icmp::EchoReply reply;
+    for (qint32 i = 1; i <= packets_; ++i) {
+        // The user's commands run between echoes.
+        QCoreApplication::processEvents();
+        const int replies = echo_ ? echo_(target, data, hops, waitMs, reply)
+                                  : channel->SendEcho(target, data, hops, waitMs, reply);
+        if (replies == 0) {
+            ipAddress_ = address;
+            pingMsg_ = QStringLiteral("ﾀｲﾑｱｳﾄ!");
+            allAnswered = false;
+            continue;
+        }
+        ipAddress_ = icmp::DottedText(reply.address).trimmed();
+        const QString text = StatusText(reply.status);
+        if (!text.isNull()) pingMsg_ = text;
+        QCoreApplication::processEvents();
+    }
+    if (!allAnswered) {
+        result = 1;
+    } else if (reply.status != icmp::Success) {
+        result = 2;
+    }
+    return result;
+}

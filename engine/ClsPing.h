@@ -1,0 +1,77 @@
+#pragma once
+// The echo prober of the check engine: does a computer answer an ICMP echo, and if not,
+// why not. One instance lives with the main window; the check round and the immediate
+// check set Timeout, call Ping for one computer and read the result and PingMsg.
+// Every Ping opens and closes its own socket; only the settings and the last call's
+// texts are kept between calls.
+
+#include "engine/IcmpEcho.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+class ClsPing {
+public:
+    // Replaces the echo service for one Ping (tests script the answers with it).
+    using EchoFunction =
+        std::function<int(quint32 destination, const QByteArray& data, int ttl, int timeoutMs, icmp::EchoReply& reply)>;
+
+    ClsPing() = default;
+
+    // 0: every echo answered and the last answer is an echo reply; 1: an echo got no
+    // answer within Timeout; 2: no probe could be made (blank or unresolvable address,
+    // no ICMP socket) or the answer was an ICMP error. Never throws. A call made while
+    // another Ping of this object is still running (from inside its yields) returns 2 at
+    // once and leaves the running call's texts alone.
+    qint16 Ping(const QString& address, const QString& displayName);
+
+    QString HostName() const { return hostName_; }
+    void setHostName(const QString& value) { hostName_ = value.trimmed(); }
+    QString IPAddress() const { return ipAddress_; }
+    void setIPAddress(const QString& value) { ipAddress_ = value.trimmed(); }
+    // Echo data length in characters, 1..128.
+    qint32 CharsPackets() const { return charsPackets_; }
+    void setCharsPackets(qint32 value);
+    // Echoes per Ping, at least 1.
+    qint32 Packets() const { return packets_; }
+    void setPackets(qint32 value) { packets_ = value < 1 ? 1 : value; }
+    // Wait for each echo's answer, milliseconds; stored as given. A value of 0 or less
+    // waits 1 s, so no echo waits forever or not at all.
+    qint32 Timeout() const { return timeout_; }
+    void setTimeout(qint32 value) { timeout_ = value; }
+    // IP time-to-live of the echoes, 2..255.
+    qint16 ttl() const { return ttl_; }
+    void setTtl(qint32 value);
+    QString PingMsg() const { return pingMsg_; }
+
+    bool InProgress() const { return inProgress_; }
+
+    // The user's text for an echo answer's status number; a null QString for a number
+    // the table does not know.
+    static QString StatusText(quint32 status);
+    // The first length characters of the echo data pattern (length clamped to 0..128).
+    static QByteArray EchoData(qint32 length);
+    // The NUL-terminated single-byte text at text; "" for a null pointer.
+    static QString GetStrFromPtrA(const char* text);
+
+    // Test seams: how the ICMP socket is opened, which kind, or the echo service itself.
+    void SetSocketOpener(icmp::SocketOpener opener) { opener_ = std::move(opener); }
+    void SetSocketKind(icmp::SocketKind kind) { kind_ = kind; }
+    void SetEchoFunction(EchoFunction echo) { echo_ = std::move(echo); }
+
+private:
+    QString hostName_;
+    QString ipAddress_;
+    qint32 charsPackets_ = 1;
+    qint32 packets_ = 1;
+    qint32 timeout_ = 5000;
+    qint16 ttl_ = 255;
+    QString pingMsg_;
+    bool inProgress_ = false;
+
+    icmp::SocketOpener opener_;
+    icmp::SocketKind kind_ = icmp::SocketKind::Auto;
+    EchoFunction echo_;
+};

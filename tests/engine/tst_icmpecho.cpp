@@ -1,0 +1,256 @@
+// The ICMP echo adapter against real sockets: loopback answers, and in a routed test
+// network of our own namespaces a host behind a router, a silent address, and routers
+// answering with ICMP errors — for both the datagram and the raw socket.
+
+#include "TestSupport.h"
+#include "TestNetns.h"
+
+#include "engine/ClsPing.h"
+#include "engine/IcmpEcho.h"
+
+#include <QElapsedTimer>
+
+#include <cerrno>
+#include <memory>
+
+using icmp::EchoReply;
+using icmp::IcmpEcho;
+using icmp::SocketKind;
+
+Q_DECLARE_METATYPE(icmp::SocketKind)
+
+namespace {
+
+quint32 Addr(const char* dotted) { return icmp::ResolveIPv4(QString::fromLatin1(dotted)); }
+
+QString KindName(SocketKind k) { return k == SocketKind::Raw ? "raw" : k == SocketKind::Datagram ? "datagram" : "auto"; }
+
+}  // namespace
+
+class TestIcmpEcho : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<vtest::TestNetwork> net_;
+
+    void echoLoopback(SocketKind kind, const QString& target, int length, const char* where, bool& ran) {
+        IcmpEcho echo(kind);
+        if (!echo.IsOpen()) return;
+        ran = true;
+        EchoReply reply;
+        QCOMPARE(echo.SendEcho(icmp::ResolveIPv4(target), ClsPing::EchoData(length), 64, 2000, reply), 1);
+        QVERIFY2(reply.status == icmp::Success, where);
+        QCOMPARE(reply.addressText, target);
+        QCOMPARE(reply.address, icmp::ResolveIPv4(target));
+        QVERIFY(reply.roundTripMs < 1000);
+    }
+
+    void requireNetwork() {
+        if (!net_->Ready()) QSKIP(qPrintable("test namespaces cannot be made here: " + net_->Failure()));
+    }
+
+private slots:
+    void initTestCase() { net_ = std::make_unique<vtest::TestNetwork>(); }
+    void cleanupTestCase() { net_.reset(); }
+
+    // The whole way from an ICMP error to what the user reads.
+    void errorMapping_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<quint32>("status");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("net unreachable") << 3 << 0 << quint32(11002) << "Dest Network Not Reachable";
+        QTest::newRow("host unreachable") << 3 << 1 << quint32(11003) << "Dest Host Not Reachable";
+        QTest::newRow("protocol unreachable") << 3 << 2 << quint32(11004) << "Dest Protocol Not Reachable";
+        QTest::newRow("port unreachable") << 3 << 3 << quint32(11005) << "Dest Port Not Reachable";
+        QTest::newRow("fragmentation needed") << 3 << 4 << quint32(11009) << "Packet too Big";
+        QTest::newRow("source route failed") << 3 << 5 << quint32(11012) << "Bad Route";
+        QTest::newRow("net unknown") << 3 << 6 << quint32(11002) << "Dest Network Not Reachable";
+        QTest::newRow("host unknown") << 3 << 7 << quint32(11003) << "Dest Host Not Reachable";
+        QTest::newRow("net prohibited") << 3 << 9 << quint32(11002) << "Dest Network Not Reachable";
+        QTest::newRow("host prohibited") << 3 << 10 << quint32(11003) << "Dest Host Not Reachable";
+        QTest::newRow("filtered") << 3 << 13 << quint32(11003) << "Dest Host Not Reachable";
+        QTest::newRow("ttl in transit") << 11 << 0 << quint32(11013) << "TTL Exprd in Transit";
+        QTest::newRow("ttl reassembly") << 11 << 1 << quint32(11014) << "TTL Exprd Reassemb";
+        QTest::newRow("parameter problem") << 12 << 0 << quint32(11015) << "Parameter Problem";
+        QTest::newRow("source quench") << 4 << 0 << quint32(11016) << "Source Quench";
+        QTest::newRow("redirect is no answer") << 5 << 1 << quint32(11050) << "General Failure";
+    }
+    void errorMapping() {
+        QFETCH(int, type);
+        QFETCH(int, code);
+        QFETCH(quint32, status);
+        QFETCH(QString, text);
+        QCOMPARE(icmp::StatusForIcmpError(type, code), status);
+        QCOMPARE(ClsPing::StatusText(status), text);
+    }
+
+    void resolve_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("dotted");
+        QTest::newRow("dotted") << "127.0.0.2" << "127.0.0.2";
+        QTest::newRow("blanks trimmed") << "  127.0.0.3 " << "127.0.0.3";
+        QTest::newRow("localhost") << "localhost" << "127.0.0.1";
+        QTest::newRow("blank") << "   " << "";
+        // A label longer than 63 characters is refused by the resolver itself, so no
+        // query leaves the machine.
+        QTest::newRow("unresolvable") << QString(64, 'x') + ".invalid" << "";
+    }
+    void resolve() {
+        QFETCH(QString, host);
+        QFETCH(QString, dotted);
+        const quint32 a = icmp::ResolveIPv4(host);
+        QCOMPARE(a == 0 ? QString() : icmp::DottedText(a), dotted);
+    }
+
+    void loopback_data() {
+        QTest::addColumn<SocketKind>("kind");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("length");
+        for (SocketKind k : {SocketKind::Auto, SocketKind::Raw, SocketKind::Datagram}) {
+            QTest::addRow("%s 127.0.0.1 1", qPrintable(KindName(k))) << k << "127.0.0.1" << 1;
+            QTest::addRow("%s 127.0.0.2 128", qPrintable(KindName(k))) << k << "127.0.0.2" << 128;
+        }
+    }
+    // Root's loopback (datagram sockets only where ping_group_range admits us), then the
+    // same inside the client namespace, which admits them.
+    void loopback() {
+        QFETCH(SocketKind, kind);
+        QFETCH(QString, target);
+        QFETCH(int, length);
+        bool ran = false;
+        echoLoopback(kind, target, length, "root", ran);
+        if (QTest::currentTestFailed()) return;
+        if (net_->Ready()) {
+            auto inside = net_->EnterClient();
+            QVERIFY(inside.Entered());
+            echoLoopback(kind, target, length, "client namespace", ran);
+        }
+        if (!ran) QSKIP("this socket kind cannot be opened here");
+    }
+
+    void routed_data() {
+        QTest::addColumn<SocketKind>("kind");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("ttl");
+        QTest::addColumn<int>("replies");
+        QTest::addColumn<quint32>("status");
+        QTest::addColumn<QString>("from");
+        for (SocketKind k : {SocketKind::Raw, SocketKind::Datagram}) {
+            const QByteArray n = KindName(k).toLatin1();
+            QTest::addRow("%s host behind router", n.constData()) << k << vtest::TestNetwork::kHost << 64 << 1
+                                                                 << quint32(icmp::Success) << vtest::TestNetwork::kHost;
+            QTest::addRow("%s ttl 2 still arrives", n.constData()) << k << vtest::TestNetwork::kHost << 2 << 1
+                                                                  << quint32(icmp::Success) << vtest::TestNetwork::kHost;
+            QTest::addRow("%s ttl 1 expires at router", n.constData())
+                << k << vtest::TestNetwork::kHost << 1 << 1 << quint32(icmp::TtlExpiredTransit)
+                << vtest::TestNetwork::kRouterNear;
+            QTest::addRow("%s host unreachable", n.constData())
+                << k << vtest::TestNetwork::kHostUnreachable << 64 << 1 << quint32(icmp::DestHostUnreachable)
+                << vtest::TestNetwork::kRouterNear;
+            QTest::addRow("%s prohibited", n.constData())
+                << k << vtest::TestNetwork::kProhibited << 64 << 1 << quint32(icmp::DestHostUnreachable)
+                << vtest::TestNetwork::kRouterNear;
+            QTest::addRow("%s net unreachable", n.constData())
+                << k << vtest::TestNetwork::kNetUnreachable << 64 << 1 << quint32(icmp::DestNetUnreachable)
+                << vtest::TestNetwork::kRouterNear;
+            QTest::addRow("%s silent", n.constData())
+                << k << vtest::TestNetwork::kSilent << 64 << 0 << quint32(icmp::RequestTimedOut) << "";
+        }
+    }
+    void routed() {
+        requireNetwork();
+        QFETCH(SocketKind, kind);
+        QFETCH(QString, target);
+        QFETCH(int, ttl);
+        QFETCH(int, replies);
+        QFETCH(quint32, status);
+        QFETCH(QString, from);
+        auto inside = net_->EnterClient();
+        QVERIFY(inside.Entered());
+        IcmpEcho echo(kind);
+        QVERIFY2(echo.IsOpen(), qPrintable(QString("errno %1").arg(echo.OpenError())));
+        QCOMPARE(echo.Kind(), kind);
+        EchoReply reply;
+        const int timeout = 700;
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(echo.SendEcho(icmp::ResolveIPv4(target), ClsPing::EchoData(32), ttl, timeout, reply), replies);
+        const qint64 took = clock.elapsed();
+        QCOMPARE(reply.status, status);
+        QCOMPARE(reply.addressText, from);
+        if (replies == 0) {
+            QVERIFY2(took >= timeout - 5 && took < timeout + 500, qPrintable(QString::number(took)));
+            QCOMPARE(reply.address, quint32(0));
+        } else {
+            QVERIFY2(took < timeout, qPrintable(QString::number(took)));
+        }
+        // The socket serves the next request of a trace as well.
+        QCOMPARE(echo.SendEcho(icmp::ResolveIPv4(target), ClsPing::EchoData(32), ttl, timeout, reply), replies);
+        QCOMPARE(reply.status, status);
+    }
+
+    void timeoutBounds_data() {
+        QTest::addColumn<int>("timeout");
+        QTest::addColumn<int>("atLeast");
+        QTest::addColumn<int>("below");
+        QTest::newRow("negative waits 0") << -5000 << 0 << 150;
+        QTest::newRow("zero") << 0 << 0 << 150;
+        QTest::newRow("300 ms") << 300 << 295 << 800;
+    }
+    void timeoutBounds() {
+        requireNetwork();
+        QFETCH(int, timeout);
+        QFETCH(int, atLeast);
+        QFETCH(int, below);
+        auto inside = net_->EnterClient();
+        IcmpEcho echo;
+        QVERIFY(echo.IsOpen());
+        EchoReply reply;
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(echo.SendEcho(Addr(vtest::TestNetwork::kSilent), "a", 255, timeout, reply), 0);
+        const qint64 took = clock.elapsed();
+        QVERIFY2(took >= atLeast && took < below, qPrintable(QString::number(took)));
+        QCOMPARE(reply.status, quint32(icmp::RequestTimedOut));
+    }
+
+    // A late answer to an earlier request is not taken for the answer to the next one.
+    void lateAnswerIsNotTheNextReply() {
+        requireNetwork();
+        auto inside = net_->EnterClient();
+        IcmpEcho echo(SocketKind::Raw);
+        QVERIFY(echo.IsOpen());
+        EchoReply reply;
+        // Waits 0: the host's answer comes after the call has given up.
+        echo.SendEcho(Addr(vtest::TestNetwork::kHost), "a", 64, -1, reply);
+        QTest::qWait(50);
+        QCOMPARE(echo.SendEcho(Addr(vtest::TestNetwork::kSilent), "a", 64, 300, reply), 0);
+        QCOMPARE(reply.addressText, QString());
+    }
+
+    void openFailure_data() {
+        QTest::addColumn<SocketKind>("kind");
+        QTest::newRow("auto") << SocketKind::Auto;
+        QTest::newRow("raw") << SocketKind::Raw;
+        QTest::newRow("datagram") << SocketKind::Datagram;
+    }
+    void openFailure() {
+        QFETCH(SocketKind, kind);
+        int calls = 0;
+        IcmpEcho echo(kind, [&calls](int, int, int) {
+            ++calls;
+            errno = EACCES;
+            return -1;
+        });
+        QVERIFY(!echo.IsOpen());
+        QCOMPARE(echo.OpenError(), EACCES);
+        QCOMPARE(echo.Kind(), SocketKind::Auto);
+        QCOMPARE(calls, kind == SocketKind::Auto ? 2 : 1);
+        EchoReply reply;
+        QCOMPARE(echo.SendEcho(Addr("127.0.0.1"), "a", 255, 1000, reply), 0);
+        QCOMPARE(reply.status, quint32(icmp::GeneralFailure));
+    }
+};
+
+VANTORO_TEST_MAIN(TestIcmpEcho)
+#include "tst_icmpecho.moc"
