@@ -1,0 +1,286 @@
+// The target loader: tree, target list and person list rebuilt from one small database.
+#include "TestSupport.h"
+
+#include "model/DllObjects.h"
+#include "model/Encipherment.h"
+#include "model/Globals.h"
+#include "model/Loader.h"
+#include "model/TreeNodes.h"
+
+#include <QGuiApplication>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace {
+
+const QDate kToday(2026, 6, 15);  // the purge keeps 1 January 2025 and later
+
+// Groups G0 (empty), G1 (on) and G2 (off); a computer of an unknown group; a switched-off
+// computer of G1 with a recipient; plug-in rows of a loaded, an unknown and a
+// wrongly-cased plug-in; old and kept dated windows; recipients of a missing person and
+// of a missing group.
+QString MakeFixture() {
+    const QString db = vtest::FreshDatabase();
+    auto x = [&db](const char* sql, std::initializer_list<QVariant> v = {}) { QVERIFY(vtest::Exec(db, sql, v)); };
+    x("INSERT INTO TBL_Group (グループ,表示名,診断有無) VALUES ('G0','空',-1),('G1','本社',-1),('G2','支店',0)");
+    x("INSERT INTO TBL_Computer (アドレス,グループ,コンピュータ名,種類,表示名,診断有無,異常判断回数,異常音再生,"
+      "タイムアウト,Ping有無,カレンダー名称) VALUES "
+      "('10.0.0.1','G1','ALPHA','ｸﾗｲｱﾝﾄ','受付',-1,5,0,5000,-1,NULL),"
+      "('10.0.0.2','G1','srv02','ｻｰﾊﾞｰ','経理',-1,3,1,2000,0,'本社暦'),"
+      "('10.0.0.10','G1','pc10','ｸﾗｲｱﾝﾄ','倉庫',0,5,-1,5000,-1,NULL),"
+      "('10.1.0.1','G2','branch','ｻｰﾊﾞｰ','支店サーバ',-1,5,-1,5000,-1,NULL),"
+      "('10.9.9.9','GX','lost','ｻｰﾊﾞｰ','迷子',-1,5,-1,5000,-1,NULL)");
+    x("INSERT INTO TBL_PortCheck (アドレス,ポート番号,サービス名) VALUES "
+      "('10.0.0.2',80,'HTTP'),('10.0.0.2',21,'FTP'),('10.9.9.9',22,'SSH')");
+    x("INSERT INTO TBL_DLL (アドレス,連番,DLL名,引数) VALUES (?,1,'VantorPort.so',?),"
+      "('10.0.0.2',2,'Unknown.so','x'),('10.0.0.2',3,'vantorport.so','y')",
+      {"10.0.0.2", Encipherment(QString::fromLatin1(kParameterKey), QStringLiteral("10.0.0.2|8080"))});
+    x("INSERT INTO TBL_NoCheck (アドレス,連番,開始時刻,終了時刻,曜日) VALUES "
+      "('10.0.0.2',2,2200,2630,'0111110'),('10.0.0.2',1,800,900,'1000001')");
+    x("INSERT INTO TBL_CalenderNoCheck (アドレス,日付,開始時刻,終了時刻) VALUES "
+      "('10.0.0.2','2024-12-31',0,2359),('10.0.0.2','2025-01-01',0,2359),('10.0.0.2','2026-07-01',900,1700),"
+      "('10.0.0.1','2020-05-05',0,100),('10.0.0.10','2024-01-01',0,100)");
+    x("INSERT INTO TBL_User (職番,氏名,所属名,連絡先,アドレス,警報種別,メール1,メール2) VALUES "
+      "('002','佐藤 花子','情報部','',NULL,'1','s@example.test',NULL),"
+      "('001','山田 太郎','総務部','内線100','127.0.0.1','0','y@example.test','y2@example.test'),"
+      "('003','鈴木 一郎','営業部','内線300','127.0.0.3','0','z@example.test','')");
+    x("INSERT INTO TBL_MsgSend (グループ,アドレス,職番) VALUES "
+      "('G1',NULL,'001'),('G1','10.0.0.2','002'),('G1','10.0.0.10','001'),('G1','10.0.0.2','999'),"
+      "('G2',NULL,'002'),('GZ',NULL,'001')");
+    return db;
+}
+
+void Dump(QTreeWidgetItem* item, int depth, QStringList& out) {
+    out << QString(depth * 2, QLatin1Char(' ')) + TreeNodes::Key(item) + QLatin1Char('|') + TreeNodes::Text(item) +
+               QLatin1Char('|') + TreeNodes::Image(item);
+    for (int i = 0; i < item->childCount(); ++i) Dump(item->child(i), depth + 1, out);
+}
+QStringList TreeDump(const QTreeWidget& tree) {
+    QStringList out;
+    for (int i = 0; i < tree.topLevelItemCount(); ++i) Dump(tree.topLevelItem(i), 0, out);
+    return out;
+}
+
+QStringList ModelDump() {
+    QStringList out;
+    for (int i = 1; i <= gPingDatas.ListCount(); ++i) {
+        ClsPingData& d = *gPingDatas.Item(i);
+        QStringList ports, dlls, waits, days;
+        for (const auto& p : d.PortData()) ports << QStringLiteral("%1:%2").arg(p->PortNo).arg(p->PortService);
+        for (const auto& p : d.DllData()) dlls << QStringLiteral("%1:%2:%3").arg(p->SubNo).arg(p->DllName, p->Parameter);
+        for (const auto& w : d.WaitTime())
+            waits << QStringLiteral("%1:%2-%3:%4").arg(w->SubNo).arg(w->TimeStart).arg(w->TimeEnd).arg(w->TimeDay);
+        for (const auto& w : d.WaitDayTime())
+            days << QStringLiteral("%1:%2-%3").arg(w->WaitDate.toString(Qt::ISODate)).arg(w->TimeStart).arg(w->TimeEnd);
+        out << QStringList{d.IPAddress, d.Computer, d.Group, QString::number(d.WrongCount), QString::number(d.Sound),
+                           QString::number(d.Timeout), QString::number(d.NoCheckGrp), QString::number(d.NoCheckSrv),
+                           QString::number(d.NoCheckPing), d.Calendar, ports.join(','), dlls.join(','),
+                           waits.join(','), days.join(',')}
+                   .join(QStringLiteral(" / "));
+    }
+    return out;
+}
+
+QStringList ListDump(const QTreeWidget& list) {
+    QStringList out;
+    for (int i = 0; i < list.topLevelItemCount(); ++i) {
+        QTreeWidgetItem* it = list.topLevelItem(i);
+        QStringList cols;
+        for (int c = 0; c < 7; ++c) cols << it->text(c);
+        out << cols.join(QLatin1Char('|')) + QLatin1Char('|') + it->data(0, kUserImageRole).toString();
+    }
+    return out;
+}
+
+// Every node is in the registry under its key, and every computer node has its model
+// entry and the other way round.
+void CheckConsistent(const TreeNodes& nodes, const QTreeWidget& tree) {
+    int items = 0;
+    int computers = 0;
+    std::function<void(QTreeWidgetItem*)> walk = [&](QTreeWidgetItem* it) {
+        ++items;
+        const QString key = TreeNodes::Key(it);
+        QCOMPARE(nodes.Item(key), it);
+        if (key.startsWith(QLatin1Char('#'))) {
+            ++computers;
+            QVERIFY2(gPingDatas.GetItemNo(key.mid(1)) > 0, qPrintable(key));
+        }
+        for (int i = 0; i < it->childCount(); ++i) walk(it->child(i));
+    };
+    for (int i = 0; i < tree.topLevelItemCount(); ++i) walk(tree.topLevelItem(i));
+    QCOMPARE(nodes.Count(), items);
+    QCOMPARE(gPingDatas.ListCount(), computers);
+}
+
+}  // namespace
+
+class LoaderTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        auto plugin = std::make_shared<QObject>();
+        plugin->setProperty("Title", QStringLiteral("ポート監視"));
+        gDllObjects = {{QStringLiteral("VantorPort.so"), plugin}};
+    }
+    void cleanupTestCase() { gDllObjects.clear(); }
+    void cleanup() { gOptNoCheck = false; }
+
+    void load_data() {
+        QTest::addColumn<bool>("noCheck");
+        QTest::addColumn<QStringList>("tree");
+        QTest::addColumn<QStringList>("model");
+        QTest::addColumn<int>("datedRowsLeft");
+
+        const QStringList srv02{
+            "  #10.0.0.2|経理　【srv02：ｻｰﾊﾞｰ】|Nomal",
+            "    $10.0.0.2@21|FTP  【21】|SStart",
+            "    $10.0.0.2@80|HTTP  【80】|SStart",
+            "    %10.0.0.2@001|ポート監視001|SStart",
+            "    ?10.0.0.2@001|08時00分～09時00分  【日・土】|Wait",
+            "    ?10.0.0.2@002|22時00分～26時30分  【月・火・水・木・金】|Wait",
+            "    =10.0.0.2@非稼動カレンダー|非稼動カレンダー|Calendar",
+            "    \\10.0.0.2@002|佐藤 花子　【情報部】|User"};
+        const QString m1 = "10.0.0.1 / ALPHA / G1 / 5 / 0 / 5000 / 1 / 1 / 1 /  /  /  /  / ";
+        const QString m2 = "10.0.0.2 / SRV02 / G1 / 3 / -1 / 2000 / 1 / 1 / 0 / 本社暦 / 21:FTP,80:HTTP / "
+                           "1:VantorPort.so:10.0.0.2|8080 / 1:800-900:1000001,2:2200-2630:0111110 / "
+                           "2025-01-01:0-2359,2026-07-01:900-1700";
+
+        QTest::newRow("switched-off entries left out")
+            << false
+            << QStringList{"!G0|空|Group", "!G1|本社|Group", "  #10.0.0.1|受付　【ALPHA：ｸﾗｲｱﾝﾄ】|Nomal"} + srv02 +
+                   QStringList{"  *G1@001|山田 太郎　【総務部】|User"}
+            << QStringList{m1, m2}
+            // 10.0.0.2 keeps two, the switched-off computer's old row is not touched.
+            << 3;
+
+        QTest::newRow("switched-off entries drawn as such")
+            << true
+            << QStringList{"!G0|空|Group", "!G1|本社|Group", "  #10.0.0.1|受付　【ALPHA：ｸﾗｲｱﾝﾄ】|Nomal",
+                           "  #10.0.0.10|倉庫　【pc10：ｸﾗｲｱﾝﾄ】|NoCheck",
+                           "    \\10.0.0.10@001|山田 太郎　【総務部】|User"} +
+                   srv02 +
+                   QStringList{"  *G1@001|山田 太郎　【総務部】|User", "!G2|支店|NoCheck",
+                               "  #10.1.0.1|支店サーバ　【branch：ｻｰﾊﾞｰ】|Nomal", "  *G2@002|佐藤 花子　【情報部】|User"}
+            << QStringList{m1, "10.0.0.10 / PC10 / G1 / 5 / -1 / 5000 / 1 / 0 / 1 /  /  /  /  / ", m2,
+                           "10.1.0.1 / BRANCH / G2 / 5 / -1 / 5000 / 0 / 1 / 1 /  /  /  /  / "}
+            << 2;
+    }
+    void load() {
+        QFETCH(bool, noCheck);
+        QFETCH(QStringList, tree);
+        QFETCH(QStringList, model);
+        QFETCH(int, datedRowsLeft);
+        const QString db = MakeFixture();
+        gOptNoCheck = noCheck;
+        QTreeWidget treeWidget;
+        QTreeWidget list;
+        TreeNodes nodes(&treeWidget);
+
+        QVERIFY(LoadComputerTree(nodes, list, {kToday, {}}));
+        QCOMPARE(TreeDump(treeWidget), tree);
+        QCOMPARE(ModelDump(), model);
+        CheckConsistent(nodes, treeWidget);
+        QCOMPARE(vtest::Scalar(db, "SELECT count(*) FROM TBL_CalenderNoCheck").toInt(), datedRowsLeft);
+        // Rows of plug-ins that are not loaded stay in the database.
+        QCOMPARE(vtest::Scalar(db, "SELECT count(*) FROM TBL_DLL").toInt(), 3);
+
+        // The person list: seven columns, every person whatever the switch says.
+        QCOMPARE(list.columnCount(), 7);
+        QCOMPARE(list.headerItem()->text(6), QStringLiteral("EMail"));
+        QCOMPARE(ListDump(list),
+                 (QStringList{"001|山田 太郎|総務部|内線100|127.0.0.1|ﾎﾟｯﾌﾟｱｯﾌﾟﾒｯｾｰｼﾞ|○|User",
+                              "002|佐藤 花子|情報部|||ﾒｯｾｰｼﾞ君||User",
+                              "003|鈴木 一郎|営業部|内線300|127.0.0.3|ﾎﾟｯﾌﾟｱｯﾌﾟﾒｯｾｰｼﾞ||User"}));
+        QCOMPARE(list.currentItem(), list.topLevelItem(0));
+
+        // A second load finds the same and purges nothing more.
+        QVERIFY(LoadComputerTree(nodes, list, {kToday, {}}));
+        QCOMPARE(TreeDump(treeWidget), tree);
+        QCOMPARE(ModelDump(), model);
+        QCOMPARE(list.topLevelItemCount(), 3);
+        QCOMPARE(nodes.Count(), tree.size());
+        QCOMPARE(vtest::Scalar(db, "SELECT count(*) FROM TBL_CalenderNoCheck").toInt(), datedRowsLeft);
+    }
+
+    void emptyDatabaseGivesEmptyLists() {
+        vtest::FreshDatabase();
+        QTreeWidget treeWidget;
+        QTreeWidget list;
+        TreeNodes nodes(&treeWidget);
+        list.addTopLevelItem(new QTreeWidgetItem(QStringList{"stale"}));
+        QVERIFY(LoadComputerTree(nodes, list));
+        QCOMPARE(treeWidget.topLevelItemCount(), 0);
+        QCOMPARE(nodes.Count(), 0);
+        QCOMPARE(gPingDatas.ListCount(), 0);
+        QCOMPARE(list.topLevelItemCount(), 0);
+    }
+
+    void failingStepStopsCleanly_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<int>("computersLeft");
+        QTest::addColumn<int>("personsLeft");
+        QTest::newRow("database missing") << "missing" << 0 << 1;
+        QTest::newRow("recipient table damaged") << "ALTER TABLE TBL_MsgSend RENAME COLUMN 職番 TO X" << 2 << 1;
+        QTest::newRow("window table damaged") << "ALTER TABLE TBL_NoCheck RENAME COLUMN 曜日 TO X" << 0 << 1;
+    }
+    void failingStepStopsCleanly() {
+        QFETCH(QString, damage);
+        QFETCH(int, computersLeft);
+        QFETCH(int, personsLeft);
+        const QString db = MakeFixture();
+        QTreeWidget treeWidget;
+        QTreeWidget list;
+        TreeNodes nodes(&treeWidget);
+        QVERIFY(LoadComputerTree(nodes, list, {kToday, {}}));
+        list.clear();
+        list.addTopLevelItem(new QTreeWidgetItem(QStringList{"earlier"}));
+        if (damage == QLatin1String("missing")) gOptDatabasePath = db + QStringLiteral(".gone");
+        else QVERIFY(vtest::Exec(db, damage));
+
+        treeWidget.show();
+        list.show();
+        QVERIFY(!LoadComputerTree(nodes, list, {kToday, {}}));
+        QVERIFY(treeWidget.isVisible());
+        QVERIFY(list.isVisible());
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        QCOMPARE(gPingDatas.ListCount(), computersLeft);
+        QCOMPARE(list.topLevelItemCount(), personsLeft);
+        CheckConsistent(nodes, treeWidget);
+        if (computersLeft > 0) QCOMPARE(gPingDatas.Item(1)->IPAddress, QStringLiteral("10.0.0.1"));  // sorted
+    }
+
+    void loadDuringALoadIsRefused() {
+        MakeFixture();
+        QTreeWidget treeWidget;
+        QTreeWidget list;
+        TreeNodes nodes(&treeWidget);
+        int nested = -1;
+        // Runs in the load's own event processing, as a menu command could.
+        QTimer::singleShot(0, [&] { nested = LoadComputerTree(nodes, list) ? 1 : 0; });
+        QVERIFY(LoadComputerTree(nodes, list, {kToday, {}}));
+        QCOMPARE(nested, 0);
+        QCOMPARE(gPingDatas.ListCount(), 2);
+        CheckConsistent(nodes, treeWidget);
+    }
+
+    void rowNumbers_data() {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("one") << 1 << "001";
+        QTest::newRow("three digits") << 999 << "999";
+        QTest::newRow("more digits") << 1234 << "1234";
+        QTest::newRow("zero") << 0 << "000";
+        QTest::newRow("negative") << -5 << "-005";
+    }
+    void rowNumbers() {
+        QFETCH(int, number);
+        QFETCH(QString, text);
+        QCOMPARE(FormatRowNumber(number), text);
+    }
+};
+
+VANTORO_TEST_MAIN(LoaderTest)
+#include "tst_loader.moc"
