@@ -94,7 +94,7 @@ private:
     bool listHidden_ = false;
 };
 
-const QString kRecipientSpace = QStringLiteral("　【");  // U+3000 before the bracket
+const QString kBracketOpen = QStringLiteral("　【");  // U+3000 before the bracket
 
 }  // namespace
 
@@ -182,10 +182,10 @@ bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const 
         auto purge = Prepare(conn, QStringLiteral("DELETE FROM TBL_CalenderNoCheck WHERE アドレス = ? AND 日付 = ?;"));
         if (!computers || !ports || !dlls || !waits || !days || !purge) return false;
         if (!Run(*computers)) return false;
-        int c[13];
+        int c[12];
         if (!Columns(*computers,
                      {"アドレス", "コンピュータ名", "種類", "表示名", "診断有無", "異常判断回数", "異常音再生",
-                      "タイムアウト", "Ping有無", "カレンダー名称", "診断有無G", "グループG", "グループ"},
+                      "タイムアウト", "Ping有無", "カレンダー名称", "診断有無G", "グループG"},
                      c))
             return false;
 
@@ -199,7 +199,7 @@ bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const 
             // The group's own code, as its node was keyed, so a code written in another
             // letter case on the computer row still finds its group.
             const QString group = Text(computers->value(c[11]));
-            const QString text = Text(computers->value(c[3])) + kRecipientSpace + Text(computers->value(c[1])) +
+            const QString text = Text(computers->value(c[3])) + kBracketOpen + Text(computers->value(c[1])) +
                                  QStringLiteral("：") + Text(computers->value(c[2])) + QStringLiteral("】");
             if (!treeComputer.Add(QLatin1Char('!') + group, tvwChild, nodeKey, text,
                                   ownSwitch ? QStringLiteral("Nomal") : QStringLiteral("NoCheck")))
@@ -272,25 +272,27 @@ bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const 
     }
 
     // Recipients. One whose group or computer has no node (switched off, or an orphan
-    // row) is skipped.
+    // row) is skipped. The group's own code (from TBL_Group, when there is one) keys the
+    // node, as it keyed the group's node.
     {
         auto q = Prepare(
             conn,
             QStringLiteral("SELECT TBL_MsgSend.グループ AS グループ, TBL_MsgSend.アドレス AS アドレス, "
-                           "TBL_MsgSend.職番 AS 職番, TBL_User.氏名 AS 氏名, TBL_User.所属名 AS 所属名") +
-                (all ? QStringLiteral(" FROM TBL_MsgSend INNER JOIN TBL_User ON TBL_MsgSend.職番 = TBL_User.職番")
-                     : QStringLiteral(" FROM (TBL_MsgSend INNER JOIN TBL_User ON TBL_MsgSend.職番 = TBL_User.職番)"
-                                      " INNER JOIN TBL_Group ON TBL_MsgSend.グループ = TBL_Group.グループ"
+                           "TBL_MsgSend.職番 AS 職番, TBL_User.氏名 AS 氏名, TBL_User.所属名 AS 所属名, "
+                           "TBL_Group.グループ AS グループG"
+                           " FROM (TBL_MsgSend INNER JOIN TBL_User ON TBL_MsgSend.職番 = TBL_User.職番)") +
+                (all ? QStringLiteral(" LEFT JOIN TBL_Group ON TBL_MsgSend.グループ = TBL_Group.グループ")
+                     : QStringLiteral(" INNER JOIN TBL_Group ON TBL_MsgSend.グループ = TBL_Group.グループ"
                                       " WHERE TBL_Group.診断有無 <> 0")) +
                 QStringLiteral(" ORDER BY TBL_MsgSend.グループ, TBL_MsgSend.アドレス, TBL_MsgSend.職番;"));
         if (!q || !Run(*q)) return false;
-        int c[5];
-        if (!Columns(*q, {"グループ", "アドレス", "職番", "氏名", "所属名"}, c)) return false;
+        int c[6];
+        if (!Columns(*q, {"グループ", "アドレス", "職番", "氏名", "所属名", "グループG"}, c)) return false;
         while (q->next()) {
             const QString staff = Text(q->value(c[2]));
-            const QString text = Text(q->value(c[3])) + kRecipientSpace + Text(q->value(c[4])) + QStringLiteral("】");
+            const QString text = Text(q->value(c[3])) + kBracketOpen + Text(q->value(c[4])) + QStringLiteral("】");
             if (q->value(c[1]).isNull()) {
-                const QString group = Text(q->value(c[0]));
+                const QString group = q->value(c[5]).isNull() ? Text(q->value(c[0])) : Text(q->value(c[5]));
                 treeComputer.Add(QLatin1Char('!') + group, tvwChild, QLatin1Char('*') + group + QLatin1Char('@') + staff,
                                  text, QStringLiteral("User"));
             } else {

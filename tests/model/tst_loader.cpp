@@ -20,7 +20,8 @@ const QDate kToday(2026, 6, 15);  // the purge keeps 1 January 2025 and later
 // Groups G0 (empty), G1 (on) and G2 (off); a computer of an unknown group; a switched-off
 // computer of G1 with a recipient; plug-in rows of a loaded, an unknown and a
 // wrongly-cased plug-in; old and kept dated windows; recipients of a missing person and
-// of a missing group.
+// of a missing group; a computer and a recipient whose group code is written in another
+// letter case.
 QString MakeFixture() {
     const QString db = vtest::FreshDatabase();
     auto x = [&db](const char* sql, std::initializer_list<QVariant> v = {}) { QVERIFY(vtest::Exec(db, sql, v)); };
@@ -31,7 +32,8 @@ QString MakeFixture() {
       "('10.0.0.2','G1','srv02','ｻｰﾊﾞｰ','経理',-1,3,1,2000,0,'本社暦'),"
       "('10.0.0.10','G1','pc10','ｸﾗｲｱﾝﾄ','倉庫',0,5,-1,5000,-1,NULL),"
       "('10.1.0.1','G2','branch','ｻｰﾊﾞｰ','支店サーバ',-1,5,-1,5000,-1,NULL),"
-      "('10.9.9.9','GX','lost','ｻｰﾊﾞｰ','迷子',-1,5,-1,5000,-1,NULL)");
+      "('10.9.9.9','GX','lost','ｻｰﾊﾞｰ','迷子',-1,5,-1,5000,-1,NULL),"
+      "('10.0.0.3','g1','beta','ｸﾗｲｱﾝﾄ','予備',-1,5,-1,5000,-1,NULL)");
     x("INSERT INTO TBL_PortCheck (アドレス,ポート番号,サービス名) VALUES "
       "('10.0.0.2',80,'HTTP'),('10.0.0.2',21,'FTP'),('10.9.9.9',22,'SSH')");
     x("INSERT INTO TBL_DLL (アドレス,連番,DLL名,引数) VALUES (?,1,'VantorPort.so',?),"
@@ -48,7 +50,7 @@ QString MakeFixture() {
       "('003','鈴木 一郎','営業部','内線300','127.0.0.3','0','z@example.test','')");
     x("INSERT INTO TBL_MsgSend (グループ,アドレス,職番) VALUES "
       "('G1',NULL,'001'),('G1','10.0.0.2','002'),('G1','10.0.0.10','001'),('G1','10.0.0.2','999'),"
-      "('G2',NULL,'002'),('GZ',NULL,'001')");
+      "('G2',NULL,'002'),('GZ',NULL,'001'),('g1',NULL,'003')");
     return db;
 }
 
@@ -144,27 +146,32 @@ private slots:
             "    =10.0.0.2@非稼動カレンダー|非稼動カレンダー|Calendar",
             "    \\10.0.0.2@002|佐藤 花子　【情報部】|User"};
         const QString m1 = "10.0.0.1 / ALPHA / G1 / 5 / 0 / 5000 / 1 / 1 / 1 /  /  /  /  / ";
+        const QString m3 = "10.0.0.3 / BETA / G1 / 5 / -1 / 5000 / 1 / 1 / 1 /  /  /  /  / ";
         const QString m2 = "10.0.0.2 / SRV02 / G1 / 3 / -1 / 2000 / 1 / 1 / 0 / 本社暦 / 21:FTP,80:HTTP / "
                            "1:VantorPort.so:10.0.0.2|8080 / 1:800-900:1000001,2:2200-2630:0111110 / "
                            "2025-01-01:0-2359,2026-07-01:900-1700";
 
         QTest::newRow("switched-off entries left out")
             << false
-            << QStringList{"!G0|空|Group", "!G1|本社|Group", "  #10.0.0.1|受付　【ALPHA：ｸﾗｲｱﾝﾄ】|Nomal"} + srv02 +
-                   QStringList{"  *G1@001|山田 太郎　【総務部】|User"}
-            << QStringList{m1, m2}
+            << QStringList{"!G0|空|Group", "!G1|本社|Group", "  #10.0.0.1|受付　【ALPHA：ｸﾗｲｱﾝﾄ】|Nomal",
+                           "  #10.0.0.3|予備　【beta：ｸﾗｲｱﾝﾄ】|Nomal"} + srv02 +
+                   QStringList{"  *G1@001|山田 太郎　【総務部】|User",
+                           "  *G1@003|鈴木 一郎　【営業部】|User"}
+            << QStringList{m1, m2, m3}
             // 10.0.0.2 keeps two, the switched-off computer's old row is not touched.
             << 3;
 
         QTest::newRow("switched-off entries drawn as such")
             << true
             << QStringList{"!G0|空|Group", "!G1|本社|Group", "  #10.0.0.1|受付　【ALPHA：ｸﾗｲｱﾝﾄ】|Nomal",
+                           "  #10.0.0.3|予備　【beta：ｸﾗｲｱﾝﾄ】|Nomal",
                            "  #10.0.0.10|倉庫　【pc10：ｸﾗｲｱﾝﾄ】|NoCheck",
                            "    \\10.0.0.10@001|山田 太郎　【総務部】|User"} +
                    srv02 +
-                   QStringList{"  *G1@001|山田 太郎　【総務部】|User", "!G2|支店|NoCheck",
+                   QStringList{"  *G1@001|山田 太郎　【総務部】|User",
+                           "  *G1@003|鈴木 一郎　【営業部】|User", "!G2|支店|NoCheck",
                                "  #10.1.0.1|支店サーバ　【branch：ｻｰﾊﾞｰ】|Nomal", "  *G2@002|佐藤 花子　【情報部】|User"}
-            << QStringList{m1, "10.0.0.10 / PC10 / G1 / 5 / -1 / 5000 / 1 / 0 / 1 /  /  /  /  / ", m2,
+            << QStringList{m1, "10.0.0.10 / PC10 / G1 / 5 / -1 / 5000 / 1 / 0 / 1 /  /  /  /  / ", m2, m3,
                            "10.1.0.1 / BRANCH / G2 / 5 / -1 / 5000 / 0 / 1 / 1 /  /  /  /  / "}
             << 2;
     }
@@ -223,7 +230,7 @@ private slots:
         QTest::addColumn<int>("computersLeft");
         QTest::addColumn<int>("personsLeft");
         QTest::newRow("database missing") << "missing" << 0 << 1;
-        QTest::newRow("recipient table damaged") << "ALTER TABLE TBL_MsgSend RENAME COLUMN 職番 TO X" << 2 << 1;
+        QTest::newRow("recipient table damaged") << "ALTER TABLE TBL_MsgSend RENAME COLUMN 職番 TO X" << 3 << 1;
         QTest::newRow("window table damaged") << "ALTER TABLE TBL_NoCheck RENAME COLUMN 曜日 TO X" << 0 << 1;
     }
     void failingStepStopsCleanly() {
@@ -262,7 +269,7 @@ private slots:
         QTimer::singleShot(0, [&] { nested = LoadComputerTree(nodes, list) ? 1 : 0; });
         QVERIFY(LoadComputerTree(nodes, list, {kToday, {}}));
         QCOMPARE(nested, 0);
-        QCOMPARE(gPingDatas.ListCount(), 2);
+        QCOMPARE(gPingDatas.ListCount(), 3);
         CheckConsistent(nodes, treeWidget);
     }
 
