@@ -30,7 +30,6 @@ QString KindName(SocketKind k) { return k == SocketKind::Raw ? "raw" : k == Sock
 class TestIcmpEcho : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<vtest::TestNetwork> net_;
 
     void echoLoopback(SocketKind kind, const QString& target, int length, const char* where, bool& ran) {
         IcmpEcho echo(kind);
@@ -44,13 +43,7 @@ class TestIcmpEcho : public QObject {
         QVERIFY(reply.roundTripMs < 1000);
     }
 
-    void requireNetwork() {
-        if (!net_->Ready()) QSKIP(qPrintable("test namespaces cannot be made here: " + net_->Failure()));
-    }
-
 private slots:
-    void initTestCase() { net_ = std::make_unique<vtest::TestNetwork>(); }
-    void cleanupTestCase() { net_.reset(); }
 
     // The whole way from an ICMP error to what the user reads.
     void errorMapping_data() {
@@ -120,8 +113,9 @@ private slots:
         bool ran = false;
         echoLoopback(kind, target, length, "root", ran);
         if (QTest::currentTestFailed()) return;
-        if (net_->Ready()) {
-            auto inside = net_->EnterClient();
+        vtest::TestNetwork net;
+        if (net.Ready()) {
+            auto inside = net.EnterClient();
             QVERIFY(inside.Entered());
             echoLoopback(kind, target, length, "client namespace", ran);
         }
@@ -158,14 +152,15 @@ private slots:
         }
     }
     void routed() {
-        requireNetwork();
+        vtest::TestNetwork net;
+        if (!net.Ready()) QSKIP(qPrintable("test namespaces cannot be made here: " + net.Failure()));
         QFETCH(SocketKind, kind);
         QFETCH(QString, target);
         QFETCH(int, ttl);
         QFETCH(int, replies);
         QFETCH(quint32, status);
         QFETCH(QString, from);
-        auto inside = net_->EnterClient();
+        auto inside = net.EnterClient();
         QVERIFY(inside.Entered());
         IcmpEcho echo(kind);
         QVERIFY2(echo.IsOpen(), qPrintable(QString("errno %1").arg(echo.OpenError())));
@@ -198,11 +193,12 @@ private slots:
         QTest::newRow("300 ms") << 300 << 295 << 800;
     }
     void timeoutBounds() {
-        requireNetwork();
+        vtest::TestNetwork net;
+        if (!net.Ready()) QSKIP(qPrintable("test namespaces cannot be made here: " + net.Failure()));
         QFETCH(int, timeout);
         QFETCH(int, atLeast);
         QFETCH(int, below);
-        auto inside = net_->EnterClient();
+        auto inside = net.EnterClient();
         IcmpEcho echo;
         QVERIFY(echo.IsOpen());
         EchoReply reply;
@@ -216,8 +212,9 @@ private slots:
 
     // A late answer to an earlier request is not taken for the answer to the next one.
     void lateAnswerIsNotTheNextReply() {
-        requireNetwork();
-        auto inside = net_->EnterClient();
+        vtest::TestNetwork net;
+        if (!net.Ready()) QSKIP(qPrintable("test namespaces cannot be made here: " + net.Failure()));
+        auto inside = net.EnterClient();
         IcmpEcho echo(SocketKind::Raw);
         QVERIFY(echo.IsOpen());
         EchoReply reply;
