@@ -1,0 +1,287 @@
+#pragma once
+// The main window "ヴァントーロ": the tree of watched groups, computers and services on the
+// left, on the right a tab control with the computer panel, the two log lists and the
+// person list, the status line below, the menu bar and the tray icon with its menu.
+// Loading the window (Load) starts the monitor, Shutdown stops it. The window is the
+// engine's CheckForm and installs the real message box, status and window seams.
+//
+// One thread: commands can arrive while a check round yields, so every command runs in a
+// CommandScope that clears gCheckContinue, stops the timer and drops always-on-top for
+// its life and restores them when the outermost command ends. Closing the program while
+// a round or a command is on the stack is deferred until the stack has unwound.
+
+#include "engine/CheckForm.h"
+#include "engine/ClsPing.h"
+#include "model/Seams.h"
+#include "model/TreeNodes.h"
+
+#include <QLockFile>
+#include <QMainWindow>
+#include <QString>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class LanMessenger;
+class QAction;
+class QDialog;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// The three status texts of the check cycle.
+namespace status {
+inline const QString kRunning = QStringLiteral("接続確認チェック　稼動中！");
+inline const QString kWaiting = QStringLiteral("接続確認チェック　待機中！");
+inline const QString kStopped = QStringLiteral("接続確認チェック　非稼動中");
+}  // namespace status
+
+// Start-up messages.
+namespace startupmsg {
+inline const QString kAlreadyRunning = QStringLiteral("既に起動されています。");
+inline const QString kNoDatabase =
+    QStringLiteral("監視対象のサーバー情報を保存しているＭＤＢファイルが存在しません。");
+inline const QString kPortInUse =
+    QStringLiteral("同じポート番号が既に使用されています。緊急通信機能を停止します。");
+inline const QString kHostUnreachable =
+    QStringLiteral("到達できないホストに対してソケット操作が試行されました。");
+}  // namespace startupmsg
+
+// The check-cycle text of the computer panel: where a computer stands between answers,
+// time-outs toward its next notice and its back-off. Lines are separated by CR LF.
+QString ConnectStateText(bool notIPAddress, qint32 notConnectCount, qint32 wrongCount, qint32 ngrSet);
+
+class FrmPing : public QMainWindow, public CheckForm {
+    Q_OBJECT
+public:
+    // How start-up ended.
+    enum class StartResult {
+        Running,          // the monitor runs
+        SecondInstance,   // another copy runs: end at once, nothing touched
+        DatabaseMissing,  // the database file is missing: end at once, nothing touched
+        PortFailed,       // the messenger port could not be taken: shut down, then end
+    };
+
+    // What the window does through other subsystems. Every member has a real default;
+    // tests replace single members to record or script them.
+    struct Services {
+        // Takes the program's single-instance lock; false when another copy holds it.
+        std::function<bool(FrmPing&)> acquireInstance;
+        // Takes the messenger port; 0 or the socket error number.
+        std::function<qint32(LanMessenger&, quint16 port)> openMessenger;
+        // The start-up announcement "01"; 0 or an error number.
+        std::function<qint32(LanMessenger&)> announce;
+        // Creates the plug-in objects found beside the program (gDllObjects).
+        std::function<void()> loadCheckDlls;
+        // Rebuilds tree, target list and person list from the database.
+        std::function<void(FrmPing&)> loadComputerTree;
+        // The first arming of the check timer: a round is due one full interval on.
+        std::function<void(FrmPing&)> armFirstRound;
+        // Starts the pacing afresh after the interval option changed.
+        std::function<void(FrmPing&)> resetPacing;
+        // The check timer's tick.
+        std::function<void(FrmPing&)> tick;
+        // Shows a modal dialog over the window and returns when it has closed.
+        std::function<void(QDialog&)> runDialog;
+        // Whether the desktop offers a notification area at all.
+        std::function<bool()> trayAvailable;
+        // Opens the tray menu (the right button on the tray icon).
+        std::function<void(QMenu&)> popupTrayMenu;
+        // Ends the program's event loop once the shutdown work is done.
+        std::function<void(int code)> quit;
+        // Shutdown steps, in order (the defaults do the real work).
+        std::function<void()> closePatLamp;
+        std::function<void()> markStopped;
+        std::function<void()> backupDatabase;
+        std::function<void()> releasePlugins;
+    };
+    static Services DefaultServices();
+
+    explicit FrmPing(QWidget* parent = nullptr);
+    ~FrmPing() override;
+
+    // Replaces the services (before Load). Members left empty keep their defaults.
+    void SetServices(Services services);
+    Services& services() { return services_; }
+    // Where the single-instance lock lives (default: the user's runtime folder).
+    void SetInstanceLockPath(const QString& path) { lockPath_ = path; }
+    static QString DefaultInstanceLockPath();
+    // Takes the lock at the lock path; false when another living copy holds it.
+    bool AcquireInstanceLock();
+
+    // The start-up sequence. After Running the window is shown by the caller.
+    StartResult Load();
+    // The shutdown work (tray icon, lamp, control table, backup, plug-ins); runs once,
+    // also when asked again; deferred while a round or a command is on the stack.
+    void Shutdown();
+    bool ShutdownDone() const { return shutdownDone_; }
+    bool ShutdownPending() const { return closePending_; }
+
+    // CheckForm
+    TreeNodes& TreeComputer() override { return *nodes_; }
+    QListWidget& ListPing(int index) override;
+    QTimer& TimerPing() override { return timerPing_; }
+    bool MenuConnectChecked() const override;
+    ClsPing& mPing() override { return mPing_; }
+    QString Caption() const override { return kCaption; }
+
+    static inline const QString kCaption = QStringLiteral("ヴァントーロ");
+
+    // Controls, by their names.
+    QTreeWidget* treeComputer() const { return treeComputer_; }
+    QTabWidget* SSTabComputer() const { return ssTabComputer_; }
+    QPushButton* CmdCheng() const { return cmdCheng_; }
+    QTreeWidget* ListViewUser() const { return listViewUser_; }
+    QLabel* Lbl_Computer() const { return lblComputer_; }
+    QLabel* Lbl_Shurui() const { return lblShurui_; }
+    QLabel* Lbl_IPAddress() const { return lblIPAddress_; }
+    QLabel* Lbl_Description() const { return lblDescription_; }
+    QLabel* Lbl_Connect() const { return lblConnect_; }
+    QLabel* StatusPanel() const { return statusPanel_; }
+    QSystemTrayIcon& Tray() { return tray_; }
+    LanMessenger& ctlWinsock() { return *winsock_; }
+    QMenu* menuTaskBar() const { return menuTaskBar_; }
+
+    // Menu items (menu bar, then tray menu).
+    QAction* menuFileClose = nullptr;
+    QAction* menuReSet = nullptr;
+    QAction* menuDisplayFormTop = nullptr;
+    QAction* menuConnect = nullptr;
+    QAction* menuOption = nullptr;
+    QAction* menuLogMsg = nullptr;
+    QAction* menuHelpVer = nullptr;
+    QAction* menuTaskBarFormTop = nullptr;
+    QAction* menuTaskBarConnect = nullptr;
+    QAction* menuTaskBarOption = nullptr;
+    QAction* menuTaskBarLogMsg = nullptr;
+    QAction* menuTaskBarVer = nullptr;
+    QAction* menuTaskBarClose = nullptr;
+
+    // The status line and the tray tip.
+    void SetStatusText(const QString& text);
+    // "ICONADD", "ICONCHANGE" or "ICONDEL" (exactly); anything else does nothing.
+    void TrayIcon(const QString& action, const QString& text);
+    // Puts the window into or out of the always-on-top layer; nothing while the lamp is
+    // up. Never shows a window that is hidden.
+    void SetTopMost(bool onTop);
+    bool IsTopMost() const;
+    // Restore from the tray or task bar, maximise and bring to the front (an alarm).
+    void RaiseMainWindow();
+    // The tray icon's mouse report.
+    void TrayActivated(QSystemTrayIcon::ActivationReason reason);
+    // Minimise: hides the window when the tray icon can bring it back.
+    bool TrayShown() const;
+
+    // The computer panel for address (see ConnectStateText for its last label).
+    void ShowComputerInfo(const QString& address);
+    // A click on a tree node: the panel of the computer it belongs to.
+    void TreeComputer_NodeClick(QTreeWidgetItem* node);
+
+    // Log lists.
+    void CmdCheng_Click();
+    void ListPing_DblClick(int index);
+
+    // Commands.
+    void menuFileClose_Click();
+    void menuReSet_Click();
+    void menuDisplayFormTop_Click();
+    void menuConnect_Click();
+    void menuOption_Click();
+    void menuLogMsg_Click();
+    void menuHelpVer_Click();
+    void menuTaskBarFormTop_Click() { menuDisplayFormTop_Click(); }
+    void menuTaskBarConnect_Click() { menuConnect_Click(); }
+    void menuTaskBarOption_Click() { menuOption_Click(); }
+    void menuTaskBarLogMsg_Click() { menuLogMsg_Click(); }
+    void menuTaskBarVer_Click() { menuHelpVer_Click(); }
+    void menuTaskBarClose_Click() { menuFileClose_Click(); }
+
+    // The frame of every command: gCheckContinue cleared, the timer stopped (when asked)
+    // and always-on-top dropped for its life; at the end of the outermost command the
+    // on-top state and both check marks follow gOptFormTop, the cursor is the default,
+    // the timer runs exactly when menuConnect is checked and gCheckContinue is set.
+    class CommandScope {
+    public:
+        // kKeepContinue: a command that leaves gCheckContinue as it is (the log line box).
+        static constexpr int kKeepContinue = 1;
+        // kKeepTopMost: a command without a window of its own (the reload).
+        static constexpr int kKeepTopMost = 2;
+        explicit CommandScope(FrmPing& form, int flags = 0);
+        ~CommandScope();
+        CommandScope(const CommandScope&) = delete;
+        CommandScope& operator=(const CommandScope&) = delete;
+
+    private:
+        FrmPing& form_;
+    };
+    int CommandDepth() const { return commandDepth_; }
+    // Shows dialog modally through the dialog runner.
+    void RunDialog(QDialog& dialog);
+
+public slots:
+    // The check timer's tick.
+    void TimerPing_Timer();
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    class BoxSeam;
+    class StatusBarSeam;
+    class MainWindowSeam;
+
+    void BuildLayout();
+    void BuildMenus();
+    void SetConnectChecked(bool checked);
+    void SetFormTopChecked(bool checked);
+    void RequestClose();
+    void FinishPendingClose();
+    void EndCommand();
+    void ApplyTimerInterval();
+
+    static inline const int kTabWidth = 430;
+
+    Services services_;
+    QString lockPath_;
+    std::unique_ptr<QLockFile> instanceLock_;
+
+    QTreeWidget* treeComputer_ = nullptr;
+    std::unique_ptr<TreeNodes> nodes_;
+    QTabWidget* ssTabComputer_ = nullptr;
+    QListWidget* listPing_[2] = {nullptr, nullptr};
+    QPushButton* cmdCheng_ = nullptr;
+    QTreeWidget* listViewUser_ = nullptr;
+    QLabel* lblComputer_ = nullptr;
+    QLabel* lblShurui_ = nullptr;
+    QLabel* lblIPAddress_ = nullptr;
+    QLabel* lblDescription_ = nullptr;
+    QLabel* lblConnect_ = nullptr;
+    QLabel* statusPanel_ = nullptr;
+    QMenu* menuTaskBar_ = nullptr;
+
+    QTimer timerPing_;
+    ClsPing mPing_;
+    std::unique_ptr<LanMessenger> winsock_;
+    QSystemTrayIcon tray_;
+    bool trayAdded_ = false;
+
+    std::unique_ptr<BoxSeam> boxSeam_;
+    std::unique_ptr<StatusBarSeam> statusSeam_;
+    std::unique_ptr<MainWindowSeam> windowSeam_;
+
+    int loadCount_ = 0;
+    int commandDepth_ = 0;
+    int tickDepth_ = 0;
+    bool outerKeepsContinue_ = false;
+    bool outerKeepsTopMost_ = false;
+    bool closePending_ = false;
+    bool shutdownDone_ = false;
+};

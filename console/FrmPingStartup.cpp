@@ -1,0 +1,196 @@
+// Start-up and shutdown of the main window, the single-instance lock, and the check
+// timer's tick.
+#include "console/FrmPing.h"
+
+#include "admin/FrmOption.h"
+#include "alarms/LanMessenger.h"
+#include "alarms/PatLamp.h"
+#include "console/NodeImages.h"
+#include "model/AppPaths.h"
+#include "model/CheckStatus.h"
+#include "model/DllObjects.h"
+#include "model/Globals.h"
+#include "model/Loader.h"
+#include "model/Options.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+namespace {
+
+// The check timer's slices are at most one minute and never shorter than a second.
+void ArmSlice(QTimer& timer, qint32 ms) { timer.setInterval(std::clamp(ms, 1000, 60000)); }
+
+}  // namespace
+
+FrmPing::Services FrmPing::DefaultServices() {
+    Services s;
+    s.acquireInstance = [](FrmPing& form) { return form.AcquireInstanceLock(); };
+    s.openMessenger = [](LanMessenger& socket, quint16 port) { return socket.Open(port); };
+    s.announce = [](LanMessenger& socket) { return SendLanAnnounce(socket); };
+    s.loadCheckDlls = [] {};
+    s.loadComputerTree = [](FrmPing& form) {
+        LoadContext context;
+        context.listIcons = &nodeimages::Icon;
+        LoadComputerTree(form.TreeComputer(), *form.ListViewUser(), context);
+    };
+    s.armFirstRound = [](FrmPing& form) { ArmSlice(form.TimerPing(), gOptTimerInterval); };
+    s.resetPacing = [](FrmPing& form) { ArmSlice(form.TimerPing(), gOptTimerInterval); };
+    s.tick = [](FrmPing& form) {
+        form.SetStatusText(status::kRunning);
+        form.TimerPing().stop();
+        if (form.MenuConnectChecked()) form.TimerPing().start();
+        if (form.TimerPing().isActive()) form.SetStatusText(status::kWaiting);
+    };
+    s.runDialog = [](QDialog& dialog) { dialog.exec(); };
+    s.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    s.popupTrayMenu = [](QMenu& menu) { menu.popup(QCursor::pos()); };
+    s.quit = [](int code) { QCoreApplication::exit(code); };
+    s.closePatLamp = [] { UnloadPatLamp(); };
+    s.markStopped = [] { UpdateControlTable(QStringLiteral("稼動"), QStringLiteral("非稼動中")); };
+    s.backupDatabase = [] { BackupDatabase(); };
+    s.releasePlugins = [] {
+        // In the order they were made; an entry already gone is skipped.
+        for (DllObject& entry : gDllObjects) entry.Object.reset();
+        gDllObjects.clear();
+    };
+    return s;
+}
+
+QString FrmPing::DefaultInstanceLockPath() {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty()) folder = QDir::tempPath();
+    return folder + QLatin1Char('/') + ProgramBaseName() + QStringLiteral(".lock");
+}
+
+bool FrmPing::AcquireInstanceLock() {
+    if (instanceLock_ && instanceLock_->isLocked()) return true;
+    QDir().mkpath(QFileInfo(lockPath_).absolutePath());
+    instanceLock_ = std::make_unique<QLockFile>(lockPath_);
+    // Only the lock of a copy that is gone (its process no longer exists) is taken over.
+    instanceLock_->setStaleLockTime(0);
+    if (instanceLock_->tryLock(0)) return true;
+    instanceLock_.reset();
+    return false;
+}
+
+FrmPing::StartResult FrmPing::Load() {
+    ++loadCount_;
+    // A second copy says so and ends: it reads no option and touches neither the running
+    // copy's database nor its backups.
+    if (!services_.acquireInstance(*this)) {
+        MsgBox(startupmsg::kAlreadyRunning, vb::vbOKOnly);
+        return StartResult::SecondInstance;
+    }
+    gPatLampShowing = false;
+    OptionSetting(true, ProgramBaseName());
+    if (!QFileInfo(gOptDatabasePath).isFile()) {
+        MsgBox(startupmsg::kNoDatabase, vb::vbOKOnly);
+        return StartResult::DatabaseMissing;
+    }
+    if (gOptUserName.isEmpty()) {
+        FrmOption dialog(this);
+        dialog.SetResetPacing([this] { services_.resetPacing(*this); });
+        dialog.Load();
+        RunDialog(dialog);
+        // The dialog may have pointed the program at another database.
+        if (!QFileInfo(gOptDatabasePath).isFile()) {
+            MsgBox(startupmsg::kNoDatabase, vb::vbOKOnly);
+            return StartResult::DatabaseMissing;
+        }
+    }
+    // The messenger port, as the options now say: only failing to take it is fatal.
+    const qint32 bindError = gOptPort >= 1 && gOptPort <= 65535
+                                 ? services_.openMessenger(*winsock_, static_cast<quint16>(gOptPort))
+                                 : lanerr::kAddressNotAvailable;
+    if (bindError != 0) {
+        if (bindError == lanerr::kHostUnreachable) MsgBox(startupmsg::kHostUnreachable, vb::vbOKOnly);
+        else MsgBox(startupmsg::kPortInUse, vb::vbInformation);
+        Shutdown();
+        return StartResult::PortFailed;
+    }
+    // Recipients that cannot be reached are reported on the status line by the
+    // announcement itself; start-up goes on.
+    services_.announce(*winsock_);
+
+    ssTabComputer_->show();
+    SetConnectChecked(gOptPingCheck);
+    SetFormTopChecked(gOptFormTop);
+    SetTopMost(gOptFormTop);
+    TrayIcon(QStringLiteral("ICONADD"), QString());
+    SetStatusText(gOptPingCheck ? status::kWaiting : status::kStopped);
+
+    treeComputer_->hide();
+    nodes_->Clear();
+    treeComputer_->show();
+
+    gPingDatas.Clear();
+    services_.loadCheckDlls();
+    UpdateCheckStatus(QString(), QStringLiteral("Nomal"), 0, QStringLiteral("SStart"));
+    services_.loadComputerTree(*this);
+    UpdateControlTable(QStringLiteral("稼動"), QStringLiteral("稼動中"));
+
+    // The timer gets its first slice before it runs: the first round is one interval on.
+    services_.armFirstRound(*this);
+    if (MenuConnectChecked()) gCheckContinue = true;
+    if (MenuConnectChecked()) timerPing_.start();
+    else timerPing_.stop();
+    return StartResult::Running;
+}
+
+void FrmPing::Shutdown() {
+    if (commandDepth_ > 0 || tickDepth_ > 0) {
+        // A round or a dialog is on the stack: it ends first (gCheckContinue is cleared,
+        // open dialogs are closed), and the shutdown follows when it has unwound.
+        closePending_ = true;
+        gCheckContinue = false;
+        timerPing_.stop();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible() && d->isModal()) d->reject();
+        return;
+    }
+    if (shutdownDone_) return;
+    shutdownDone_ = true;
+    closePending_ = false;
+    timerPing_.stop();
+    gCheckContinue = false;
+    TrayIcon(QStringLiteral("ICONDEL"), QString());
+    hide();
+    if (gPatLampShowing) services_.closePatLamp();
+    services_.markStopped();
+    services_.backupDatabase();
+    services_.releasePlugins();
+    instanceLock_.reset();
+    --loadCount_;
+}
+
+void FrmPing::RequestClose() {
+    Shutdown();
+    if (shutdownDone_) services_.quit(0);
+}
+
+void FrmPing::FinishPendingClose() {
+    if (!closePending_ || commandDepth_ > 0 || tickDepth_ > 0) return;
+    closePending_ = false;
+    RequestClose();
+}
+
+void FrmPing::TimerPing_Timer() {
+    // A tick that arrives while the previous one is still running (inside one of its
+    // yields) starts nothing.
+    if (tickDepth_ > 0 || shutdownDone_) return;
+    ++tickDepth_;
+    services_.tick(*this);
+    --tickDepth_;
+    FinishPendingClose();
+}
