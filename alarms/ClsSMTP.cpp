@@ -65,6 +65,15 @@ bool IsPlainAddress(const QString& address) {
     return true;
 }
 
+// Only the spaces a database field may carry around an address: a CR or LF there is
+// refused like anywhere else, never trimmed away.
+QString TrimSpaces(const QString& text) {
+    qsizetype b = 0, e = text.size();
+    while (b < e && text[b] == QLatin1Char(' ')) ++b;
+    while (e > b && text[e - 1] == QLatin1Char(' ')) --e;
+    return text.mid(b, e - b);
+}
+
 // Unifies CR, LF and CR LF to CR LF, so no bare line break reaches the DATA stream.
 QString CanonicalLineBreaks(QString text) {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -136,7 +145,7 @@ QString ClsSMTP::LocalIP() const {
 }
 
 bool ClsSMTP::AddressFrom(const QString& address, const QString& name) {
-    const QString trimmed = address.trimmed();
+    const QString trimmed = TrimSpaces(address);
     if (!IsPlainAddress(trimmed) || HasControl(name)) {
         mFrom = {};
         mRefused << QStringLiteral("sender");
@@ -151,7 +160,7 @@ bool ClsSMTP::AddressFrom(const QString& address, const QString& name) {
 }
 
 bool ClsSMTP::AddParty(QList<Party>& list, const QString& address, const QString& name, const char* role) {
-    const QString trimmed = address.trimmed();
+    const QString trimmed = TrimSpaces(address);
     if (!IsPlainAddress(trimmed) || HasControl(name)) {
         mRefused << QString::fromLatin1(role);
         return false;
