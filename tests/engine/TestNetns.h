@@ -87,6 +87,12 @@ public:
     // Why the network could not be made (for the skip message).
     QString Failure() const { return failure_; }
     QString Client() const { return client_; }
+    QString Host() const { return host_; }
+
+    // Runs a command inside one of this network's namespaces; false when it fails.
+    bool RunIn(const QString& ns, const QStringList& command) {
+        return Run("ip", QStringList {"netns", "exec", ns} + command);
+    }
 
     // While alive, the calling thread is in the client namespace.
     class Inside {

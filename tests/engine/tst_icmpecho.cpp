@@ -9,6 +9,7 @@
 #include "engine/IcmpEcho.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 
 #include <cerrno>
 #include <memory>
@@ -210,19 +211,41 @@ private slots:
         QCOMPARE(reply.status, quint32(icmp::RequestTimedOut));
     }
 
-    // A late answer to an earlier request is not taken for the answer to the next one.
-    void lateAnswerIsNotTheNextReply() {
+    void matchesIdentifierAndSequence_data() {
+        QTest::addColumn<SocketKind>("kind");
+        QTest::newRow("raw") << SocketKind::Raw;
+        QTest::newRow("datagram") << SocketKind::Datagram;
+    }
+    // The host answers each request with a reply of another identifier and one of another
+    // sequence number at once, and with the true reply 300 ms later; only the true reply
+    // counts. A second request is not answered by the first one's late reply either.
+    void matchesIdentifierAndSequence() {
+        QFETCH(SocketKind, kind);
         vtest::TestNetwork net;
         if (!net.Ready()) QSKIP(qPrintable("test namespaces cannot be made here: " + net.Failure()));
+        QVERIFY(net.RunIn(net.Host(), {"sysctl", "-qw", "net.ipv4.icmp_echo_ignore_all=1"}));
+        QProcess decoy;
+        decoy.start("ip", {"netns", "exec", net.Host(), VANTORO_PYTHON,
+                           VANTORO_SOURCE_DIR "/tests/servers/decoy_echo.py", "300"});
+        QVERIFY(decoy.waitForStarted(5000));
+        QVERIFY(decoy.waitForReadyRead(5000));
+        QCOMPARE(decoy.readLine().trimmed(), QByteArray("ready"));
+
         auto inside = net.EnterClient();
-        IcmpEcho echo(SocketKind::Raw);
+        IcmpEcho echo(kind);
         QVERIFY(echo.IsOpen());
         EchoReply reply;
-        // Waits 0: the host's answer comes after the call has given up.
-        echo.SendEcho(Addr(vtest::TestNetwork::kHost), "a", 64, -1, reply);
-        QTest::qWait(50);
-        QCOMPARE(echo.SendEcho(Addr(vtest::TestNetwork::kSilent), "a", 64, 300, reply), 0);
+        QCOMPARE(echo.SendEcho(Addr(vtest::TestNetwork::kHost), ClsPing::EchoData(16), 64, 2000, reply), 1);
+        QCOMPARE(reply.status, quint32(icmp::Success));
+        QCOMPARE(reply.addressText, QString(vtest::TestNetwork::kHost));
+        QVERIFY2(reply.roundTripMs >= 280, qPrintable(QString::number(reply.roundTripMs)));
+
+        // Gives up before the true reply; the next request must not take it.
+        QCOMPARE(echo.SendEcho(Addr(vtest::TestNetwork::kHost), "a", 64, 50, reply), 0);
+        QCOMPARE(echo.SendEcho(Addr(vtest::TestNetwork::kSilent), "a", 64, 600, reply), 0);
         QCOMPARE(reply.addressText, QString());
+        decoy.kill();
+        decoy.waitForFinished(3000);
     }
 
     void openFailure_data() {
