@@ -6,6 +6,7 @@
 #include <QString>
 
 class ClsPing;
+struct NotifyForm;
 class QListWidget;
 class QTimer;
 class TreeNodes;
@@ -21,6 +22,9 @@ public:
     virtual bool MenuConnectChecked() const = 0;
     // The main window's one echo prober, shared by the round and the immediate check.
     virtual ClsPing& mPing() = 0;
+    // The messenger socket, popup adapter and mail settings the alarm notification goes
+    // out through; null sends no notification (a window without messaging).
+    virtual NotifyForm* NotifyTarget() { return nullptr; }
     // The main window's caption, the title of the engine's plug-in error boxes.
     virtual QString Caption() const { return QStringLiteral("ヴァントーロ"); }
 };
