@@ -4,18 +4,14 @@
 // travels as this one text, stored by the program per computer and handed back before every
 // check, so the reading rules (including their quirks) are part of the stored data format.
 
+#include "plugins/common/Errors.h"
+
 #include <QString>
 #include <QVariant>
 
 #include <vector>
 
 namespace plugin {
-
-// Error numbers a failed put reports through the contract.
-constexpr int ErrNone = 0;
-constexpr int ErrInvalidCall = 5;    // invalid procedure call or argument
-constexpr int ErrOverflow = 6;       // number out of range
-constexpr int ErrTypeMismatch = 13;  // text that is not a number
 
 enum class PluginKind { Port, Ftp, Www, DB, Www2, DB2 };
 

@@ -1,0 +1,120 @@
+#include "engine/PluginHost.h"
+
+#include "model/AppPaths.h"
+#include "model/Database.h"
+#include "model/DllObjects.h"
+#include "model/Encipherment.h"
+#include "model/Globals.h"
+#include "model/Loader.h"
+#include "model/Seams.h"
+#include "model/TreeNodes.h"
+#include "plugins/host/ClassFactory.h"
+#include "plugins/host/LateBound.h"
+
+#include <QDir>
+#include <QSqlQuery>
+
+#include <limits>
+
+namespace {
+
+// The assignment as the model holds it right now (positions can move while a window is up).
+ClsDllDatas::Ptr findAssignment(const QString& address, qint16 subNo, ClsPingDatas::Ptr* computerOut = nullptr,
+                                int* positionOut = nullptr) {
+    const qint32 no = gPingDatas.GetItemNo(address);
+    if (no == 0) return nullptr;
+    ClsPingDatas::Ptr computer = gPingDatas.Item(no);
+    if (!computer) return nullptr;
+    const int position = computer->DllData().GetItemNo(subNo);
+    if (position == 0) return nullptr;
+    if (computerOut) *computerOut = computer;
+    if (positionOut) *positionOut = position;
+    return computer->DllData().Item(position);
+}
+
+void reportWriteFailure(const QString& error) {
+    MsgBox(QStringLiteral("プラグインの設定をデータベースに書き込めませんでした。\n") + error, vb::vbExclamation);
+}
+
+}  // namespace
+
+void LoadCheckDlls() { LoadCheckDlls(ExecutableFolder()); }
+
+void LoadCheckDlls(const QString& folder) {
+    gDllObjects.clear();
+    const QStringList names =
+        QDir(folder).entryList({QStringLiteral("*.so")}, QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& name : names) {
+        if (gDllObjects.size() >= static_cast<size_t>(std::numeric_limits<qint16>::max())) break;
+        const QString className = plugin::ClassNameForFile(name);
+        plugin::ObjectPtr probe = plugin::CreateObject(className, folder);
+        if (!probe) continue;
+        plugin::ObjectPtr object = plugin::CreateObject(className, folder);
+        if (!object) continue;
+        gDllObjects.push_back({name, std::move(object)});
+    }
+}
+
+bool UpdateDllCheck(const QString& mode, TreeNodes& tree) {
+    if (gDllCount() == 0) return false;
+    const QString address = gSelAddress;
+    const qint16 subNo = gSelSubNo;
+
+    const ClsDllDatas::Ptr assignment = findAssignment(address, subNo);
+    if (!assignment) return false;
+    const QString dllName = assignment->DllName;
+    const QString parameter = assignment->Parameter;
+
+    plugin::ObjectPtr object;
+    for (const DllObject& entry : gDllObjects)
+        if (entry.DllName == dllName) {
+            object = entry.Object;
+            break;
+        }
+    if (!object) return false;
+
+    // Parameter first: its put sets Proc back to "I".
+    if (plugin::Put(object, "Parameter", parameter) != plugin::ErrNone) return false;
+    if (plugin::Put(object, "Proc", mode) != plugin::ErrNone) return false;
+    if (!plugin::CallBool(object, "FromShow")) return false;
+    if (mode != QLatin1String("U") && mode != QLatin1String("D")) return false;
+
+    QString error;
+    auto db = Database::Open(gOptDatabasePath, &error);
+    if (!db) {
+        reportWriteFailure(error);
+        return false;
+    }
+    auto row = db->Query(QStringLiteral("SELECT 連番 FROM TBL_DLL WHERE アドレス = ? AND 連番 = ?"), {address, subNo},
+                         &error);
+    if (!row) {
+        reportWriteFailure(error);
+        return false;
+    }
+    if (!row->next()) return false;  // someone removed it meanwhile: nothing to change
+    row->finish();
+
+    if (mode == QLatin1String("U")) {
+        const auto edited = plugin::Get(object, "Parameter");
+        if (!edited) return false;
+        const QString plain = edited->toString();
+        const QString stored = Encipherment(QString::fromLatin1(kParameterKey), plain);
+        if (!db->Execute(QStringLiteral("UPDATE TBL_DLL SET 引数 = ? WHERE アドレス = ? AND 連番 = ?"),
+                         {stored, address, subNo}, &error)) {
+            reportWriteFailure(error);
+            return false;
+        }
+        if (const auto current = findAssignment(address, subNo)) current->Parameter = plain;
+        return true;
+    }
+
+    if (!db->Execute(QStringLiteral("DELETE FROM TBL_DLL WHERE アドレス = ? AND 連番 = ?"), {address, subNo}, &error)) {
+        reportWriteFailure(error);
+        return false;
+    }
+    tree.Remove(QLatin1Char('%') + address + QLatin1Char('@') + FormatRowNumber(subNo));
+    ClsPingDatas::Ptr computer;
+    int position = 0;
+    if (findAssignment(address, subNo, &computer, &position)) computer->DllData().Remove(position);
+    return true;
+}
