@@ -1,0 +1,626 @@
+// The main window: the start-up paths, the shutdown and its deferral, the tray icon,
+// the menu commands with their check marks and restore discipline, and the computer
+// panel. Every dialog goes through a recording runner and the messenger binds loopback.
+#include "TestSupport.h"
+
+#include "admin/FrmOption.h"
+#include "alarms/LanMessenger.h"
+#include "alarms/PatLamp.h"
+#include "console/FrmPing.h"
+#include "model/AppPaths.h"
+#include "model/DllObjects.h"
+#include "model/EventLog.h"
+#include "model/Globals.h"
+#include "model/Options.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLockFile>
+#include <QTreeWidget>
+#include <QUdpSocket>
+
+#include <memory>
+
+namespace {
+
+enum class Path { SecondInstance, MissingDatabase, PortTaken, Normal, NormalCheckingOff };
+
+quint16 FreeUdpPort() {
+    QUdpSocket probe;
+    probe.bind(QHostAddress::LocalHost, 0);
+    return probe.localPort();
+}
+
+// A main window wired to loopback and to recording dialogs, on a fresh database with
+// one group, two computers and one port check.
+struct Fixture {
+    QString db;
+    QString lockPath;
+    quint16 port = 0;
+    QStringList dialogs;         // class names of the dialogs shown, in order
+    QStringList events;          // shutdown steps, in order
+    int quits = 0;
+    int popups = 0;
+    bool tray = true;
+    std::function<void(QDialog&)> onDialog;  // runs "inside" a dialog
+    std::unique_ptr<FrmPing> form;
+    // Installed after the window, which installs its real (blocking) boxes.
+    std::unique_ptr<vtest::RecordingMessageBox> box;
+
+    explicit Fixture(bool pingCheck = true) {
+        db = vtest::FreshDatabase();
+        for (const char* sql : {
+                 "INSERT INTO TBL_Group (グループ, 表示名, 説明, 診断有無) VALUES ('G1', '本社', '', -1)",
+                 "INSERT INTO TBL_Computer (アドレス, グループ, コンピュータ名, 種類, 表示名, 説明, 状況) VALUES "
+                 "('127.0.0.1', 'G1', 'alpha', 'サーバ', 'アルファ', '一台目', 'Stop')",
+                 "INSERT INTO TBL_Computer (アドレス, グループ, コンピュータ名, 種類, 表示名, 説明, 状況) VALUES "
+                 "('127.0.0.2', 'G1', 'beta', 'PC', 'ベータ', NULL, 'Question')",
+                 "INSERT INTO TBL_PortCheck (アドレス, ポート番号, サービス名, 状況) VALUES ('127.0.0.1', 22, 'SSH', 'SStop')",
+             })
+            vtest::Exec(db, QString::fromUtf8(sql));
+        port = FreeUdpPort();
+        gOptDatabasePath = db;
+        gOptUserName = QStringLiteral("監視係");
+        gOptPort = port;
+        gOptPingCheck = pingCheck;
+        gOptFormTop = false;
+        gOptNoCheck = false;
+        gOptTimerInterval = 30000;
+        gOptSoundFilePath = vtest::HomeDir() + QStringLiteral("/Siren.wav");
+        OptionSetting(false, ProgramBaseName());
+        lockPath = vtest::HomeDir() + QStringLiteral("/instance.lock");
+        QFile::remove(lockPath);
+        QFile::remove(db + QStringLiteral("_BK"));
+        gDllObjects.clear();
+
+        form = std::make_unique<FrmPing>();
+        form->SetInstanceLockPath(lockPath);
+        FrmPing::Services s;
+        s.openMessenger = [](LanMessenger& m, quint16 p) { return m.Open(p, QHostAddress::LocalHost); };
+        s.runDialog = [this](QDialog& d) {
+            dialogs << QString::fromLatin1(d.metaObject()->className());
+            if (onDialog) onDialog(d);
+        };
+        s.trayAvailable = [this] { return tray; };
+        s.popupTrayMenu = [this](QMenu&) { ++popups; };
+        s.quit = [this](int) { ++quits; };
+        const FrmPing::Services real = FrmPing::DefaultServices();
+        s.closePatLamp = [this] { events << QStringLiteral("lamp"); };
+        s.markStopped = [this, real] {
+            events << (form->Tray().isVisible() ? QStringLiteral("stopped(tray)") : QStringLiteral("stopped"));
+            real.markStopped();
+        };
+        s.backupDatabase = [this, real] {
+            events << QStringLiteral("backup");
+            real.backupDatabase();
+        };
+        s.releasePlugins = [this, real] {
+            events << QStringLiteral("plugins");
+            real.releasePlugins();
+        };
+        form->SetServices(std::move(s));
+        box = std::make_unique<vtest::RecordingMessageBox>();
+    }
+
+    QString Control(const QString& key) const {
+        return vtest::Scalar(db, QStringLiteral("SELECT 処理 FROM TBL_Control WHERE 区分 = ?"), {key}).toString();
+    }
+};
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Path)
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { gPatLampShowing = false; }
+
+    void startupPaths_data() {
+        QTest::addColumn<Path>("path");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("control");  // 稼動 after start-up
+        QTest::addColumn<bool>("backup");      // the shutdown ran
+        QTest::addColumn<QString>("status");
+
+        QTest::newRow("second instance") << Path::SecondInstance << int(FrmPing::StartResult::SecondInstance)
+                                         << startupmsg::kAlreadyRunning << vb::vbOKOnly << "非稼動中" << false
+                                         << "";
+        QTest::newRow("database missing") << Path::MissingDatabase << int(FrmPing::StartResult::DatabaseMissing)
+                                          << startupmsg::kNoDatabase << vb::vbOKOnly << "非稼動中" << false << "";
+        QTest::newRow("port taken") << Path::PortTaken << int(FrmPing::StartResult::PortFailed)
+                                    << startupmsg::kPortInUse << vb::vbInformation << "非稼動中" << true << "";
+        QTest::newRow("normal") << Path::Normal << int(FrmPing::StartResult::Running) << "" << 0 << "稼動中"
+                                << false << "接続確認チェック　待機中！";
+        QTest::newRow("normal, checking off") << Path::NormalCheckingOff << int(FrmPing::StartResult::Running)
+                                              << "" << 0 << "稼動中" << false << "接続確認チェック　非稼動中";
+    }
+
+    void startupPaths() {
+        QFETCH(Path, path);
+        QFETCH(int, result);
+        QFETCH(QString, message);
+        QFETCH(int, style);
+        QFETCH(QString, control);
+        QFETCH(bool, backup);
+        QFETCH(QString, status);
+
+        Fixture f(path != Path::NormalCheckingOff);
+        std::unique_ptr<QLockFile> other;
+        QUdpSocket holder;
+        if (path == Path::SecondInstance) {
+            other = std::make_unique<QLockFile>(f.lockPath);
+            QVERIFY(other->tryLock(0));
+        } else if (path == Path::MissingDatabase) {
+            gOptDatabasePath = vtest::HomeDir() + QStringLiteral("/nowhere/Vantoro.MDB");
+            OptionSetting(false, ProgramBaseName());
+        } else if (path == Path::PortTaken) {
+            QVERIFY(holder.bind(QHostAddress::LocalHost, f.port, QAbstractSocket::DontShareAddress));
+        }
+        vtest::RecordingMessageBox& box = *f.box;
+        gCheckContinue = false;
+
+        QCOMPARE(int(f.form->Load()), result);
+        if (message.isEmpty()) {
+            QVERIFY2(box.shown.isEmpty(), qPrintable(box.prompts().join(QLatin1Char('|'))));
+        } else {
+            QCOMPARE(box.prompts(), QStringList{message});
+            QCOMPARE(box.shown.first().style, style);
+        }
+        QCOMPARE(f.Control(QStringLiteral("稼動")), control);
+        QCOMPARE(QFile::exists(f.db + QStringLiteral("_BK")), backup);
+        QCOMPARE(f.form->ShutdownDone(), backup);
+        QCOMPARE(f.form->StatusPanel()->text(), status);
+        QCOMPARE(f.quits, 0);  // the caller ends the program after a failed start
+
+        const bool running = result == int(FrmPing::StartResult::Running);
+        QCOMPARE(f.form->Tray().isVisible() || f.form->TrayShown(), running);
+        if (!running) {
+            // Nothing of the database was touched by a start that did not get going.
+            if (!backup)
+                QCOMPARE(vtest::Scalar(f.db, QStringLiteral("SELECT 状況 FROM TBL_Computer WHERE アドレス = '127.0.0.1'"))
+                             .toString(),
+                         QStringLiteral("Stop"));
+            return;
+        }
+        const bool on = path == Path::Normal;
+        // The tip repeats the status line; the stored states were reset before the load.
+        QCOMPARE(f.form->Tray().toolTip(), status);
+        QCOMPARE(vtest::Scalar(f.db, QStringLiteral("SELECT count(*) FROM TBL_Computer WHERE 状況 <> 'Nomal'")).toInt(), 0);
+        QCOMPARE(vtest::Scalar(f.db, QStringLiteral("SELECT 状況 FROM TBL_PortCheck")).toString(), QStringLiteral("SStart"));
+        QVERIFY(f.form->TreeComputer().Item(QStringLiteral("#127.0.0.1")));
+        QVERIFY(f.form->TreeComputer().Item(QStringLiteral("$127.0.0.1@22")));
+        QCOMPARE(gPingDatas.ListCount(), 2);
+        QCOMPARE(f.form->menuConnect->isChecked(), on);
+        QCOMPARE(f.form->menuTaskBarConnect->isChecked(), on);
+        QCOMPARE(gCheckContinue, on);
+        // The first round is one full interval away: the timer runs with the interval
+        // (at most one minute) and has not ticked.
+        QCOMPARE(f.form->TimerPing().isActive(), on);
+        QCOMPARE(f.form->TimerPing().interval(), 30000);
+        QVERIFY(f.form->ctlWinsock().IsOpen());
+        QCOMPARE(int(f.form->ctlWinsock().LocalPort()), int(f.port));
+        // The engine and the alarms reach the window through the seams.
+        seams::Status().SetStatusText(QStringLiteral("送信に失敗しました"));
+        QCOMPARE(f.form->StatusPanel()->text(), QStringLiteral("送信に失敗しました"));
+        QCOMPARE(f.form->Tray().toolTip(), QStringLiteral("送信に失敗しました"));
+    }
+
+    void emptyUserNameOpensOptionsFirst() {
+        Fixture f;
+        gOptUserName.clear();
+        OptionSetting(false, ProgramBaseName());
+        // The dialog sets a new port: the socket must be taken on that one.
+        const quint16 other = FreeUdpPort();
+        f.onDialog = [&](QDialog& d) {
+            auto& o = dynamic_cast<FrmOption&>(d);
+            o.txtLocalUserName->setText(QStringLiteral("新人"));
+            o.txtLocalPort->setText(QString::number(other));
+            QVERIFY(o.cmdApply_Click());
+        };
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        QCOMPARE(f.dialogs, QStringList{QStringLiteral("FrmOption")});
+        QCOMPARE(gOptUserName, QStringLiteral("新人"));
+        QCOMPARE(int(f.form->ctlWinsock().LocalPort()), int(other));
+    }
+
+    void shutdownOrderAndOnce() {
+        Fixture f;
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        bool released = false;
+        auto plugin = std::make_shared<QObject>();
+        QObject::connect(plugin.get(), &QObject::destroyed, [&] {
+            released = true;
+            f.events << QStringLiteral("object");
+        });
+        gDllObjects.push_back({QStringLiteral("VantorPort.so"), std::move(plugin)});
+        gPatLampShowing = true;
+
+        f.form->menuFileClose_Click();
+        f.form->Shutdown();  // a second request does nothing
+        QCOMPARE(f.events, (QStringList{QStringLiteral("lamp"), QStringLiteral("stopped"), QStringLiteral("backup"),
+                                        QStringLiteral("plugins"), QStringLiteral("object")}));
+        QVERIFY(released);
+        QCOMPARE(gDllCount(), 0);
+        QCOMPARE(f.quits, 1);
+        QCOMPARE(f.Control(QStringLiteral("稼動")), QStringLiteral("非稼動中"));
+        QVERIFY(QFile::exists(f.db + QStringLiteral("_BK")));
+        QVERIFY(!f.form->isVisible());
+        QVERIFY(!f.form->TrayShown());
+        QCOMPARE(f.form->StatusPanel()->text(), status::kStopped);
+        QVERIFY(!gCheckContinue);
+        QVERIFY(!f.form->TimerPing().isActive());
+    }
+
+    void closeInsideRoundOrDialogDefers_data() {
+        QTest::addColumn<bool>("inDialog");
+        QTest::newRow("during a round") << false;
+        QTest::newRow("during a dialog") << true;
+    }
+
+    void closeInsideRoundOrDialogDefers() {
+        QFETCH(bool, inDialog);
+        Fixture f;
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        bool doneInside = true;
+        auto closeNow = [&] {
+            f.form->menuTaskBarClose_Click();
+            doneInside = f.form->ShutdownDone();
+            QVERIFY(f.form->ShutdownPending());
+            QVERIFY(!gCheckContinue);
+        };
+        if (inDialog) {
+            f.onDialog = [&](QDialog&) { closeNow(); };
+            f.form->menuHelpVer_Click();
+        } else {
+            f.form->services().tick = [&](FrmPing&) { closeNow(); };
+            f.form->TimerPing_Timer();
+        }
+        QVERIFY(!doneInside);
+        QVERIFY(f.form->ShutdownDone());
+        QCOMPARE(f.quits, 1);
+        QCOMPARE(f.events.size(), 3);
+        QCOMPARE(f.Control(QStringLiteral("稼動")), QStringLiteral("非稼動中"));
+        // The command's end did not re-arm anything after the shutdown.
+        QVERIFY(!f.form->TimerPing().isActive());
+    }
+
+    void trayCallback_data() {
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<bool>("restored");
+        QTest::addColumn<int>("popups");
+        QTest::newRow("left button") << int(QSystemTrayIcon::Trigger) << true << 0;
+        QTest::newRow("right button") << int(QSystemTrayIcon::Context) << false << 1;
+        QTest::newRow("double click") << int(QSystemTrayIcon::DoubleClick) << false << 0;
+        QTest::newRow("middle click") << int(QSystemTrayIcon::MiddleClick) << false << 0;
+    }
+
+    void trayCallback() {
+        QFETCH(int, reason);
+        QFETCH(bool, restored);
+        QFETCH(int, popups);
+        Fixture f;
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        f.form->show();
+        f.form->setWindowState(Qt::WindowMinimized);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.form->isVisible(), 2000);
+        f.form->TrayActivated(QSystemTrayIcon::ActivationReason(reason));
+        QCOMPARE(f.form->isVisible(), restored);
+        if (restored) QVERIFY(!f.form->isMinimized());
+        QCOMPARE(f.popups, popups);
+    }
+
+    void minimiseHidesOnlyWithTray_data() {
+        QTest::addColumn<bool>("tray");
+        QTest::newRow("tray present") << true;
+        QTest::newRow("no tray") << false;
+    }
+
+    void minimiseHidesOnlyWithTray() {
+        QFETCH(bool, tray);
+        Fixture f;
+        f.tray = tray;
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        f.form->show();
+        f.form->setWindowState(Qt::WindowMinimized);
+        QTest::qWait(50);
+        QCOMPARE(f.form->isVisible(), !tray);
+    }
+
+    void checkMarksStayInStep_data() {
+        QTest::addColumn<QString>("item");
+        QTest::newRow("menu bar 接続確認") << "menuConnect";
+        QTest::newRow("tray 接続確認") << "menuTaskBarConnect";
+        QTest::newRow("menu bar 最前面表示") << "menuDisplayFormTop";
+        QTest::newRow("tray 最前面表示") << "menuTaskBarFormTop";
+    }
+
+    void checkMarksStayInStep() {
+        QFETCH(QString, item);
+        Fixture f;
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        f.form->show();
+        auto* action = f.form->findChild<QAction*>(item);
+        QVERIFY(action);
+        const bool connect = item.endsWith(QLatin1String("Connect"));
+        for (const bool expectOn : {!connect, connect}) {  // connect starts on, on-top off
+            action->trigger();
+            if (connect) {
+                QCOMPARE(f.form->menuConnect->isChecked(), expectOn);
+                QCOMPARE(f.form->menuTaskBarConnect->isChecked(), expectOn);
+                QCOMPARE(f.form->TimerPing().isActive(), expectOn);
+                QCOMPARE(gCheckContinue, expectOn);
+                QCOMPARE(f.form->StatusPanel()->text(), expectOn ? status::kWaiting : status::kStopped);
+            } else {
+                QCOMPARE(gOptFormTop, expectOn);
+                QCOMPARE(f.form->menuDisplayFormTop->isChecked(), expectOn);
+                QCOMPARE(f.form->menuTaskBarFormTop->isChecked(), expectOn);
+                QCOMPARE(f.form->IsTopMost(), expectOn);
+                QVERIFY(f.form->isVisible());
+                // On-top is not a stored option until the options are saved.
+                auto store = OptionStore(ProgramBaseName());
+                store->beginGroup(QStringLiteral("Local"));
+                QCOMPARE(store->value(QStringLiteral("FormTop")).toString(), QStringLiteral("False"));
+            }
+        }
+    }
+
+    void onTopNeverShowsHiddenWindow() {
+        Fixture f;
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        f.form->hide();  // in the tray
+        f.form->menuDisplayFormTop_Click();
+        QVERIFY(f.form->IsTopMost());
+        QVERIFY(!f.form->isVisible());
+        f.form->RaiseMainWindow();
+        QVERIFY(f.form->isVisible());
+        // While the lamp is up the layer is left to it.
+        gPatLampShowing = true;
+        f.form->SetTopMost(false);
+        QVERIFY(f.form->IsTopMost());
+    }
+
+    void trayItemsCallTheirTwins_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("dialog");
+        QTest::newRow("ｵﾌﾟｼｮﾝ") << "menuTaskBarOption" << "FrmOption";
+        QTest::newRow("ﾛｸﾞ確認") << "menuTaskBarLogMsg" << "FrmDisplayLog";
+        QTest::newRow("ﾊﾞｰｼﾞｮﾝ情報") << "menuTaskBarVer" << "FrmPingAbt";
+    }
+
+    void trayItemsCallTheirTwins() {
+        QFETCH(QString, item);
+        QFETCH(QString, dialog);
+        Fixture f;
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        f.form->show();
+        gOptFormTop = true;
+        f.form->SetTopMost(true);
+        WriteErrLog(QStringLiteral("G1"), QStringLiteral("127.0.0.1"), QStringLiteral("alpha"), QStringLiteral("接続NG!"));
+        bool continueInside = true, timerInside = true, topInside = true;
+        f.onDialog = [&](QDialog&) {
+            continueInside = gCheckContinue;
+            timerInside = f.form->TimerPing().isActive();
+            topInside = f.form->IsTopMost();
+        };
+        f.form->findChild<QAction*>(item)->trigger();
+        QCOMPARE(f.dialogs, QStringList{dialog});
+        QVERIFY(!continueInside);
+        QVERIFY(!timerInside);
+        QVERIFY(!topInside);
+        QVERIFY(gCheckContinue);
+        QVERIFY(f.form->TimerPing().isActive());
+        QVERIFY(f.form->IsTopMost());
+        QVERIFY(f.form->menuDisplayFormTop->isChecked());
+        QVERIFY(f.form->menuTaskBarFormTop->isChecked());
+    }
+
+    void trayCloseIsTheMenuClose() {
+        Fixture f;
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        f.form->menuTaskBarClose->trigger();
+        QVERIFY(f.form->ShutdownDone());
+        QCOMPARE(f.quits, 1);
+        // The close box takes the same path, and finds the work done.
+        f.form->close();
+        QCOMPARE(f.events.size(), 3);
+    }
+
+    void nestedCommandsRestoreAtTheOutermost() {
+        Fixture f;
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        bool continueBetween = true, timerBetween = true;
+        f.onDialog = [&](QDialog& d) {
+            if (QString::fromLatin1(d.metaObject()->className()) != QLatin1String("FrmOption")) return;
+            f.form->menuHelpVer_Click();  // from the tray while the options are open
+            continueBetween = gCheckContinue;
+            timerBetween = f.form->TimerPing().isActive();
+        };
+        f.form->menuOption_Click();
+        QCOMPARE(f.dialogs, (QStringList{QStringLiteral("FrmOption"), QStringLiteral("FrmPingAbt")}));
+        QVERIFY(!continueBetween);
+        QVERIFY(!timerBetween);
+        QVERIFY(gCheckContinue);
+        QVERIFY(f.form->TimerPing().isActive());
+    }
+
+    void optionsCommandReappliesTimer_data() {
+        QTest::addColumn<bool>("connect");
+        QTest::addColumn<QString>("seconds");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<bool>("noCheck");
+        QTest::newRow("30 s armed at once") << true << "30" << 30000 << false;
+        QTest::newRow("120 s keeps the pacing slice") << true << "120" << 60000 << false;
+        QTest::newRow("checking off stays off") << false << "45" << 45000 << false;
+        QTest::newRow("no-check display reloads") << true << "30" << 30000 << true;
+    }
+
+    void optionsCommandReappliesTimer() {
+        QFETCH(bool, connect);
+        QFETCH(QString, seconds);
+        QFETCH(int, interval);
+        QFETCH(bool, noCheck);
+        Fixture f;
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        if (!connect) f.form->menuConnect_Click();
+        vtest::Exec(f.db, QStringLiteral("INSERT INTO TBL_Computer (アドレス, グループ, コンピュータ名, 表示名) "
+                                         "VALUES ('127.0.0.3', 'G1', 'gamma', 'ガンマ')"));
+        f.onDialog = [&](QDialog& d) {
+            auto& o = dynamic_cast<FrmOption&>(d);
+            o.TxtEdBoxInterval->setText(seconds);
+            o.Check_NoCheck->setChecked(noCheck);
+            QVERIFY2(o.cmdApply_Click(), qPrintable(f.box->prompts().join(QLatin1Char('|'))));
+        };
+        f.form->menuOption_Click();
+        QCOMPARE(gOptTimerInterval, seconds.toInt() * 1000);
+        QCOMPARE(f.form->TimerPing().interval(), interval);
+        QCOMPARE(f.form->TimerPing().isActive(), connect);
+        QVERIFY(gCheckContinue);
+        // The reload runs only when the no-check display changed: a computer added to the
+        // database meanwhile appears only then.
+        QCOMPARE(f.form->TreeComputer().Item(QStringLiteral("#127.0.0.3")) != nullptr, noCheck);
+        QCOMPARE(f.form->StatusPanel()->text(), connect ? status::kWaiting : status::kStopped);
+    }
+
+    void reloadStatusFollowsSwitch() {
+        Fixture f;
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        f.form->menuReSet_Click();
+        QCOMPARE(f.form->StatusPanel()->text(), status::kWaiting);
+        QVERIFY(f.form->TimerPing().isActive());
+        f.form->menuConnect_Click();
+        f.form->menuReSet_Click();
+        QCOMPARE(f.form->StatusPanel()->text(), status::kStopped);
+        QVERIFY(!f.form->TimerPing().isActive());
+        QVERIFY(gCheckContinue);
+    }
+
+    void logListSwitchAndDetail() {
+        Fixture f;
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        f.form->show();
+        QVERIFY(f.form->ListPing(0).isVisible());
+        f.form->CmdCheng_Click();
+        QVERIFY(f.form->ListPing(1).isVisible());
+        QVERIFY(!f.form->ListPing(0).isVisible());
+        QCOMPARE(f.form->CmdCheng()->text(), QStringLiteral("異常状況　（チェック状況へ切替え）"));
+        f.form->CmdCheng_Click();
+        QVERIFY(f.form->ListPing(0).isVisible());
+        QCOMPARE(f.form->CmdCheng()->text(), QStringLiteral("チェック状況　（異常状況へ切替え）"));
+
+        vtest::RecordingMessageBox& box = *f.box;
+        box.shown.clear();
+        f.form->ListPing(1).addItem(QStringLiteral("短い行"));
+        f.form->ListPing(1).setCurrentRow(0);
+        gCheckContinue = true;
+        f.form->menuConnect_Click();  // checking off: the box must leave the timer off
+        gCheckContinue = true;
+        f.form->ListPing_DblClick(1);
+        QCOMPARE(box.prompts(), QStringList{QStringLiteral("短い行\r\n")});
+        QCOMPARE(box.shown.first().style, vb::vbInformation);
+        QVERIFY(gCheckContinue);  // the detail box leaves the flag alone
+        QVERIFY(!f.form->TimerPing().isActive());
+    }
+
+    void connectStateText_data() {
+        QTest::addColumn<bool>("notIP");
+        QTest::addColumn<int>("ncc");
+        QTest::addColumn<int>("wc");
+        QTest::addColumn<int>("ngr");
+        QTest::addColumn<QString>("text");
+        const QString nl = QStringLiteral("\r\n");
+        QTest::newRow("good") << false << 0 << 5 << 10 << "良好";
+        QTest::newRow("counting, 3 of 5") << false << 3 << 5 << 10
+                                           << "3回連続ﾀｲﾑｱｳﾄ発生中" + nl + "2回連続すれば警告通知を行います";
+        QTest::newRow("first notice given") << false << 5 << 5 << 10
+                                            << "5回連続ﾀｲﾑｱｳﾄ発生中" + nl + "5回連続すれば警告通知を行います";
+        QTest::newRow("past two thresholds") << false << 12 << 5 << 10
+                                             << "非接続状態" + nl + "12回連続ﾀｲﾑｱｳﾄ発生中" + nl +
+                                                    "後3回連続すれば警告通知を行います";
+        QTest::newRow("back-off") << true << 4 << 5 << 10 << "非接続状態" + nl + "6回後、再接続チェックを行います";
+        QTest::newRow("threshold 1") << false << 1 << 1 << 10
+                                     << "1回連続ﾀｲﾑｱｳﾄ発生中" + nl + "1回連続すれば警告通知を行います";
+    }
+
+    void connectStateText() {
+        QFETCH(bool, notIP);
+        QFETCH(int, ncc);
+        QFETCH(int, wc);
+        QFETCH(int, ngr);
+        QFETCH(QString, text);
+        QCOMPARE(ConnectStateText(notIP, ncc, wc, ngr), text);
+    }
+
+    void computerPanel() {
+        Fixture f;
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        vtest::RecordingMessageBox& box = *f.box;
+        box.shown.clear();
+        TreeNodes& tree = f.form->TreeComputer();
+        auto item = gPingDatas.Item(gPingDatas.GetItemNo(QStringLiteral("127.0.0.1")));
+        item->NotConnectCount = 3;
+        item->WrongCount = 5;
+
+        // A port check node shows the computer it belongs to.
+        f.form->TreeComputer_NodeClick(tree.Item(QStringLiteral("$127.0.0.1@22")));
+        QCOMPARE(f.form->Lbl_Computer()->text(), QStringLiteral("alpha"));
+        QCOMPARE(f.form->Lbl_Shurui()->text(), QStringLiteral("サーバ"));
+        QCOMPARE(f.form->Lbl_IPAddress()->text(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(f.form->Lbl_Description()->text(), QStringLiteral("一台目"));
+        QCOMPARE(f.form->Lbl_Connect()->text(),
+                 QStringLiteral("3回連続ﾀｲﾑｱｳﾄ発生中\r\n2回連続すれば警告通知を行います"));
+        // The same computer again is not read again, even though its counters moved.
+        item->NotConnectCount = 0;
+        f.form->TreeComputer_NodeClick(tree.Item(QStringLiteral("#127.0.0.1")));
+        QVERIFY(f.form->Lbl_Connect()->text().startsWith(QStringLiteral("3回")));
+        // A group node leaves the panel as it was.
+        f.form->TreeComputer_NodeClick(tree.Item(QStringLiteral("!G1")));
+        QCOMPARE(f.form->Lbl_IPAddress()->text(), QStringLiteral("127.0.0.1"));
+        // A NULL description shows empty.
+        f.form->TreeComputer_NodeClick(tree.Item(QStringLiteral("#127.0.0.2")));
+        QCOMPARE(f.form->Lbl_Description()->text(), QString());
+        QCOMPARE(f.form->Lbl_Connect()->text(), QStringLiteral("良好"));
+
+        // A computer whose row is gone: its address under the name, the rest empty.
+        vtest::Exec(f.db, QStringLiteral("DELETE FROM TBL_Computer WHERE アドレス = '127.0.0.1'"));
+        f.form->ShowComputerInfo(QStringLiteral("127.0.0.1"));
+        QCOMPARE(f.form->Lbl_Computer()->text(), QStringLiteral("127.0.0.1"));
+        for (QLabel* l : {f.form->Lbl_Shurui(), f.form->Lbl_IPAddress(), f.form->Lbl_Description(), f.form->Lbl_Connect()})
+            QCOMPARE(l->text(), QString());
+        // A computer in the database but not in the target list: fields, no state, no box.
+        gPingDatas.Clear();
+        f.form->ShowComputerInfo(QStringLiteral("127.0.0.2"));
+        QCOMPARE(f.form->Lbl_Computer()->text(), QStringLiteral("beta"));
+        QCOMPARE(f.form->Lbl_Connect()->text(), QString());
+        QVERIFY2(box.shown.isEmpty(), qPrintable(box.prompts().join(QLatin1Char('|'))));
+    }
+
+    void trayActionsAreExact() {
+        Fixture f;
+        f.form->TrayIcon(QStringLiteral("iconadd"), QString());
+        QVERIFY(!f.form->TrayShown());
+        f.form->TrayIcon(QStringLiteral("ICONADD"), QString());
+        QVERIFY(f.form->TrayShown());
+        QCOMPARE(f.form->Tray().toolTip(), QStringLiteral("ヴァントーロ"));
+        f.form->TrayIcon(QStringLiteral("ICONCHANGE"), QString(80, QLatin1Char('x')));
+        QCOMPARE(f.form->Tray().toolTip().size(), 63);
+        f.form->TrayIcon(QStringLiteral("ICONDEL"), QString());
+        QVERIFY(!f.form->TrayShown());
+        // The status line still changes without an icon.
+        f.form->SetStatusText(status::kRunning);
+        QCOMPARE(f.form->StatusPanel()->text(), status::kRunning);
+    }
+};
+
+VANTORO_TEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
