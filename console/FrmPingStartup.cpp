@@ -6,6 +6,7 @@
 #include "alarms/LanMessenger.h"
 #include "alarms/PatLamp.h"
 #include "console/NodeImages.h"
+#include "engine/PluginHost.h"
 #include "model/AppPaths.h"
 #include "model/CheckStatus.h"
 #include "model/DllObjects.h"
@@ -38,7 +39,7 @@ FrmPing::Services FrmPing::DefaultServices() {
     s.acquireInstance = [](FrmPing& form) { return form.AcquireInstanceLock(); };
     s.openMessenger = [](LanMessenger& socket, quint16 port) { return socket.Open(port); };
     s.announce = [](LanMessenger& socket) { return SendLanAnnounce(socket); };
-    s.loadCheckDlls = [] {};
+    s.loadCheckDlls = [] { LoadCheckDlls(); };
     s.loadComputerTree = [](FrmPing& form) {
         LoadContext context;
         context.listIcons = &nodeimages::Icon;
