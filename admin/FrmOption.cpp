@@ -143,7 +143,7 @@ void FrmOption::Build() {
         SliderVolume->setTickPosition(QSlider::TicksBelow);
         SliderVolume->setTickInterval(6553);
         f->addRow(QStringLiteral("障害時の音量"), SliderVolume);
-        TxtEdBoxLog = Edit(QStringLiteral("TxtEdBoxLog"), 3);
+        TxtEdBoxLog = Edit(QStringLiteral("TxtEdBoxLog"), 12);
         f->addRow(QStringLiteral("ログ保存期間"), Row({TxtEdBoxLog, new QLabel(QStringLiteral("日  (範囲：１～９９９)"))}));
         SSTab1->addTab(page, QStringLiteral("環境"));
     }
@@ -151,13 +151,13 @@ void FrmOption::Build() {
     {
         auto* page = new QWidget;
         auto* f = new QFormLayout(page);
-        TxtEdBoxInterval = Edit(QStringLiteral("TxtEdBoxInterval"), 4);
+        TxtEdBoxInterval = Edit(QStringLiteral("TxtEdBoxInterval"), 12);
         f->addRow(QStringLiteral("チェック間隔"),
                   Row({TxtEdBoxInterval, new QLabel(QStringLiteral("秒 　（範囲：１０～３６００)"))}));
-        TxtEdBoxNGRset = Edit(QStringLiteral("TxtEdBoxNGRset"), 3);
+        TxtEdBoxNGRset = Edit(QStringLiteral("TxtEdBoxNGRset"), 12);
         f->addRow(QStringLiteral("接続NG時の再ﾁｪｯｸ"),
                   Row({TxtEdBoxNGRset, new QLabel(QStringLiteral("回目(範囲：１～９９９)"))}));
-        TxtEdBoxPortTimeOut = Edit(QStringLiteral("TxtEdBoxPortTimeOut"), 2);
+        TxtEdBoxPortTimeOut = Edit(QStringLiteral("TxtEdBoxPortTimeOut"), 12);
         f->addRow(QStringLiteral("サービスチェック時のタイムアウト"),
                   Row({TxtEdBoxPortTimeOut, new QLabel(QStringLiteral("秒   (範囲：１～１０)"))}));
         SSTab1->addTab(page, QStringLiteral("通信チェック"));
@@ -172,7 +172,7 @@ void FrmOption::Build() {
         txtLocalUserName = Edit(QStringLiteral("txtLocalUserName"), 50);
         txtLocalUserName->setPlaceholderText(QStringLiteral("例：ｼｽﾃﾑ管理者"));
         f->addRow(QStringLiteral("ユーザ名"), txtLocalUserName);
-        txtLocalPort = Edit(QStringLiteral("txtLocalPort"), 5);
+        txtLocalPort = Edit(QStringLiteral("txtLocalPort"), 12);
         f->addRow(QStringLiteral("ポート番号"), txtLocalPort);
         f->addRow(new QLabel(QStringLiteral("通信を行う人たちと同じポート番号に設定して下さい。(既定値 59640)")));
         v->addLayout(f);

@@ -1,0 +1,355 @@
+// The options dialog: the apply checks in their order, what apply writes (globals, the
+// settings store, the log folder, the control table, the pacing), the volume slider with
+// and without a mixer, and the two file choosers through the file-open wrapper.
+#include "TestSupport.h"
+
+#include "admin/CommonDialog.h"
+#include "admin/FrmOption.h"
+#include "model/AppPaths.h"
+#include "model/EventLog.h"
+#include "model/Globals.h"
+#include "model/Mixer.h"
+#include "model/Options.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSlider>
+
+#include <memory>
+
+namespace {
+
+class FakeMixerDevice final : public MixerDevice {
+public:
+    bool GetVolumeControl(MixerControl& control, qint32 componentType) override {
+        if (componentType != MIXERLINE_COMPONENTTYPE_DST_SPEAKERS) return false;
+        control.Minimum = 0;
+        control.Maximum = 200;
+        control.Name = QStringLiteral("Master");
+        return true;
+    }
+    bool SetVolumeValue(const MixerControl&, qint32) override { return true; }
+    bool GetVolumeValue(const MixerControl&, qint32& value) override {
+        value = 0;
+        return true;
+    }
+};
+
+class FakeMixer final : public MixerSystem {
+public:
+    FakeMixer() { seams::SetMixer(this); }
+    ~FakeMixer() override { seams::SetMixer(nullptr); }
+    std::unique_ptr<MixerDevice> Open(int device) override {
+        return device == 0 ? std::make_unique<FakeMixerDevice>() : nullptr;
+    }
+};
+
+void SetDefaults() {
+    gOptDatabasePath = vtest::FreshDatabase();
+    gOptSoundFilePath = vtest::HomeDir() + QStringLiteral("/Siren.wav");
+    gOptSound = true;
+    gOptSoundVolume = 120;
+    gOptPatLamp = false;
+    gOptFormTop = false;
+    gOptPopUp = false;
+    gOptPingCheck = true;
+    gOptWebInfo = false;
+    gOptNoCheck = false;
+    gOptTimerInterval = 60000;
+    gOptNGRset = 10;
+    gOptPortTimeOut = 3;
+    gOptSendMsg = false;
+    gOptPort = 59640;
+    gOptUserName = QStringLiteral("監視係");
+    gOptLogDelete = 30;
+    gOptMailServer.clear();
+    gOptPOPServer.clear();
+    gOptMailUserID = QStringLiteral("kanshi");
+    OptionSetting(false, ProgramBaseName());
+}
+
+QString Stored(const QString& key) {
+    auto store = OptionStore(ProgramBaseName());
+    store->beginGroup(QStringLiteral("Local"));
+    return store->value(key).toString();
+}
+
+}  // namespace
+
+class TestOptionsDialog : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { SetDefaults(); }
+
+    void applyChecks_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");  // "" = accepted
+        QTest::addColumn<QString>("focus");
+
+        QTest::newRow("no database path") << "txtDBFilePath" << "  " << optionmsg::kNoDatabasePath << "txtDBFilePath";
+        QTest::newRow("no sound path, sound on") << "txtSoundFilePath" << "" << optionmsg::kNoSoundPath
+                                                 << "txtSoundFilePath";
+        QTest::newRow("port not a number") << "txtLocalPort" << "59a40" << optionmsg::kNotNumber << "";
+        QTest::newRow("log not a number") << "TxtEdBoxLog" << "" << optionmsg::kNotNumber << "";
+        QTest::newRow("interval 9") << "TxtEdBoxInterval" << "9" << optionmsg::kInterval << "TxtEdBoxInterval";
+        QTest::newRow("interval 3601") << "TxtEdBoxInterval" << "3601" << optionmsg::kInterval << "TxtEdBoxInterval";
+        QTest::newRow("interval 99999 beyond 16 bits") << "TxtEdBoxInterval" << "99999" << optionmsg::kInterval
+                                                       << "TxtEdBoxInterval";
+        QTest::newRow("interval 10") << "TxtEdBoxInterval" << "10" << "" << "";
+        QTest::newRow("interval 3600") << "TxtEdBoxInterval" << "3600" << "" << "";
+        QTest::newRow("re-check 0") << "TxtEdBoxNGRset" << "0" << optionmsg::kNGRset << "TxtEdBoxNGRset";
+        QTest::newRow("re-check 1000") << "TxtEdBoxNGRset" << "1000" << optionmsg::kNGRset << "TxtEdBoxNGRset";
+        QTest::newRow("re-check 999") << "TxtEdBoxNGRset" << "999" << "" << "";
+        QTest::newRow("time-out 0") << "TxtEdBoxPortTimeOut" << "0" << optionmsg::kPortTimeOut
+                                    << "TxtEdBoxPortTimeOut";
+        QTest::newRow("time-out 11") << "TxtEdBoxPortTimeOut" << "11" << optionmsg::kPortTimeOut
+                                     << "TxtEdBoxPortTimeOut";
+        QTest::newRow("time-out 10") << "TxtEdBoxPortTimeOut" << "10" << "" << "";
+        QTest::newRow("log 0") << "TxtEdBoxLog" << "0" << optionmsg::kLogDelete << "TxtEdBoxLog";
+        QTest::newRow("log 1") << "TxtEdBoxLog" << "1" << "" << "";
+        QTest::newRow("no user name") << "txtLocalUserName" << " " << optionmsg::kRequired << "txtLocalPort";
+        QTest::newRow("port 0") << "txtLocalPort" << "0" << optionmsg::kRequired << "txtLocalPort";
+        QTest::newRow("port 0080") << "txtLocalPort" << "0080" << optionmsg::kRequired << "txtLocalPort";
+        QTest::newRow("port 1") << "txtLocalPort" << "1" << "" << "";
+        QTest::newRow("port 65535") << "txtLocalPort" << "65535" << "" << "";
+        QTest::newRow("port 65536") << "txtLocalPort" << "65536" << optionmsg::kPortRange << "txtLocalPort";
+        QTest::newRow("port 99999999999") << "txtLocalPort" << "99999999999" << optionmsg::kPortRange
+                                          << "txtLocalPort";
+    }
+
+    void applyChecks() {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        QFETCH(QString, focus);
+        FakeMixer mixer;
+        vtest::RecordingMessageBox box;
+        int resets = 0;
+        FrmOption dialog;
+        dialog.SetResetPacing([&] { ++resets; });
+        dialog.Load();
+        QVERIFY(box.shown.isEmpty());
+        dialog.findChild<QLineEdit*>(field)->setText(text);
+        const QString storedBefore = Stored(QStringLiteral("TimerInterval"));
+
+        const bool ok = dialog.cmdApply_Click();
+        QCOMPARE(ok, message.isEmpty());
+        if (ok) {
+            QVERIFY(box.shown.isEmpty());
+            return;
+        }
+        QCOMPARE(box.prompts(), QStringList{message});
+        QCOMPARE(box.shown.first().style, vb::vbOKOnly);
+        QCOMPARE(box.shown.first().title, ProgramTitle());
+        QCOMPARE(dialog.FocusTarget() ? dialog.FocusTarget()->objectName() : QString(), focus);
+        // A refused apply changed nothing.
+        QCOMPARE(gOptTimerInterval, 60000);
+        QCOMPARE(gOptPort, 59640);
+        QCOMPARE(gOptUserName, QStringLiteral("監視係"));
+        QCOMPARE(Stored(QStringLiteral("TimerInterval")), storedBefore);
+        QCOMPARE(resets, 0);
+    }
+
+    void applyWritesEverything() {
+        FakeMixer mixer;
+        vtest::RecordingMessageBox box;
+        QDir().mkpath(LogFolder());
+        const QString old = LogFolder() + QLatin1Char('/') +
+                            QDate::currentDate().addDays(-5).toString(QStringLiteral("yyyyMMdd")) +
+                            QStringLiteral(".LOG");
+        QFile f(old);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+
+        FrmOption dialog;
+        dialog.Load();
+        QCOMPARE(dialog.TxtEdBoxInterval->text(), QStringLiteral("60"));
+        dialog.TxtEdBoxInterval->setText(QStringLiteral("90"));
+        dialog.TxtEdBoxLog->setText(QStringLiteral("3"));
+        dialog.Check_Web->setChecked(true);
+        dialog.Txt_MailID->setText(QStringLiteral("  "));
+        dialog.Txt_MailServer->setText(QStringLiteral(" smtp.example.test "));
+        dialog.txtLocalUserName->setText(QStringLiteral(" 係 "));
+        QVERIFY(dialog.cmdApply_Click());
+
+        // Memory holds milliseconds, the store seconds.
+        QCOMPARE(gOptTimerInterval, 90000);
+        QCOMPARE(Stored(QStringLiteral("TimerInterval")), QStringLiteral("90"));
+        QCOMPARE(gOptLogDelete, 3);
+        QCOMPARE(Stored(QStringLiteral("LogDelete")), QStringLiteral("3"));
+        QCOMPARE(gOptWebInfo, true);
+        QCOMPARE(Stored(QStringLiteral("WebInfo")), QStringLiteral("True"));
+        QCOMPARE(gOptMailServer, QStringLiteral("smtp.example.test"));
+        QCOMPARE(gOptUserName, QStringLiteral(" 係 "));  // the user name is kept as typed
+        // An empty account name is saved as the program's name, and shown so next time.
+        QCOMPARE(gOptMailUserID, ProgramBaseName());
+        QCOMPARE(Stored(QStringLiteral("MailUserID")), ProgramBaseName());
+        FrmOption again;
+        again.Load();
+        QCOMPARE(again.Txt_MailID->text(), ProgramBaseName());
+        // The day file older than the new retention is gone; the control table says 有.
+        QVERIFY(!QFile::exists(old));
+        QCOMPARE(vtest::Scalar(gOptDatabasePath, QStringLiteral("SELECT 処理 FROM TBL_Control WHERE 区分 = 'Web情報提供'"))
+                     .toString(),
+                 QStringLiteral("有"));
+    }
+
+    void pacingResetOnlyWhenIntervalChanged() {
+        vtest::RecordingMessageBox box;
+        int resets = 0;
+        FrmOption dialog;
+        dialog.SetResetPacing([&] { ++resets; });
+        dialog.Load();
+        QVERIFY(dialog.cmdApply_Click());
+        QCOMPARE(resets, 0);
+        dialog.TxtEdBoxInterval->setText(QStringLiteral("20"));
+        QVERIFY(dialog.cmdApply_Click());
+        QCOMPARE(resets, 1);
+        QVERIFY(dialog.cmdApply_Click());  // the same interval again
+        QCOMPARE(resets, 1);
+    }
+
+    void volumeWithMixer() {
+        FakeMixer mixer;
+        vtest::RecordingMessageBox box;
+        FrmOption dialog;
+        dialog.Load();
+        QVERIFY(dialog.MixerFound());
+        QCOMPARE(dialog.SliderVolume->minimum(), 0);
+        QCOMPARE(dialog.SliderVolume->maximum(), 200);
+        QCOMPARE(dialog.SliderVolume->tickInterval(), 20);
+        QCOMPARE(dialog.SliderVolume->value(), 120);
+        QCOMPARE(gOptSoundVolume, 120);
+        // Moving the slider takes effect at once; Cancel keeps it, the store does not.
+        dialog.SliderVolume->setValue(150);
+        QCOMPARE(gOptSoundVolume, 150);
+        dialog.cmdCancel_Click();
+        QCOMPARE(gOptSoundVolume, 150);
+        QCOMPARE(Stored(QStringLiteral("SoundVolume")), QStringLiteral("120"));
+    }
+
+    void noMixerKeepsSavedVolume() {
+        vtest::RecordingMessageBox box;
+        gOptSoundVolume = 40000;
+        FrmOption dialog;
+        dialog.Load();
+        QCOMPARE(box.prompts(), QStringList{optionmsg::kNoSound});
+        QCOMPARE(box.shown.first().style, vb::vbCritical);
+        QCOMPARE(box.shown.first().title, QStringLiteral("エラー"));
+        QVERIFY(!dialog.Check_Sound->isEnabled());
+        QVERIFY(!dialog.ComSoundTest->isEnabled());
+        QVERIFY(dialog.cmdApply_Click());
+        QCOMPARE(gOptSoundVolume, 40000);
+        QCOMPARE(Stored(QStringLiteral("SoundVolume")), QStringLiteral("40000"));
+    }
+
+    void fileChoosers_data() {
+        QTest::addColumn<bool>("database");
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("database chosen") << true << false;
+        QTest::newRow("database cancelled") << true << true;
+        QTest::newRow("sound chosen") << false << false;
+        QTest::newRow("sound cancelled") << false << true;
+    }
+
+    void fileChoosers() {
+        QFETCH(bool, database);
+        QFETCH(bool, cancel);
+        vtest::RecordingMessageBox box;
+        FrmOption dialog;
+        dialog.Load();
+        FileDialogRequest seen;
+        dialog.SetFileChooser([&](const FileDialogRequest& r) -> std::optional<QString> {
+            seen = r;
+            if (cancel) return std::nullopt;
+            return QStringLiteral("/data/picked/file");
+        });
+        QLineEdit* box2 = database ? dialog.txtDBFilePath : dialog.txtSoundFilePath;
+        box2->setText(QStringLiteral("typed"));
+        if (database) dialog.CmdDB_Click();
+        else dialog.CmdSound_Click();
+
+        QCOMPARE(box2->text(), cancel ? QStringLiteral("typed") : QStringLiteral("/data/picked/file"));
+        QCOMPARE(seen.owner, &dialog);
+        // The chooser starts at the option in force, not at the typed text.
+        QCOMPARE(seen.initDir, database ? gOptDatabasePath : gOptSoundFilePath);
+        if (database) {
+            QCOMPARE(seen.title, QStringLiteral("管理ＤＢの選択"));
+            QCOMPARE(seen.nameFilters, QStringList{QStringLiteral("管理DB(Vantoro.MDB) (Vantoro.MDB)")});
+            QVERIFY(!seen.mustExist);
+        } else {
+            QCOMPARE(seen.title, QStringLiteral("サウンドファイルの選択"));
+            QCOMPARE(seen.nameFilters,
+                     (QStringList{QStringLiteral("ｻｳﾝﾄﾞ(*.wav) (*.wav)"), QStringLiteral("すべて (*.*)")}));
+            QVERIFY(seen.mustExist);
+        }
+        QCOMPARE(seen.filterIndex, 0);
+    }
+
+    void commonDialogFilters_data() {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("pairs");
+        QTest::newRow("never set") << QString() << QStringList{QStringLiteral("All Files (*.*) (*.*)")};
+        QTest::newRow("trailing bar") << "ｻｳﾝﾄﾞ(*.wav)|*.wav|" << QStringList{QStringLiteral("ｻｳﾝﾄﾞ(*.wav) (*.wav)")};
+        QTest::newRow("no trailing bar") << "ｻｳﾝﾄﾞ(*.wav)|*.wav" << QStringList{QStringLiteral("ｻｳﾝﾄﾞ(*.wav) (*.wav)")};
+        QTest::newRow("two pairs, two patterns") << "画像|*.png;*.bmp|すべて|*.*|"
+                                                 << QStringList{QStringLiteral("画像 (*.png *.bmp)"),
+                                                                QStringLiteral("すべて (*.*)")};
+    }
+
+    void commonDialogFilters() {
+        QFETCH(QString, filter);
+        QFETCH(QStringList, pairs);
+        ClsCommonDlg dialog;
+        if (!filter.isNull()) dialog.setFilter(filter);
+        QCOMPARE(dialog.NameFilters(), pairs);
+        QCOMPARE(dialog.Filter(), filter.isNull() ? QString() : filter);
+    }
+
+    void commonDialogResults_data() {
+        QTest::addColumn<QString>("chosen");  // "" = cancelled
+        QTest::addColumn<bool>("cancelError");
+        QTest::addColumn<bool>("cancelButton");
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("fileTitle");
+        const QString fits = QLatin1Char('/') + QString(251, QLatin1Char('a'));  // 252 characters
+        const QString tooLong = fits + QLatin1Char('b');
+        QTest::newRow("chosen") << "/var/data/Vantoro.MDB" << true << false << "/var/data/Vantoro.MDB"
+                                << "Vantoro.MDB";
+        QTest::newRow("252 characters fit") << fits << true << false << fits << QString(251, QLatin1Char('a'));
+        QTest::newRow("253 characters fail") << tooLong << true << true << "" << "";
+        QTest::newRow("cancel with CancelError") << "" << true << true << "" << "";
+        QTest::newRow("cancel without CancelError") << "" << false << false << "preset" << "";
+    }
+
+    void commonDialogResults() {
+        QFETCH(QString, chosen);
+        QFETCH(bool, cancelError);
+        QFETCH(bool, cancelButton);
+        QFETCH(QString, fileName);
+        QFETCH(QString, fileTitle);
+        ClsCommonDlg dialog;
+        dialog.SetChooser([&](const FileDialogRequest&) -> std::optional<QString> {
+            if (chosen.isEmpty()) return std::nullopt;
+            return chosen;
+        });
+        dialog.setMaxFileSize(254);
+        dialog.setFileName(QStringLiteral("preset"));
+        dialog.setCancelError(cancelError);
+        dialog.ShowOpen();
+        QCOMPARE(dialog.Action(), qint16(1));
+        QCOMPARE(dialog.CancelButton(), cancelButton);
+        QCOMPARE(dialog.FileName(), fileName);
+        QCOMPARE(dialog.FileTitle(), fileTitle);
+        if (chosen.size() > 252) QCOMPARE(dialog.ErrNumber(), ClsCommonDlg::cdlBufferTooSmall);
+    }
+};
+
+VANTORO_TEST_MAIN(TestOptionsDialog)
+#include "tst_optionsdialog.moc"
