@@ -260,6 +260,8 @@ QByteArray ClsSMTP::ReadReplyLine(const QDeadlineTimer& deadline) {
     qsizetype lf = -1;
     const bool found = WaitUntil(
         [&] {
+            // Data the server sent just before it closed may still sit in the socket.
+            if (s->bytesAvailable() > 0) mReceive += s->readAll();
             lf = mReceive.indexOf('\n');
             return lf >= 0 || mErrStatus != 0 || s->state() != QAbstractSocket::ConnectedState;
         },
