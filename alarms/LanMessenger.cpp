@@ -60,17 +60,22 @@ LanMessenger::LanMessenger(QObject* parent) : QObject(parent), mSocket(this) {
     connect(&mSocket, &QUdpSocket::readyRead, this, &LanMessenger::DataArrival);
 }
 
-qint32 LanMessenger::Open(quint16 port, const QHostAddress& bindAddress) {
+qint32 LanMessenger::Open(qint32 port, const QHostAddress& bindAddress) {
     mLastError.clear();
     if (mSocket.state() != QAbstractSocket::UnconnectedState) mSocket.abort();
+    // A stored option can hold any number; cut to 16 bits it would name another port.
+    if (port < 0 || port > 65535) {
+        mLastError = QStringLiteral("port %1 is outside 1..65535").arg(port);
+        return lanerr::kAddressNotAvailable;
+    }
     // No address sharing: with SO_REUSEADDR two programs could both hold the UDP port
     // and split the arriving datagrams between them.
-    if (!mSocket.bind(bindAddress, port, QAbstractSocket::DontShareAddress)) {
+    if (!mSocket.bind(bindAddress, static_cast<quint16>(port), QAbstractSocket::DontShareAddress)) {
         mLastError = mSocket.errorString();
         return ErrorNumber(mSocket.error());
     }
     mRemoteHost = LocalHostName();
-    mRemotePort = port;
+    mRemotePort = mSocket.localPort();
     return 0;
 }
 
@@ -154,7 +159,7 @@ void ParseLanMessage(const QString& text) { ParseLanMessageBytes(cp932::FromUnic
 
 qint32 SendLanAnnounce(LanMessenger& winsock) {
     if (!winsock.IsOpen()) {
-        if (const qint32 e = winsock.Open(static_cast<quint16>(gOptPort))) return e;
+        if (const qint32 e = winsock.Open(gOptPort)) return e;
     }
     // A snapshot of the addresses, so the database is closed before anything is sent.
     QStringList addresses;

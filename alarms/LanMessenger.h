@@ -41,9 +41,10 @@ public:
     // Takes the local port for the program's life, exclusively (a second program on the
     // same port fails here), sets the remote host to the machine's own name and the
     // remote port to the same number, and starts handling arriving datagrams.
-    // Returns 0 or the error number (kAddressInUse when the port is taken). bindAddress
-    // is the wildcard in the program; tests bind one loopback address each.
-    qint32 Open(quint16 port, const QHostAddress& bindAddress = QHostAddress(QHostAddress::AnyIPv4));
+    // Returns 0 or the error number (kAddressInUse when the port is taken,
+    // kAddressNotAvailable for a number outside 0..65535, 0 meaning any free port).
+    // bindAddress is the wildcard in the program; tests bind one loopback address each.
+    qint32 Open(qint32 port, const QHostAddress& bindAddress = QHostAddress(QHostAddress::AnyIPv4));
     bool IsOpen() const;
 
     QString RemoteHost() const { return mRemoteHost; }
