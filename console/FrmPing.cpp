@@ -1,6 +1,8 @@
 #include "console/FrmPing.h"
 
 #include "alarms/LanMessenger.h"
+#include "alarms/Mailslot.h"
+#include "alarms/Notify.h"
 #include "console/NodeImages.h"
 #include "model/Globals.h"
 #include "model/Loader.h"
@@ -98,7 +100,8 @@ private:
 
 FrmPing::FrmPing(QWidget* parent)
     : QMainWindow(parent), services_(DefaultServices()), lockPath_(DefaultInstanceLockPath()),
-      winsock_(std::make_unique<LanMessenger>()) {
+      winsock_(std::make_unique<LanMessenger>()), mailslot_(std::make_unique<MailslotSender>()),
+      notify_(std::make_unique<NotifyForm>(NotifyForm{*winsock_, *mailslot_})) {
     setWindowTitle(kCaption);
     setWindowIcon(nodeimages::Icon(QStringLiteral("Nomal")));
     tray_.setIcon(windowIcon());

@@ -26,6 +26,8 @@
 #include <optional>
 
 class LanMessenger;
+class MailslotSender;
+struct NotifyForm;
 class QAction;
 class QDialog;
 class QLabel;
@@ -130,6 +132,7 @@ public:
     QTimer& TimerPing() override { return timerPing_; }
     bool MenuConnectChecked() const override;
     ClsPing& mPing() override { return mPing_; }
+    NotifyForm* NotifyTarget() override { return notify_.get(); }
     QString Caption() const override { return kCaption; }
 
     static inline const QString kCaption = QStringLiteral("ヴァントーロ");
@@ -270,6 +273,8 @@ private:
     QTimer timerPing_;
     ClsPing mPing_;
     std::unique_ptr<LanMessenger> winsock_;
+    std::unique_ptr<MailslotSender> mailslot_;
+    std::unique_ptr<NotifyForm> notify_;
     QSystemTrayIcon tray_;
     bool trayAdded_ = false;
 
