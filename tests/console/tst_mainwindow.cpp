@@ -30,7 +30,7 @@
 
 namespace {
 
-enum class Path { SecondInstance, MissingDatabase, PortTaken, Normal, NormalCheckingOff };
+enum class Path { SecondInstance, MissingDatabase, PortTaken, AnnounceFails, Normal, NormalCheckingOff };
 
 quint16 FreeUdpPort() {
     QUdpSocket probe;
@@ -140,6 +140,9 @@ private slots:
                                           << startupmsg::kNoDatabase << vb::vbOKOnly << "非稼動中" << false << "";
         QTest::newRow("port taken") << Path::PortTaken << int(FrmPing::StartResult::PortFailed)
                                     << startupmsg::kPortInUse << vb::vbInformation << "非稼動中" << true << "";
+        QTest::newRow("announcement fails, start goes on")
+            << Path::AnnounceFails << int(FrmPing::StartResult::Running) << "" << 0 << "稼動中" << false
+            << "接続確認チェック　待機中！";
         QTest::newRow("normal") << Path::Normal << int(FrmPing::StartResult::Running) << "" << 0 << "稼動中"
                                 << false << "接続確認チェック　待機中！";
         QTest::newRow("normal, checking off") << Path::NormalCheckingOff << int(FrmPing::StartResult::Running)
@@ -166,6 +169,8 @@ private slots:
             OptionSetting(false, ProgramBaseName());
         } else if (path == Path::PortTaken) {
             QVERIFY(holder.bind(QHostAddress::LocalHost, f.port, QAbstractSocket::DontShareAddress));
+        } else if (path == Path::AnnounceFails) {
+            f.form->services().announce = [](LanMessenger&) { return lanerr::kHostUnreachable; };
         }
         vtest::RecordingMessageBox& box = *f.box;
         gCheckContinue = false;
@@ -193,7 +198,7 @@ private slots:
                          QStringLiteral("Stop"));
             return;
         }
-        const bool on = path == Path::Normal;
+        const bool on = path != Path::NormalCheckingOff;
         // The tip repeats the status line; the stored states were reset before the load.
         QCOMPARE(f.form->Tray().toolTip(), status);
         QCOMPARE(vtest::Scalar(f.db, QStringLiteral("SELECT count(*) FROM TBL_Computer WHERE 状況 <> 'Nomal'")).toInt(), 0);
