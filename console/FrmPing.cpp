@@ -316,11 +316,10 @@ void FrmPing::changeEvent(QEvent* event) {
 }
 
 void FrmPing::closeEvent(QCloseEvent* event) {
-    // The close box and the end of the desktop session take the path of "閉じる".
-    if (!shutdownDone_) {
-        event->ignore();
-        menuFileClose_Click();
-        return;
-    }
-    event->accept();
+    // The close box and the end of the desktop session take the path of "閉じる". The
+    // window agrees to close once the shutdown work is done; while it waits for a round
+    // or a dialog to unwind it says no for now (the session manager may ask again).
+    if (!shutdownDone_) menuFileClose_Click();
+    if (shutdownDone_) event->accept();
+    else event->ignore();
 }

@@ -430,14 +430,26 @@ private slots:
         QVERIFY(f.form->menuTaskBarFormTop->isChecked());
     }
 
-    void trayCloseIsTheMenuClose() {
+    void everyCloseTakesOnePath_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("menu bar 閉じる") << "menuFileClose";
+        QTest::newRow("tray 閉じる") << "menuTaskBarClose";
+        QTest::newRow("close box") << "";
+    }
+
+    void everyCloseTakesOnePath() {
+        QFETCH(QString, how);
         Fixture f;
         QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
-        f.form->menuTaskBarClose->trigger();
+        f.form->show();
+        if (how.isEmpty()) QVERIFY(f.form->close());  // the window agrees once the work is done
+        else f.form->findChild<QAction*>(how)->trigger();
         QVERIFY(f.form->ShutdownDone());
         QCOMPARE(f.quits, 1);
-        // The close box takes the same path, and finds the work done.
+        QCOMPARE(f.events, (QStringList{QStringLiteral("stopped"), QStringLiteral("backup"), QStringLiteral("plugins")}));
+        // Whatever comes next finds the work done.
         f.form->close();
+        f.form->menuFileClose_Click();
         QCOMPARE(f.events.size(), 3);
     }
 
