@@ -221,22 +221,37 @@ private slots:
         QCOMPARE(f.form->Tray().toolTip(), QStringLiteral("送信に失敗しました"));
     }
 
+    void emptyUserNameOpensOptionsFirst_data() {
+        QTest::addColumn<bool>("moveDatabase");
+        QTest::newRow("a new port is the one taken") << false;
+        QTest::newRow("a database path chosen there is checked") << true;
+    }
+
     void emptyUserNameOpensOptionsFirst() {
+        QFETCH(bool, moveDatabase);
         Fixture f;
         gOptUserName.clear();
         OptionSetting(false, ProgramBaseName());
-        // The dialog sets a new port: the socket must be taken on that one.
         const quint16 other = FreeUdpPort();
+        const QString missing = vtest::HomeDir() + QStringLiteral("/moved/Vantoro.MDB");
         f.onDialog = [&](QDialog& d) {
             auto& o = dynamic_cast<FrmOption&>(d);
             o.txtLocalUserName->setText(QStringLiteral("新人"));
             o.txtLocalPort->setText(QString::number(other));
+            if (moveDatabase) o.txtDBFilePath->setText(missing);
             QVERIFY(o.cmdApply_Click());
         };
-        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        const auto result = f.form->Load();
         QCOMPARE(f.dialogs, QStringList{QStringLiteral("FrmOption")});
         QCOMPARE(gOptUserName, QStringLiteral("新人"));
-        QCOMPARE(int(f.form->ctlWinsock().LocalPort()), int(other));
+        if (moveDatabase) {
+            QCOMPARE(int(result), int(FrmPing::StartResult::DatabaseMissing));
+            QVERIFY(f.box->prompts().contains(startupmsg::kNoDatabase));
+            QVERIFY(!f.form->ctlWinsock().IsOpen());
+        } else {
+            QCOMPARE(int(result), int(FrmPing::StartResult::Running));
+            QCOMPARE(int(f.form->ctlWinsock().LocalPort()), int(other));
+        }
     }
 
     void shutdownOrderAndOnce() {
