@@ -1,0 +1,43 @@
+#pragma once
+// The DB2 check: log in through the ODBC data source DSN and run SQL. One attempt; the rows
+// are not looked at. With kakunin set, the errors of a failure are shown (the settings
+// window's test does that); every Check clears kakunin again.
+
+#include "plugins/common/PluginObject.h"
+
+class ClsVantoro final : public plugin::ClsVantoroBase {
+    Q_OBJECT
+    Q_PROPERTY(QString DSN READ DSN WRITE setDSN)
+    Q_PROPERTY(QString SQL READ SQL WRITE setSQL)
+    Q_PROPERTY(QString Password READ Password WRITE setPassword)
+    Q_PROPERTY(QString UserName READ UserName WRITE setUserName)
+    Q_PROPERTY(int TimeOut READ TimeOut WRITE setTimeOut)
+    Q_PROPERTY(bool kakunin READ kakunin WRITE setKakunin)
+    Q_PROPERTY(QString ConnectionString READ ConnectionString)
+
+public:
+    static constexpr plugin::PluginKind kKind = plugin::PluginKind::DB2;
+    ClsVantoro() : ClsVantoroBase(kKind) {}
+
+    QString DSN() const { return Text(QStringLiteral("DSN")); }
+    void setDSN(const QString& v) { PutValue(QStringLiteral("DSN"), v); }
+    QString SQL() const { return Text(QStringLiteral("SQL")); }
+    void setSQL(const QString& v) { PutValue(QStringLiteral("SQL"), v); }
+    QString Password() const { return Text(QStringLiteral("Password")); }
+    void setPassword(const QString& v) { PutValue(QStringLiteral("Password"), v); }
+    QString UserName() const { return Text(QStringLiteral("UserName")); }
+    void setUserName(const QString& v) { PutValue(QStringLiteral("UserName"), v); }
+    int TimeOut() const { return Number(QStringLiteral("TimeOut")); }
+    void setTimeOut(int v) { PutValue(QStringLiteral("TimeOut"), v); }
+    bool kakunin() const { return Flag(QStringLiteral("kakunin")); }
+    void setKakunin(bool v) { PutValue(QStringLiteral("kakunin"), v); }
+
+    // What the login hands the driver manager; every member value braced where it must be.
+    QString ConnectionString() const;
+
+    std::unique_ptr<plugin::ClsVantoroBase> CreateSibling() const override;
+
+protected:
+    Attempt AttemptOnce() override;
+    std::unique_ptr<plugin::SettingsWindow> CreateWindow() override;
+};
