@@ -1,0 +1,203 @@
+#include "engine/CheckOne.h"
+
+#include "engine/CheckForm.h"
+#include "engine/CheckRound.h"
+#include "engine/ClsPing.h"
+#include "engine/NodeState.h"
+#include "engine/PortCheck.h"
+#include "model/CheckStatus.h"
+#include "model/DllObjects.h"
+#include "model/Globals.h"
+#include "model/TreeNodes.h"
+
+#include <QListWidget>
+#include <QTreeWidgetItem>
+
+#include <exception>
+#include <memory>
+
+using namespace checkround;
+
+namespace {
+
+class OneCheck {
+public:
+    OneCheck(CheckForm& form, ClsPing& ping, std::shared_ptr<ClsPingData> item)
+        : form_(form), ping_(ping), item_(std::move(item)), generation_(gPingDatas.Generation()) {}
+
+    void run() {
+        ClsPingData& d = *item_;
+        ping_.setTimeout(10000);
+        if (!yieldOk()) return;
+        d.NotIPAddress = false;
+        d.NotConnectCount = 0;
+        if (!yieldOk()) return;
+        computerKey_ = FindNodeKey(form_.TreeComputer(), QStringLiteral("#"), d.IPAddress, 0);
+        int result = 0;
+        if (d.NoCheckPing) result = ping_.Ping(d.IPAddress, d.Computer);
+        const QString pingMsg = ping_.PingMsg();
+        if (!yieldOk(2)) return;
+        switch (result) {
+        case 0: echoGood(pingMsg); break;
+        case 1: noReply(pingMsg); break;
+        case 2: echoError(); break;
+        default: break;
+        }
+    }
+
+private:
+    bool yieldOk(int times = 1) {
+        for (int i = 0; i < times; ++i) Yield();
+        return gPingDatas.Generation() == generation_;
+    }
+    QString who() const { return QLatin1Char('(') + item_->Computer + QLatin1Char(':') + item_->IPAddress + QLatin1Char(')'); }
+    void bothLists(const QString& line) {
+        AddLogLine(form_.ListPing(0), line);
+        AddLogLine(form_.ListPing(1), line);
+    }
+    void setImage(const QString& key, const QString& image) {
+        if (QTreeWidgetItem* node = form_.TreeComputer().Item(key)) form_.TreeComputer().SetImage(node, image);
+    }
+
+    void echoGood(const QString& pingMsg) {
+        ClsPingData& d = *item_;
+        AddLogLine(form_.ListPing(0), (d.NoCheckPing ? pingMsg : QStringLiteral("Ping確認Skip")) + QLatin1Char('\t') + who());
+        d.NotConnectCount = 0;
+        d.NotIPAddress = false;
+        SetNodeStateAndAlarm(form_, computerKey_, d.IPAddress, QStringLiteral("Nomal"), QString(), 0, QString(), QString());
+        if (d.PortData().Count() > 0 && !ports()) return;
+        if (gDllCount() > 0 && d.DllData().Count() > 0) plugins();
+    }
+
+    bool ports() {
+        ClsPingData& d = *item_;
+        for (int p = 1; p <= d.PortData().Count(); ++p) {
+            std::shared_ptr<ClsPortData> port;
+            try {
+                port = d.PortData().Item(p);
+            } catch (const std::exception&) {
+                break;
+            }
+            const QString serviceKey = FindNodeKey(form_.TreeComputer(), QStringLiteral("$"), d.IPAddress, port->PortNo);
+            const bool ok = PortCheck(d.IPAddress, port->PortNo, 1);
+            if (gPingDatas.Generation() != generation_) return false;
+            if (ok) {
+                QTreeWidgetItem* node = form_.TreeComputer().Item(serviceKey);
+                if (node && TreeNodes::Image(node) != QLatin1String("SStart")) {
+                    form_.TreeComputer().SetImage(node, QStringLiteral("SStart"));
+                    UpdateCheckStatus(d.IPAddress, QStringLiteral("Nomal"), port->PortNo, QStringLiteral("SStart"));
+                }
+                continue;
+            }
+            if (!yieldOk()) return false;
+            bothLists(NgServiceLine(d, QStringLiteral("ﾎﾟｰﾄ=") + QString::number(port->PortNo) + QLatin1Char(':') +
+                                           port->PortService, true));
+            d.NotIPAddress = true;
+            setImage(computerKey_, QStringLiteral("Question"));
+            setImage(serviceKey, QStringLiteral("SStop"));
+            UpdateCheckStatus(d.IPAddress, QStringLiteral("Question"), 0, QStringLiteral("SStart"));
+            UpdateCheckStatus(d.IPAddress, QStringLiteral("Question"), port->PortNo, QStringLiteral("SStop"));
+            AlarmBlock(form_, d, true);
+            if (!yieldOk()) return false;
+            ++d.NotConnectCount;
+        }
+        return true;
+    }
+
+    void plugins() {
+        ClsPingData& d = *item_;
+        if (!yieldOk()) return;
+        for (int g = 1; g <= d.DllData().Count(); ++g) {
+            std::shared_ptr<ClsDllData> entry;
+            try {
+                entry = d.DllData().Item(g);
+            } catch (const std::exception&) {
+                break;
+            }
+            if (!yieldOk()) return;
+            const QString serviceKey = FindNodeKey(form_.TreeComputer(), QStringLiteral("%"), d.IPAddress, entry->SubNo);
+            // A plug-in that raises counts as failed here too.
+            const int outcome = RunPlugin(form_, entry->DllName, entry->Parameter);
+            if (gPingDatas.Generation() != generation_) return;
+            if (outcome == 1) {
+                QTreeWidgetItem* node = form_.TreeComputer().Item(serviceKey);
+                if (node && TreeNodes::Image(node) != QLatin1String("SStart")) {
+                    form_.TreeComputer().SetImage(node, QStringLiteral("SStart"));
+                    QTreeWidgetItem* computer = form_.TreeComputer().Item(computerKey_);
+                    UpdateCheckStatus(d.IPAddress, computer ? TreeNodes::Image(computer) : QStringLiteral("Nomal"), 0,
+                                      QStringLiteral("SStart"));
+                }
+            } else if (outcome == 0) {
+                const QString text = TreeNodes::Text(form_.TreeComputer().Item(serviceKey));
+                if (!yieldOk()) return;
+                bothLists(NgServiceLine(d, QStringLiteral("ﾁｪｯｸ=") + text, false));
+                d.NotIPAddress = true;
+                SetNodeStateAndAlarm(form_, computerKey_, d.IPAddress, QStringLiteral("Question"), text, entry->SubNo,
+                                     QStringLiteral("SStop"), serviceKey);
+                AlarmBlock(form_, d, true);
+            }
+            if (!yieldOk(2)) return;
+        }
+    }
+
+    void noReply(const QString& pingMsg) {
+        ClsPingData& d = *item_;
+        ++d.NotConnectCount;
+        d.NotIPAddress = false;
+        const QString line = pingMsg + QLatin1Char('\t') + FullWidthNumber(d.NotConnectCount) + QStringLiteral("回目") + who();
+        if (d.WrongCount > 1) {
+            SetNodeStateAndAlarm(form_, computerKey_, d.IPAddress, QStringLiteral("Critical"), QString(), 0, QString(),
+                                 QString());
+            AddLogLine(form_.ListPing(0), line);
+        } else {
+            setImage(computerKey_, QStringLiteral("Question"));
+            UpdateCheckStatus(d.IPAddress, QStringLiteral("Question"), 0, QStringLiteral("SStart"));
+            bothLists(line);
+            AlarmBlock(form_, d, false);
+        }
+        Yield();
+    }
+
+    void echoError() {
+        ClsPingData& d = *item_;
+        if (!yieldOk()) return;
+        bothLists(QStringLiteral("接続NG!\t") + who() + QStringLiteral(" IPｱﾄﾞﾚｽ or ｻｰﾊﾞ確認"));
+        d.NotIPAddress = true;
+        setImage(computerKey_, QStringLiteral("Stop"));
+        UpdateCheckStatus(d.IPAddress, QStringLiteral("Stop"), 0, QStringLiteral("SStart"));
+        AlarmBlock(form_, d, true);
+        Yield();
+        ++d.NotConnectCount;
+    }
+
+    CheckForm& form_;
+    ClsPing& ping_;
+    std::shared_ptr<ClsPingData> item_;
+    quint64 generation_;
+    QString computerKey_;
+};
+
+}  // namespace
+
+void CheckOneTarget(CheckForm& form, ClsPing& ping, const QString& address) {
+    if (gPingDatas.ListCount() == 0) return;
+    // The round's echo probe may be in the middle of a call further out; never share it.
+    std::unique_ptr<ClsPing> own;
+    ClsPing* probe = &ping;
+    if (IsCheckRunning()) {
+        own = std::make_unique<ClsPing>();
+        probe = own.get();
+    }
+    CheckScope scope;
+    const qint32 n = gPingDatas.GetItemNo(address);
+    if (n != 0) {
+        if (std::shared_ptr<ClsPingData> item = gPingDatas.Item(n)) {
+            try {
+                OneCheck(form, *probe, std::move(item)).run();
+            } catch (const std::exception& e) {
+                qWarning("immediate check of %s failed: %s", qPrintable(address), e.what());
+            }
+        }
+    }
+    LampTest(form);
+}

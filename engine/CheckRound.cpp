@@ -1,0 +1,422 @@
+#include "engine/CheckRound.h"
+
+#include "engine/CheckForm.h"
+#include "engine/ClsPing.h"
+#include "engine/NodeState.h"
+#include "engine/PortCheck.h"
+#include "plugins/host/LateBound.h"
+#include "alarms/PatLamp.h"
+#include "alarms/Sound.h"
+#include "model/CheckStatus.h"
+#include "model/DllObjects.h"
+#include "model/EventLog.h"
+#include "model/Globals.h"
+#include "model/Seams.h"
+#include "model/TreeNodes.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QListWidget>
+#include <QTreeWidgetItem>
+
+#include <algorithm>
+#include <exception>
+#include <vector>
+
+namespace {
+int gCheckDepth = 0;  // rounds and immediate checks under way (they share the probes)
+std::vector<const QObject*> gPluginsInCheck;  // plug-in objects in the middle of a check
+
+// Marks a plug-in object as in use for the length of one check; a check started from a
+// handler run inside that check's waits finds it taken.
+class PluginBusy {
+public:
+    explicit PluginBusy(const QObject* object) : object_(object) {
+        if (std::find(gPluginsInCheck.begin(), gPluginsInCheck.end(), object) != gPluginsInCheck.end()) return;
+        gPluginsInCheck.push_back(object);
+        acquired_ = true;
+    }
+    ~PluginBusy() {
+        if (acquired_) gPluginsInCheck.erase(std::find(gPluginsInCheck.begin(), gPluginsInCheck.end(), object_));
+    }
+    PluginBusy(const PluginBusy&) = delete;
+    PluginBusy& operator=(const PluginBusy&) = delete;
+    bool acquired() const { return acquired_; }
+
+private:
+    const QObject* object_;
+    bool acquired_ = false;
+};
+}  // namespace
+
+bool IsCheckRunning() { return gCheckDepth > 0; }
+
+namespace checkround {
+
+void Yield() { QCoreApplication::processEvents(); }
+
+CheckScope::CheckScope() { ++gCheckDepth; }
+CheckScope::~CheckScope() { --gCheckDepth; }
+
+QString FullWidthNumber(qint64 n) {
+    QString s = QString::number(n);
+    for (QChar& c : s)
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) c = QChar(0xFF10 + (c.unicode() - '0'));
+    return s;
+}
+
+QString NgServiceLine(const ClsPingData& item, const QString& what, bool blankBeforeDetail) {
+    return QStringLiteral("ｻｰﾋﾞｽNG!\t(") + item.Computer + QLatin1Char(':') + item.IPAddress +
+           (blankBeforeDetail ? QStringLiteral(") (") : QStringLiteral(")(")) + what + QStringLiteral(")ｻｰﾋﾞｽ確認");
+}
+
+void AlarmBlock(CheckForm&, const ClsPingData& item, bool withLamp) {
+    if (gOptPopUp) {
+        seams::Window().RaiseMainWindow();
+        seams::Window().SetTopMost(true);
+        seams::Window().SetTopMost(gOptFormTop);
+    }
+    Yield();
+    if (withLamp) ShowPatLamp();
+    if (gOptSound && item.Sound != 0) PlayAlarmSound(gOptSoundFilePath);
+}
+
+int RunPlugin(CheckForm& form, const QString& dllName, const QString& parameter) {
+    int k = 0;
+    for (int i = 1; i <= gDllCount(); ++i)
+        if (gDllObjects[static_cast<size_t>(i - 1)].DllName == dllName) {
+            k = i;
+            break;
+        }
+    Yield();
+    if (k == 0 || k > gDllCount()) return -1;
+    // Hold the object: a handler run inside a yield cannot take it away mid-call.
+    std::shared_ptr<QObject> object = gDllObjects[static_cast<size_t>(k - 1)].Object;
+    if (!object) return -1;
+    PluginBusy busy(object.get());
+    if (!busy.acquired()) return -1;  // in the middle of a check further out
+    const int error = plugin::Put(object, "Parameter", parameter);
+    if (error != 0) {
+        MsgBox(QString::number(error), vb::vbOKOnly | vb::vbExclamation, form.Caption());
+        return -1;
+    }
+    // No answer, a failed call or an exception inside the plug-in all count as failed.
+    return plugin::CallBool(object, "Check") ? 1 : 0;
+}
+
+}  // namespace checkround
+
+using namespace checkround;
+
+void AddLogLine(QListWidget& list, const QString& text) {
+    list.insertItem(0, QDateTime::currentDateTime().toString(QStringLiteral("MM/dd hh:mm")) + QChar(0x3000) + text);
+    // The line at position 101 goes once the list holds more than 100; with exactly 101
+    // there is no such line yet, so each list keeps 101.
+    if (list.count() > 101) delete list.takeItem(101);
+    list.setEnabled(true);
+}
+
+namespace {
+
+// The number after the first "@" of a key, read as far as it has digits.
+qint64 keyNumber(const QString& key) {
+    const int at = key.indexOf(QLatin1Char('@'));
+    if (at < 0) return -1;
+    qint64 v = 0;
+    bool any = false;
+    for (int i = at + 1; i < key.size() && key.at(i).isDigit(); ++i) {
+        v = v * 10 + key.at(i).digitValue();
+        any = true;
+        if (v > 0x7fffffffLL) break;
+    }
+    return any ? v : 0;
+}
+
+bool nodeMatches(const QTreeWidgetItem* node, const QString& prefix, const QString& address, qint32 subNo) {
+    if (!node || !node->parent()) return false;
+    const QString key = TreeNodes::Key(node);
+    if (!key.startsWith(prefix)) return false;
+    if (prefix == QLatin1String("#")) return key.mid(1) == address;
+    return TreeNodes::Key(node->parent()).mid(1) == address && keyNumber(key) == subNo;
+}
+
+bool knownPrefix(const QString& prefix) {
+    return prefix == QLatin1String("#") || prefix == QLatin1String("$") || prefix == QLatin1String("%") ||
+           prefix == QLatin1String("?");
+}
+
+}  // namespace
+
+qint32 FindNodeIndex(TreeNodes& tree, const QString& prefix, const QString& address, qint32 subNo) {
+    if (!knownPrefix(prefix)) return 0;
+    for (int i = 1; i <= tree.Count(); ++i)
+        if (nodeMatches(tree.Item(i), prefix, address, subNo)) return i;
+    return 0;
+}
+
+QString FindNodeKey(TreeNodes& tree, const QString& prefix, const QString& address, qint32 subNo) {
+    if (!knownPrefix(prefix)) return QString();
+    // Every node the program makes carries its canonical key, so try that one first; the
+    // full scan only runs for a key written another way ("@0080", say). Keys are unique,
+    // so for "#" the canonical key is the only possible match.
+    QString canonical = prefix + address;
+    if (prefix == QLatin1String("$")) canonical += QLatin1Char('@') + QString::number(subNo);
+    else if (prefix != QLatin1String("#")) canonical += QLatin1Char('@') + QStringLiteral("%1").arg(subNo, 3, 10, QLatin1Char('0'));
+    if (nodeMatches(tree.Item(canonical), prefix, address, subNo)) return canonical;
+    if (prefix == QLatin1String("#")) return QString();
+    const qint32 i = FindNodeIndex(tree, prefix, address, subNo);
+    return i ? TreeNodes::Key(tree.Item(i)) : QString();
+}
+
+void LampTest(CheckForm& form) {
+    Yield();
+    bool allClear = true;
+    TreeNodes& tree = form.TreeComputer();
+    for (int i = 1; i <= tree.Count(); ++i) {
+        QTreeWidgetItem* node = tree.Item(i);
+        const QString image = TreeNodes::Image(node);
+        if (!TreeNodes::Key(node).startsWith(QLatin1Char('#'))) continue;
+        if (image != QLatin1String("Stop") && image != QLatin1String("Question")) continue;
+        const QString key = TreeNodes::Key(node);
+        Yield();
+        // The yield may have removed the node; look it up again by key.
+        node = tree.Item(key);
+        if (node && node->parent() && TreeNodes::Image(node->parent()) == QLatin1String("Group")) {
+            allClear = false;
+            break;
+        }
+        // Indexes may have moved under the yield: start the scan from the node again.
+        const int now = tree.Index(key);
+        if (now > 0) i = now;
+    }
+    if (allClear && gPatLampShowing) UnloadPatLamp();
+    Yield();
+}
+
+namespace {
+
+// One computer's turn in a round. Returns false when the round must end (the target list
+// was rebuilt or re-sorted under a yield, so positions name other computers now).
+class Turn {
+public:
+    Turn(CheckForm& form, ClsPing& ping, std::shared_ptr<ClsPingData> item, quint64 generation)
+        : form_(form), ping_(ping), item_(std::move(item)), generation_(generation) {}
+
+    // Yields and tells whether the target list still means what it meant.
+    bool yieldOk(int times = 1) {
+        for (int i = 0; i < times; ++i) Yield();
+        return gPingDatas.Generation() == generation_;
+    }
+
+    bool run(const QDateTime& now) {
+        ClsPingData& d = *item_;
+        if (!yieldOk(2)) return false;
+        if (!(d.NoCheckGrp && d.NoCheckSrv)) return true;
+        const bool weekly = d.WaitTime().TimeCheck(now);
+        const bool dated = d.WaitDayTime().TimeCheck(now);
+        if (!weekly || !dated) return true;
+        if (!yieldOk(2)) return false;
+        ping_.setTimeout(d.Timeout);
+        if (!yieldOk()) return false;
+        if (d.NotIPAddress && d.NotConnectCount >= gOptNGRset - 1) {
+            d.NotIPAddress = false;
+            d.NotConnectCount = 0;
+        }
+        if (d.NotIPAddress) {
+            ++d.NotConnectCount;
+            return true;
+        }
+        if (!yieldOk(2)) return false;
+        computerKey_ = FindNodeKey(form_.TreeComputer(), QStringLiteral("#"), d.IPAddress, 0);
+        int result = 0;
+        if (d.NoCheckPing) result = ping_.Ping(d.IPAddress, d.Computer);
+        const QString pingMsg = ping_.PingMsg();
+        if (!yieldOk(2)) return false;
+        switch (result) {
+        case 0: return echoGood(pingMsg);
+        case 1: return noReply(pingMsg);
+        case 2: return echoError(pingMsg);
+        default: return true;
+        }
+    }
+
+private:
+    void state(const QString& image) {
+        SetNodeStateAndAlarm(form_, computerKey_, item_->IPAddress, image, QString(), 0, QString(), QString());
+    }
+    void bothLists(const QString& line) {
+        AddLogLine(form_.ListPing(0), line);
+        AddLogLine(form_.ListPing(1), line);
+    }
+    QString who() const { return QLatin1Char('(') + item_->Computer + QLatin1Char(':') + item_->IPAddress + QLatin1Char(')'); }
+
+    bool echoGood(const QString& pingMsg) {
+        ClsPingData& d = *item_;
+        AddLogLine(form_.ListPing(0), (d.NoCheckPing ? pingMsg : QStringLiteral("Ping確認Skip")) + QLatin1Char('\t') + who());
+        d.NotConnectCount = 0;
+        d.NotIPAddress = false;
+        state(QStringLiteral("Nomal"));
+        if (d.PortData().Count() > 0) {
+            if (!yieldOk()) return false;
+            if (!ports()) return false;
+        }
+        if (gDllCount() > 0 && d.DllData().Count() > 0) {
+            if (!yieldOk()) return false;
+            if (!plugins()) return false;
+        }
+        return true;
+    }
+
+    bool ports() {
+        ClsPingData& d = *item_;
+        // The list is read afresh at every step: a dialog may add or remove entries
+        // during a yield.
+        for (int p = 1; p <= d.PortData().Count(); ++p) {
+            std::shared_ptr<ClsPortData> port;
+            try {
+                port = d.PortData().Item(p);
+            } catch (const std::exception&) {
+                break;
+            }
+            const QString serviceKey = FindNodeKey(form_.TreeComputer(), QStringLiteral("$"), d.IPAddress, port->PortNo);
+            if (!yieldOk()) return false;
+            const bool ok = PortCheck(d.IPAddress, port->PortNo, 1);
+            if (gPingDatas.Generation() != generation_) return false;
+            if (ok) {
+                QTreeWidgetItem* node = form_.TreeComputer().Item(serviceKey);
+                if (node && TreeNodes::Image(node) != QLatin1String("SStart")) {
+                    form_.TreeComputer().SetImage(node, QStringLiteral("SStart"));
+                    UpdateCheckStatus(d.IPAddress, QStringLiteral("Nomal"), port->PortNo, QStringLiteral("SStart"));
+                }
+            } else {
+                if (!yieldOk()) return false;
+                bothLists(NgServiceLine(d, QStringLiteral("ﾎﾟｰﾄ=") + QString::number(port->PortNo) + QLatin1Char(':') +
+                                               port->PortService, false));
+                d.NotIPAddress = true;
+                SetNodeStateAndAlarm(form_, computerKey_, d.IPAddress, QStringLiteral("Question"), port->PortService,
+                                     port->PortNo, QStringLiteral("SStop"), serviceKey);
+                AlarmBlock(form_, d, true);
+            }
+            if (!yieldOk(2)) return false;
+        }
+        return true;
+    }
+
+    bool plugins() {
+        ClsPingData& d = *item_;
+        for (int g = 1; g <= d.DllData().Count(); ++g) {
+            std::shared_ptr<ClsDllData> entry;
+            try {
+                entry = d.DllData().Item(g);
+            } catch (const std::exception&) {
+                break;
+            }
+            if (!yieldOk()) return false;
+            const QString serviceKey = FindNodeKey(form_.TreeComputer(), QStringLiteral("%"), d.IPAddress, entry->SubNo);
+            const int outcome = RunPlugin(form_, entry->DllName, entry->Parameter);
+            if (gPingDatas.Generation() != generation_) return false;
+            if (outcome == 1) {
+                QTreeWidgetItem* node = form_.TreeComputer().Item(serviceKey);
+                if (node && TreeNodes::Image(node) != QLatin1String("SStart")) {
+                    form_.TreeComputer().SetImage(node, QStringLiteral("SStart"));
+                    // The computer's row carries the plug-in's recovery; it keeps whatever
+                    // state another check of this pass gave the computer.
+                    UpdateCheckStatus(d.IPAddress, computerImage(), 0, QStringLiteral("SStart"));
+                }
+            } else if (outcome == 0) {
+                const QString text = TreeNodes::Text(form_.TreeComputer().Item(serviceKey));
+                if (!yieldOk()) return false;
+                bothLists(NgServiceLine(d, QStringLiteral("ﾁｪｯｸ=") + text, false));
+                d.NotIPAddress = true;
+                SetNodeStateAndAlarm(form_, computerKey_, d.IPAddress, QStringLiteral("Question"), text, entry->SubNo,
+                                     QStringLiteral("SStop"), serviceKey);
+                AlarmBlock(form_, d, true);
+            }
+            if (!yieldOk(2)) return false;
+        }
+        return true;
+    }
+
+    QString computerImage() const {
+        QTreeWidgetItem* node = form_.TreeComputer().Item(computerKey_);
+        return node ? TreeNodes::Image(node) : QStringLiteral("Nomal");
+    }
+
+    bool noReply(const QString& pingMsg) {
+        ClsPingData& d = *item_;
+        if (!yieldOk()) return false;
+        ++d.NotConnectCount;
+        d.NotIPAddress = false;
+        const qint32 w = std::max<qint32>(d.WrongCount, 1);
+        auto line = [&] { return pingMsg + QLatin1Char('\t') + FullWidthNumber(d.NotConnectCount) + QStringLiteral("回目") + who(); };
+        const qint32 c = d.NotConnectCount;
+        if (c < w) {
+            state(QStringLiteral("Critical"));
+            AddLogLine(form_.ListPing(0), line());
+            Yield();
+        } else if (c == w) {
+            state(QStringLiteral("Question"));
+            bothLists(line());
+            AlarmBlock(form_, d, false);
+            Yield();
+        } else if (c % w == 0) {
+            if (c > 30000) d.NotConnectCount = w;
+            bothLists(line());
+            state(QStringLiteral("Stop"));
+            AlarmBlock(form_, d, true);
+            Yield();
+        } else {
+            Yield();
+        }
+        return true;
+    }
+
+    bool echoError(const QString& pingMsg) {
+        ClsPingData& d = *item_;
+        if (!yieldOk()) return false;
+        bothLists(QStringLiteral("接続NG!\t") + who() + QStringLiteral(" IPｱﾄﾞﾚｽ or ｻｰﾊﾞ確認(") + pingMsg + QLatin1Char(')'));
+        d.NotIPAddress = true;
+        state(QStringLiteral("Stop"));
+        AlarmBlock(form_, d, true);
+        Yield();
+        return true;
+    }
+
+    CheckForm& form_;
+    ClsPing& ping_;
+    std::shared_ptr<ClsPingData> item_;
+    quint64 generation_;
+    QString computerKey_;
+};
+
+}  // namespace
+
+void CheckAllTargets(CheckForm& form, ClsPing& ping) {
+    if (IsCheckRunning()) return;
+    CheckScope scope;
+    Yield();
+    DeleteOldLog();
+    Yield();
+    if (gPingDatas.ListCount() == 0) return;
+    const QDateTime now = QDateTime::currentDateTime();
+    Yield();
+    const qint32 n = gPingDatas.ListCount();
+    const quint64 generation = gPingDatas.Generation();
+    for (qint32 i = 1; i <= n; ++i) {
+        Yield();
+        Yield();
+        if (!gCheckContinue) break;
+        if (gPingDatas.Generation() != generation) return;  // rebuilt: positions mean other computers
+        std::shared_ptr<ClsPingData> item = gPingDatas.Item(i);
+        if (!item) break;
+        bool goOn = true;
+        try {
+            goOn = Turn(form, ping, item, generation).run(now);
+        } catch (const std::exception& e) {
+            // Contained to this computer: the others are still checked.
+            qWarning("check of %s failed: %s", qPrintable(item->IPAddress), e.what());
+        }
+        if (!goOn) return;
+    }
+    LampTest(form);
+}

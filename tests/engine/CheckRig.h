@@ -1,0 +1,115 @@
+#pragma once
+// A headless main window for the check engine: real tree, person list, log lists and timer,
+// the real loader over a real database, and the window's one echo prober whose answers a
+// test can script per address (an unanswered echo and an ICMP error cannot be had from the
+// loopback addresses the tests may use).
+
+#include "TestSupport.h"
+
+#include "engine/CheckForm.h"
+#include "engine/ClsPing.h"
+#include "engine/IcmpEcho.h"
+#include "model/Loader.h"
+#include "model/Mixer.h"
+#include "model/TreeNodes.h"
+
+#include <QListWidget>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <deque>
+#include <functional>
+#include <map>
+
+class CheckRig final : public CheckForm {
+public:
+    CheckRig() {
+        ping.SetEchoFunction([this](quint32 destination, const QByteArray&, int, int timeoutMs, icmp::EchoReply& r) {
+            const QString address = icmp::DottedText(destination);
+            ++echoes[address];
+            lastTimeout = timeoutMs;
+            if (onEcho) onEcho(address);
+            char outcome = 'o';
+            auto& queue = script[address];
+            if (!queue.empty()) {
+                outcome = queue.front();
+                queue.pop_front();
+            }
+            r = icmp::EchoReply{};
+            if (outcome == 't') {
+                r.replies = 0;
+                r.status = icmp::RequestTimedOut;
+                return 0;
+            }
+            r.replies = 1;
+            r.status = outcome == 'e' ? icmp::DestHostUnreachable : icmp::Success;
+            r.address = destination;
+            r.addressText = address;
+            return 1;
+        });
+    }
+
+    TreeNodes& TreeComputer() override { return nodes; }
+    QListWidget& ListPing(int index) override { return index == 0 ? list0 : list1; }
+    QTimer& TimerPing() override { return timer; }
+    bool MenuConnectChecked() const override { return connect; }
+    ClsPing& mPing() override { return ping; }
+
+    void Load() { LoadComputerTree(nodes, users); }
+    QString Image(const QString& key) const { return TreeNodes::Image(nodes.Item(key)); }
+    QString Top(int list) { return ListPing(list).count() ? ListPing(list).item(0)->text().mid(12) : QString(); }
+
+    QTreeWidget tree;
+    TreeNodes nodes{&tree};
+    QTreeWidget users;
+    QListWidget list0, list1;
+    QTimer timer;
+    ClsPing ping;
+    bool connect = true;
+
+    std::map<QString, std::deque<char>> script;  // 'o' answered, 't' no answer, 'e' ICMP error
+    std::map<QString, int> echoes;
+    int lastTimeout = 0;
+    std::function<void(const QString&)> onEcho;
+};
+
+// Counts raises of the main window.
+class RecordingWindow final : public WindowSeam {
+public:
+    RecordingWindow() { seams::SetWindow(this); }
+    ~RecordingWindow() override { seams::SetWindow(nullptr); }
+    void RaiseMainWindow() override { ++raises; }
+    void SetTopMost(bool) override {}
+    int raises = 0;
+};
+
+// A mixer whose speaker control always answers; every alarm sound sets the volume twice
+// (alarm volume, then back), so sounds = sets / 2.
+class CountingMixer final : public MixerSystem {
+public:
+    CountingMixer() { seams::SetMixer(this); }
+    ~CountingMixer() override { seams::SetMixer(nullptr); }
+    class Device final : public MixerDevice {
+    public:
+        explicit Device(CountingMixer& m) : m_(m) {}
+        bool GetVolumeControl(MixerControl& c, qint32) override {
+            c.ControlID = 1;
+            c.Maximum = 100;
+            return true;
+        }
+        bool SetVolumeValue(const MixerControl&, qint32) override {
+            ++m_.sets;
+            return true;
+        }
+        bool GetVolumeValue(const MixerControl&, qint32& v) override {
+            v = 40;
+            return true;
+        }
+
+    private:
+        CountingMixer& m_;
+    };
+    std::unique_ptr<MixerDevice> Open(int) override { return std::make_unique<Device>(*this); }
+    int sounds() const { return sets / 2; }
+    int sets = 0;
+};

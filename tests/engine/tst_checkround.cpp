@@ -1,0 +1,612 @@
+// The check round and the immediate check over a real database, the real loader, real
+// widgets offscreen, real port probes on loopback and the real port check plug-in; only
+// the echo answers are scripted (see CheckRig.h).
+#include "CheckRig.h"
+
+#include "alarms/PatLamp.h"
+#include "engine/CheckOne.h"
+#include "engine/CheckRound.h"
+#include "engine/NodeState.h"
+#include "engine/Pacing.h"
+#include "engine/PluginHost.h"
+#include "model/DllObjects.h"
+#include "model/Encipherment.h"
+#include "model/EventLog.h"
+#include "model/Globals.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+const QString kA = QStringLiteral("127.0.0.11");
+const QString kB = QStringLiteral("127.0.0.12");
+
+void addGroup(const QString& db, const QString& code, bool on = true) {
+    QVERIFY(vtest::Exec(db, "INSERT INTO TBL_Group (グループ,表示名,診断有無) VALUES (?,?,?)",
+                        {code, code + QStringLiteral("表示"), on ? -1 : 0}));
+}
+void addComputer(const QString& db, const QString& address, int wrongCount, bool on = true, bool ping = true,
+                 const QString& group = QStringLiteral("G1")) {
+    QVERIFY(vtest::Exec(db,
+                        "INSERT INTO TBL_Computer (アドレス,グループ,コンピュータ名,種類,表示名,診断有無,異常判断回数,"
+                        "異常音再生,タイムアウト,状況,Ping有無) VALUES (?,?,?,?,?,?,?,?,?,?,?)",
+                        {address, group, QStringLiteral("pc") + address.section('.', 3), QStringLiteral("ｻｰﾊﾞｰ"),
+                         QStringLiteral("ＰＣ") + address.section('.', 3), on ? -1 : 0, wrongCount, -1, 1500,
+                         QStringLiteral("Nomal"), ping ? -1 : 0}));
+}
+void addPort(const QString& db, const QString& address, int port, const QString& name = QStringLiteral("svc")) {
+    QVERIFY(vtest::Exec(db, "INSERT INTO TBL_PortCheck (アドレス,ポート番号,サービス名,状況) VALUES (?,?,?,'SStart')",
+                        {address, port, name}));
+}
+void addPlugin(const QString& db, const QString& address, int subNo, const QString& parameter) {
+    QVERIFY(vtest::Exec(db, "INSERT INTO TBL_DLL (アドレス,連番,DLL名,引数) VALUES (?,?,?,?)",
+                        {address, subNo, QStringLiteral("VantorPort.so"),
+                         Encipherment(QString::fromLatin1(kParameterKey), parameter)}));
+}
+
+// A loopback port nothing listens on.
+quint16 closedPort() {
+    QTcpServer s;
+    s.listen(QHostAddress::LocalHost, 0);
+    const quint16 p = s.serverPort();
+    s.close();
+    return p;
+}
+
+QStringList eventLines() {
+    QFile f(LogFolder() + QLatin1Char('/') + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) +
+            QStringLiteral(".LOG"));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QStringList out;
+    for (const QByteArray& l : f.readAll().split('\n'))
+        if (!l.trimmed().isEmpty()) out << QString::fromUtf8(l).trimmed();
+    return out;
+}
+
+QString storedState(const QString& db, const QString& address, int port = 0) {
+    if (port == 0) return vtest::Scalar(db, "SELECT 状況 FROM TBL_Computer WHERE アドレス=?", {address}).toString();
+    return vtest::Scalar(db, "SELECT 状況 FROM TBL_PortCheck WHERE アドレス=? AND ポート番号=?", {address, port}).toString();
+}
+
+QStringList ints(const QString& csv) { return csv.split(QLatin1Char(','), Qt::SkipEmptyParts); }
+
+}  // namespace
+
+class CheckRoundTest : public QObject {
+    Q_OBJECT
+
+    QString db;
+
+private slots:
+    void initTestCase() { LoadCheckDlls(QStringLiteral(VANTORO_PROGRAM_DIR)); }
+
+    void init() {
+        db = vtest::FreshDatabase();
+        QDir(LogFolder()).removeRecursively();
+        gOptNoCheck = false;
+        gOptWebInfo = false;
+        gOptPopUp = true;
+        gOptSound = true;
+        gOptPatLamp = true;
+        gOptFormTop = false;
+        gOptNGRset = 10;
+        gOptPortTimeOut = 1;
+        gOptLogDelete = 10;
+        gOptSendMsg = false;
+        gOptSoundFilePath = QString();  // the volume sequence runs, nothing is heard
+        gCheckContinue = true;
+        gOptTimerInterval = 60000;
+        gTimerElapsed = 0;
+        addGroup(db, QStringLiteral("G1"));
+    }
+    void cleanup() { UnloadPatLamp(); }
+
+    // Rounds without an answer walk the ladder; each column is one value per round.
+    void ladder_data() {
+        QTest::addColumn<int>("wrongCount");
+        QTest::addColumn<QString>("outcomes");
+        QTest::addColumn<QString>("images");
+        QTest::addColumn<QString>("checkLines");  // lines added to the check-status log
+        QTest::addColumn<QString>("alarmLines");  // lines added to the abnormal-status log
+        QTest::addColumn<QString>("lamp");        // lamp up after the round
+        QTest::addColumn<QString>("sounds");      // sirens so far (= raises so far)
+        QTest::addColumn<QString>("events");      // event-log lines so far
+        QTest::newRow("w=3") << 3 << "ttttttt" << "Critical,Critical,Question,Question,Question,Stop,Stop"
+                             << "1,1,1,0,0,1,0" << "0,0,1,0,0,1,0" << "0,0,0,0,0,1,1" << "0,0,1,1,1,2,2"
+                             << "0,0,1,1,1,2,2";
+        QTest::newRow("w=1") << 1 << "ttt" << "Question,Stop,Stop" << "1,1,1" << "1,1,1" << "0,1,1" << "1,2,3"
+                             << "1,2,3";
+        QTest::newRow("recovery") << 3 << "ttto" << "Critical,Critical,Question,Nomal" << "1,1,1,1" << "0,0,1,0"
+                                  << "0,0,0,0" << "0,0,1,1" << "0,0,1,1";
+        QTest::newRow("echo error") << 3 << "eo" << "Stop,Nomal" << "1,1" << "1,0" << "1,0" << "1,1" << "1,1";
+    }
+    void ladder() {
+        QFETCH(int, wrongCount);
+        QFETCH(QString, outcomes);
+        QFETCH(QString, images);
+        QFETCH(QString, checkLines);
+        QFETCH(QString, alarmLines);
+        QFETCH(QString, lamp);
+        QFETCH(QString, sounds);
+        QFETCH(QString, events);
+        addComputer(db, kA, wrongCount);
+        CheckRig rig;
+        RecordingWindow window;
+        CountingMixer mixer;
+        vtest::RecordingMessageBox box;
+        rig.Load();
+        for (const QChar c : outcomes) rig.script[kA].push_back(c.toLatin1());
+        gOptNGRset = 1;  // the echo error's back-off would skip the next round
+        for (int round = 0; round < outcomes.size(); ++round) {
+            const int before0 = rig.list0.count(), before1 = rig.list1.count();
+            CheckAllTargets(rig, rig.ping);
+            const QByteArray at = "round " + QByteArray::number(round + 1);
+            QVERIFY2(rig.Image("#" + kA) == images.split(',')[round], at);
+            QVERIFY2(rig.list0.count() - before0 == ints(checkLines)[round].toInt(), at);
+            QVERIFY2(rig.list1.count() - before1 == ints(alarmLines)[round].toInt(), at);
+            QVERIFY2(gPatLampShowing == (ints(lamp)[round] == QLatin1String("1")), at);
+            QVERIFY2(mixer.sounds() == ints(sounds)[round].toInt(), at);
+            QVERIFY2(window.raises == ints(sounds)[round].toInt(), at);
+            QVERIFY2(eventLines().size() == ints(events)[round].toInt(), at);
+        }
+        QVERIFY(box.shown.isEmpty());
+    }
+
+    void lineTexts() {
+        addComputer(db, kA, 3);
+        CheckRig rig;
+        rig.Load();
+        rig.script[kA] = {'o', 't', 't', 't', 'e'};
+        CheckAllTargets(rig, rig.ping);
+        QCOMPARE(rig.Top(0), QStringLiteral("接続OK!\t(PC11:127.0.0.11)"));
+        QCOMPARE(rig.list0.item(0)->text().left(12), QDateTime::currentDateTime().toString("MM/dd hh:mm") + QChar(0x3000));
+        for (int i = 0; i < 3; ++i) CheckAllTargets(rig, rig.ping);
+        QCOMPARE(rig.Top(0), QStringLiteral("ﾀｲﾑｱｳﾄ!\t３回目(PC11:127.0.0.11)"));
+        QCOMPARE(rig.Top(1), rig.Top(0));
+        CheckAllTargets(rig, rig.ping);
+        QCOMPARE(rig.Top(1), QStringLiteral("接続NG!\t(PC11:127.0.0.11) IPｱﾄﾞﾚｽ or ｻｰﾊﾞ確認(") + rig.ping.PingMsg() + ")");
+        QVERIFY(!rig.ping.PingMsg().isEmpty());
+        const QStringList ev = eventLines();
+        QCOMPARE(ev.size(), 2);
+        QVERIFY(ev[0].endsWith(QStringLiteral(",G1,127.0.0.11,ＰＣ11　【pc11：ｻｰﾊﾞｰ】,ｺﾝﾋﾟｭｰﾀの通信ﾚｽﾎﾟﾝｽが遅い状態です。注意！")));
+        QVERIFY(ev[1].endsWith(QStringLiteral(",ｺﾝﾋﾟｭｰﾀが通信不能の状態。至急確認！")));
+    }
+
+    void countAboveLimitFallsBack() {
+        addComputer(db, kA, 3);
+        CheckRig rig;
+        rig.Load();
+        gPingDatas.Item(1)->NotConnectCount = 30002;  // the next miss is 30003, a multiple of 3
+        rig.script[kA] = {'t'};
+        CheckAllTargets(rig, rig.ping);
+        QCOMPARE(gPingDatas.Item(1)->NotConnectCount, 3);
+        QCOMPARE(rig.Top(1), QStringLiteral("ﾀｲﾑｱｳﾄ!\t３回目(PC11:127.0.0.11)"));
+        QCOMPARE(rig.Image("#" + kA), QStringLiteral("Stop"));
+    }
+
+    // After an echo error the computer waits out the back-off before its next echo.
+    void backoff_data() {
+        QTest::addColumn<int>("ngrset");
+        QTest::addColumn<int>("missesBefore");
+        QTest::addColumn<int>("skipped");
+        QTest::newRow("N=10 count 0") << 10 << 0 << 9;
+        QTest::newRow("N=10 count 5") << 10 << 5 << 4;
+        QTest::newRow("N=10 count 9") << 10 << 9 << 0;
+        QTest::newRow("N=1") << 1 << 0 << 0;
+    }
+    void backoff() {
+        QFETCH(int, ngrset);
+        QFETCH(int, missesBefore);
+        QFETCH(int, skipped);
+        gOptNGRset = ngrset;
+        addComputer(db, kA, 99);
+        CheckRig rig;
+        rig.Load();
+        for (int i = 0; i < missesBefore; ++i) rig.script[kA].push_back('t');
+        rig.script[kA].push_back('e');
+        for (int i = 0; i <= missesBefore; ++i) CheckAllTargets(rig, rig.ping);
+        QCOMPARE(rig.echoes[kA], missesBefore + 1);
+        int rounds = 0;
+        while (rig.echoes[kA] == missesBefore + 1 && rounds < 20) {
+            CheckAllTargets(rig, rig.ping);
+            ++rounds;
+        }
+        QCOMPARE(rounds - 1, skipped);
+        QCOMPARE(rig.Image("#" + kA), QStringLiteral("Nomal"));
+    }
+
+    void portAndPluginFailures_data() {
+        QTest::addColumn<bool>("webInfo");
+        QTest::newRow("web info on") << true;
+        QTest::newRow("web info off") << false;
+    }
+    void portAndPluginFailures() {
+        QFETCH(bool, webInfo);
+        gOptWebInfo = webInfo;
+        const QString local = QStringLiteral("127.0.0.1");
+        QTcpServer open;
+        QVERIFY(open.listen(QHostAddress::LocalHost, 0));
+        const quint16 closed = closedPort();
+        addComputer(db, local, 3);
+        addPort(db, local, open.serverPort(), QStringLiteral("web"));
+        addPort(db, local, closed, QStringLiteral(" dead "));
+        addPlugin(db, local, 1, QStringLiteral("127.0.0.1|%1|1|0|0|plug").arg(closed));
+        CheckRig rig;
+        CountingMixer mixer;
+        rig.Load();
+        QVERIFY2(rig.nodes.Item("%127.0.0.1@001"), "the port plug-in must be loaded");
+        CheckAllTargets(rig, rig.ping);
+
+        QCOMPARE(rig.Image("#127.0.0.1"), QStringLiteral("Question"));
+        QCOMPARE(rig.Image(QStringLiteral("$127.0.0.1@%1").arg(open.serverPort())), QStringLiteral("SStart"));
+        QCOMPARE(rig.Image(QStringLiteral("$127.0.0.1@%1").arg(closed)), QStringLiteral("SStop"));
+        QCOMPARE(rig.Image("%127.0.0.1@001"), QStringLiteral("SStop"));
+        const QString plugText = TreeNodes::Text(rig.nodes.Item("%127.0.0.1@001"));
+        QCOMPARE(rig.list1.count(), 2);
+        QCOMPARE(rig.Top(1), QStringLiteral("ｻｰﾋﾞｽNG!\t(PC1:127.0.0.1)(ﾁｪｯｸ=") + plugText + ")ｻｰﾋﾞｽ確認");
+        QCOMPARE(rig.list1.item(1)->text().mid(12),
+                 QStringLiteral("ｻｰﾋﾞｽNG!\t(PC1:127.0.0.1)(ﾎﾟｰﾄ=%1: dead )ｻｰﾋﾞｽ確認").arg(closed));
+        QCOMPARE(rig.list0.count(), 3);  // the echo line, then the two failures
+        QCOMPARE(mixer.sounds(), 2);
+        QVERIFY(gPatLampShowing);
+        const QStringList ev = eventLines();
+        QCOMPARE(ev.size(), 2);
+        QVERIFY(ev[0].endsWith(QStringLiteral(",ｻｰﾋﾞｽ(dead)が停止中。至急確認！")));
+        QVERIFY(ev[1].endsWith(QStringLiteral(",ｻｰﾋﾞｽ(") + plugText + QStringLiteral(")で異常。至急確認！")));
+        QVERIFY(gPingDatas.Item(1)->NotIPAddress);
+
+        QCOMPARE(storedState(db, local), webInfo ? QStringLiteral("Question") : QStringLiteral("Nomal"));
+        QCOMPARE(storedState(db, local, closed), webInfo ? QStringLiteral("SStop") : QStringLiteral("SStart"));
+        QCOMPARE(storedState(db, local, open.serverPort()), QStringLiteral("SStart"));
+    }
+
+    // A plug-in that recovers in a pass where a port still fails leaves the computer's
+    // stored state as the failing port made it.
+    void pluginRecoveryKeepsStoredState() {
+        gOptWebInfo = true;
+        gOptNGRset = 1;
+        const QString local = QStringLiteral("127.0.0.1");
+        QTcpServer later;
+        QVERIFY(later.listen(QHostAddress::LocalHost, 0));
+        const quint16 pluginPort = later.serverPort();
+        later.close();
+        const quint16 closed = closedPort();
+        addComputer(db, local, 3);
+        addPort(db, local, closed);
+        addPlugin(db, local, 1, QStringLiteral("127.0.0.1|%1|1|0|0|plug").arg(pluginPort));
+        CheckRig rig;
+        rig.Load();
+        CheckAllTargets(rig, rig.ping);
+        QCOMPARE(rig.Image("%127.0.0.1@001"), QStringLiteral("SStop"));
+        QVERIFY(later.listen(QHostAddress::LocalHost, pluginPort));
+        CheckAllTargets(rig, rig.ping);
+        QCOMPARE(rig.Image("%127.0.0.1@001"), QStringLiteral("SStart"));
+        QCOMPARE(rig.Image("#127.0.0.1"), QStringLiteral("Question"));
+        QCOMPARE(storedState(db, local), QStringLiteral("Question"));
+    }
+
+    void refusedParameterShowsItsNumber() {
+        const QString local = QStringLiteral("127.0.0.1");
+        addComputer(db, local, 3);
+        addPlugin(db, local, 1, QStringLiteral("127.0.0.1|notaport|1|0|0|x"));
+        CheckRig rig;
+        vtest::RecordingMessageBox box;
+        rig.Load();
+        CheckAllTargets(rig, rig.ping);
+        QCOMPARE(box.shown.size(), 1);
+        QCOMPARE(box.shown[0].prompt, QStringLiteral("13"));
+        QCOMPARE(box.shown[0].style, vb::vbExclamation);
+        QCOMPARE(box.shown[0].title, rig.Caption());
+        QCOMPARE(rig.Image("%127.0.0.1@001"), QStringLiteral("SStart"));  // skipped: no state change
+        QCOMPARE(rig.Image("#127.0.0.1"), QStringLiteral("Nomal"));
+        QCOMPARE(rig.list1.count(), 0);
+    }
+
+    void gates_data() {
+        QTest::addColumn<QString>("gate");
+        QTest::newRow("group off") << "group";
+        QTest::newRow("computer off") << "computer";
+        QTest::newRow("weekly window") << "weekly";
+        QTest::newRow("dated window") << "dated";
+        QTest::newRow("continue cleared") << "continue";
+    }
+    void gates() {
+        QFETCH(QString, gate);
+        gOptNoCheck = true;  // switched-off entries are loaded too, and must still be skipped
+        addComputer(db, kA, 3, gate != "computer");
+        if (gate == "group") QVERIFY(vtest::Exec(db, "UPDATE TBL_Group SET 診断有無=0"));
+        const QDateTime now = QDateTime::currentDateTime();
+        if (gate == "weekly") {
+            QString mask = QStringLiteral("0000000");
+            mask[now.date().dayOfWeek() % 7] = QLatin1Char('1');
+            QVERIFY(vtest::Exec(db, "INSERT INTO TBL_NoCheck (アドレス,連番,開始時刻,終了時刻,曜日) VALUES (?,1,0,2359,?)",
+                                {kA, mask}));
+        }
+        if (gate == "dated")
+            QVERIFY(vtest::Exec(db, "INSERT INTO TBL_CalenderNoCheck (アドレス,日付,開始時刻,終了時刻) VALUES (?,?,0,2359)",
+                                {kA, now.date().toString(Qt::ISODate)}));
+        CheckRig rig;
+        rig.Load();
+        gPingDatas.Item(1)->NotConnectCount = 2;
+        if (gate == "continue") gCheckContinue = false;
+        CheckAllTargets(rig, rig.ping);
+        QCOMPARE(rig.echoes[kA], 0);
+        QCOMPARE(rig.list0.count(), 0);
+        QCOMPARE(gPingDatas.Item(1)->NotConnectCount, 2);
+        QCOMPARE(rig.Image("#" + kA), gate == "computer" ? QStringLiteral("NoCheck") : QStringLiteral("Nomal"));
+    }
+
+    void continueClearedMidRound() {
+        addComputer(db, kA, 3);
+        addComputer(db, kB, 3);
+        CheckRig rig;
+        rig.Load();
+        rig.onEcho = [](const QString&) { gCheckContinue = false; };  // a command is still open
+        rig.script[kA] = {'e'};
+        CheckAllTargets(rig, rig.ping);
+        QCOMPARE(rig.echoes[kA], 1);
+        QCOMPARE(rig.echoes[kB], 0);
+        QVERIFY(gPatLampShowing);  // the lamp test still ran: the failed computer holds it up
+    }
+
+    void pacing_data() {
+        QTest::addColumn<int>("intervalMs");
+        QTest::addColumn<QString>("slices");  // interval armed after each tick
+        QTest::addColumn<QString>("due");     // a round on that tick
+        QTest::newRow("150 s") << 150000 << "60000,30000,60000,60000,30000,60000" << "0,0,1,0,0,1";
+        QTest::newRow("60 s") << 60000 << "60000,60000" << "1,1";
+        QTest::newRow("45 s") << 45000 << "45000,45000" << "1,1";
+        QTest::newRow("61 s") << 61000 << "1000,60000,1000" << "0,1,0";
+        QTest::newRow("0 never spins") << 0 << "1000,1000" << "1,1";
+    }
+    void pacing() {
+        QFETCH(int, intervalMs);
+        QFETCH(QString, slices);
+        QFETCH(QString, due);
+        gOptTimerInterval = intervalMs;
+        CheckRig rig;
+        // Start-up priming: the first round runs one full interval after start.
+        gTimerElapsed = gOptTimerInterval;
+        SetPingTimer(rig);
+        QCOMPARE(gTimerElapsed, 0);
+        QCOMPARE(rig.timer.interval(), std::clamp(intervalMs, 1000, 60000));
+        for (int t = 0; t < ints(slices).size(); ++t) {
+            QCOMPARE(SetPingTimer(rig), ints(due)[t] == QLatin1String("1"));
+            QCOMPARE(rig.timer.interval(), ints(slices)[t].toInt());
+        }
+        // The options path: elapsed and interval zeroed, then one full new interval.
+        gTimerElapsed = 0;
+        rig.timer.setInterval(0);
+        QCOMPARE(SetPingTimer(rig), intervalMs <= 0);
+        QCOMPARE(rig.timer.interval(), std::clamp(intervalMs, 1000, 60000));
+    }
+
+    void tickHandler() {
+        addComputer(db, kA, 3);
+        CheckRig rig;
+        vtest::RecordingStatus status;
+        rig.Load();
+        gOptTimerInterval = 10000;
+        rig.timer.setInterval(10000);
+        int nested = 0;
+        rig.onEcho = [&](const QString&) {
+            // A command re-armed the timer inside the round and its tick fell due.
+            ++nested;
+            TimerPing_Timer(rig);
+            CheckAllTargets(rig, rig.ping);
+        };
+        TimerPing_Timer(rig);
+        QCOMPARE(nested, 1);
+        QCOMPARE(rig.echoes[kA], 1);
+        QVERIFY(rig.timer.isActive());
+        QCOMPARE(status.texts, (QStringList{"接続確認チェック　稼動中！", "接続確認チェック　待機中！"}));
+        // Checking switched off during the round: the timer stays off, the text stays.
+        status.texts.clear();
+        rig.onEcho = [&](const QString&) { rig.connect = false; };
+        TimerPing_Timer(rig);
+        QVERIFY(!rig.timer.isActive());
+        QCOMPARE(status.texts, QStringList{"接続確認チェック　稼動中！"});
+    }
+
+    // The target list rebuilt or shortened while a probe yields: the round ends without
+    // touching a computer that moved into a remembered position.
+    void modelChangedDuringProbe_data() {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("computer deleted") << "delete";
+        QTest::newRow("reloaded") << "reload";
+    }
+    void modelChangedDuringProbe() {
+        QFETCH(QString, change);
+        addComputer(db, kA, 1);
+        addComputer(db, kB, 1);
+        CheckRig rig;
+        rig.Load();
+        rig.onEcho = [&](const QString& address) {
+            if (address != kA) return;
+            if (change == "delete") {
+                rig.nodes.Remove("#" + kA);
+                gPingDatas.RemoveItem(1);
+            } else {
+                rig.Load();
+            }
+        };
+        rig.script[kA] = {'t'};
+        CheckAllTargets(rig, rig.ping);
+        QCOMPARE(rig.echoes[kB], 0);
+        QCOMPARE(rig.list0.count(), 0);
+        for (int i = 1; i <= gPingDatas.ListCount(); ++i) QCOMPARE(gPingDatas.Item(i)->NotConnectCount, 0);
+        QCOMPARE(rig.Image("#" + kB), QStringLiteral("Nomal"));
+        if (change == "reload") QCOMPARE(rig.Image("#" + kA), QStringLiteral("Nomal"));
+    }
+
+    void immediateCheck_data() {
+        QTest::addColumn<int>("wrongCount");
+        QTest::addColumn<char>("echo");
+        QTest::addColumn<int>("failedPorts");
+        QTest::addColumn<QString>("image");
+        QTest::addColumn<int>("alarmLines");
+        QTest::addColumn<int>("events");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("backoff");
+        QTest::addColumn<bool>("lamp");
+        QTest::newRow("echo good") << 5 << 'o' << 0 << "Nomal" << 0 << 0 << 0 << false << false;
+        QTest::newRow("two ports fail") << 5 << 'o' << 2 << "Question" << 2 << 0 << 2 << true << true;
+        QTest::newRow("no reply, w=5") << 5 << 't' << 0 << "Critical" << 0 << 0 << 1 << false << false;
+        QTest::newRow("no reply, w=1") << 1 << 't' << 0 << "Question" << 1 << 0 << 1 << false << false;
+        QTest::newRow("echo error") << 5 << 'e' << 0 << "Stop" << 1 << 0 << 1 << true << true;
+    }
+    void immediateCheck() {
+        QFETCH(int, wrongCount);
+        QFETCH(char, echo);
+        QFETCH(int, failedPorts);
+        QFETCH(QString, image);
+        QFETCH(int, alarmLines);
+        QFETCH(int, events);
+        QFETCH(int, count);
+        QFETCH(bool, backoff);
+        QFETCH(bool, lamp);
+        gOptNoCheck = true;
+        gOptWebInfo = true;
+        addComputer(db, kA, wrongCount, /*on=*/false);  // switched off: checked all the same
+        QVERIFY(vtest::Exec(db, "INSERT INTO TBL_NoCheck (アドレス,連番,開始時刻,終了時刻,曜日) VALUES (?,1,0,4759,'1111111')", {kA}));
+        for (int i = 0; i < failedPorts; ++i) addPort(db, kA, closedPort() + i);
+        CheckRig rig;
+        CountingMixer mixer;
+        RecordingWindow window;
+        rig.Load();
+        gPingDatas.Item(1)->NotIPAddress = true;  // in back-off: cleared first
+        gPingDatas.Item(1)->NotConnectCount = 7;
+        rig.script[kA] = {echo};
+        CheckOneTarget(rig, rig.ping, kA);
+        QCOMPARE(rig.lastTimeout, 10000);
+        QCOMPARE(rig.Image("#" + kA), image);
+        QCOMPARE(rig.list1.count(), alarmLines);
+        QCOMPARE(eventLines().size(), events);
+        QCOMPARE(gPingDatas.Item(1)->NotConnectCount, count);
+        QCOMPARE(gPingDatas.Item(1)->NotIPAddress, backoff);
+        QCOMPARE(gPatLampShowing, lamp);
+        QCOMPARE(storedState(db, kA), image);
+        if (echo == 't') QCOMPARE(rig.Top(0), QStringLiteral("ﾀｲﾑｱｳﾄ!\t１回目(PC11:127.0.0.11)"));
+        if (echo == 'e') QCOMPARE(rig.Top(1), QStringLiteral("接続NG!\t(PC11:127.0.0.11) IPｱﾄﾞﾚｽ or ｻｰﾊﾞ確認"));
+        if (failedPorts) QVERIFY(rig.Top(1).startsWith(QStringLiteral("ｻｰﾋﾞｽNG!\t(PC11:127.0.0.11) (ﾎﾟｰﾄ=")));
+        if (image == "Question" || image == "Stop") QCOMPARE(mixer.sounds(), std::max(failedPorts, 1));
+    }
+
+    void immediateCheckCountsPluginErrorAsFailed() {
+        const QString local = QStringLiteral("127.0.0.1");
+        addComputer(db, local, 3);
+        addPlugin(db, local, 1, QStringLiteral("127.0.0.1|%1|1|0|0|plug").arg(closedPort()));
+        CheckRig rig;
+        rig.Load();
+        CheckOneTarget(rig, rig.ping, local);
+        QCOMPARE(rig.Image("%127.0.0.1@001"), QStringLiteral("SStop"));
+        QCOMPARE(rig.Image("#127.0.0.1"), QStringLiteral("Question"));
+        QCOMPARE(eventLines().size(), 1);  // a failed plug-in is announced as in the round
+    }
+
+    void immediateCheckInsideARoundUsesItsOwnProbe() {
+        addComputer(db, kA, 3);
+        addComputer(db, kB, 3);
+        CheckRig rig;
+        rig.Load();
+        bool ran = false;
+        rig.onEcho = [&](const QString& address) {
+            if (address != kA || ran) return;
+            ran = true;
+            QVERIFY(rig.ping.InProgress());
+            CheckOneTarget(rig, rig.ping, QStringLiteral("127.0.0.1"));  // not in the model: lamp test only
+        };
+        CheckAllTargets(rig, rig.ping);
+        QVERIFY(ran);
+        QCOMPARE(rig.echoes[kA], 1);
+        QCOMPARE(rig.echoes[kB], 1);
+        QCOMPARE(rig.Image("#" + kA), QStringLiteral("Nomal"));
+    }
+
+    void narrowText_data() {
+        QTest::addColumn<QString>("wide");
+        QTest::addColumn<QString>("narrow");
+        QTest::newRow("letters digits space") << "ＰＣ０１　Ａ" << "PC01 A";
+        QTest::newRow("katakana voiced") << "サーバー・ガッツ" << "ｻｰﾊﾞｰ･ｶﾞｯﾂ";
+        QTest::newRow("semi-voiced") << "パソコン" << "ﾊﾟｿｺﾝ";
+        QTest::newRow("brackets kept") << "経理【PC：ｽﾀﾝﾄﾞｱﾛｰﾝ】" << "経理【PC:ｽﾀﾝﾄﾞｱﾛｰﾝ】";
+        QTest::newRow("hiragana kept") << "ひらがな" << "ひらがな";
+    }
+    void narrowText() {
+        QFETCH(QString, wide);
+        QFETCH(QString, narrow);
+        QCOMPARE(NarrowText(wide), narrow);
+    }
+
+    void findNodeIndex() {
+        const QString local = QStringLiteral("127.0.0.1");
+        addComputer(db, local, 3);
+        addPort(db, local, 80);
+        addPort(db, local, 8080);
+        addPlugin(db, local, 2, QStringLiteral("127.0.0.1|80|1|0|0|x"));
+        CheckRig rig;
+        rig.Load();
+        QCOMPARE(FindNodeIndex(rig.nodes, "#", local, 0), rig.nodes.Index("#127.0.0.1"));
+        QCOMPARE(FindNodeIndex(rig.nodes, "$", local, 8080), rig.nodes.Index("$127.0.0.1@8080"));
+        QCOMPARE(FindNodeIndex(rig.nodes, "%", local, 2), rig.nodes.Index("%127.0.0.1@002"));
+        QCOMPARE(FindNodeIndex(rig.nodes, "$", local, 81), 0);
+        QCOMPARE(FindNodeIndex(rig.nodes, "#", "127.0.0", 0), 0);
+        QCOMPARE(FindNodeIndex(rig.nodes, "!", "G1", 0), 0);  // groups are never looked up
+        QCOMPARE(FindNodeIndex(rig.nodes, "@", local, 0), 0);
+    }
+
+    void addLogLineKeeps101() {
+        QListWidget list;
+        list.setEnabled(false);
+        for (int i = 0; i < 105; ++i) AddLogLine(list, QString::number(i));
+        QCOMPARE(list.count(), 101);
+        QCOMPARE(list.item(0)->text().mid(12), QStringLiteral("104"));
+        QCOMPARE(list.item(100)->text().mid(12), QStringLiteral("4"));
+        QVERIFY(list.isEnabled());
+    }
+
+    void emptyModel() {
+        CheckRig rig;
+        rig.Load();
+        ShowPatLamp();
+        QVERIFY(gPatLampShowing);
+        CheckAllTargets(rig, rig.ping);
+        QVERIFY(gPatLampShowing);  // the lamp test does not run on an empty model
+        CheckOneTarget(rig, rig.ping, kA);
+        QVERIFY(gPatLampShowing);
+    }
+
+    // One round with the real echo prober and real ports on loopback.
+    void endToEndOnLoopback() {
+        icmp::IcmpEcho probe;
+        if (!probe.IsOpen()) QSKIP("no ICMP socket can be opened here (needs ping_group_range or root)");
+        const QString local = QStringLiteral("127.0.0.1");
+        QTcpServer open;
+        QVERIFY(open.listen(QHostAddress::LocalHost, 0));
+        const quint16 closed = closedPort();
+        addComputer(db, local, 3);
+        addPort(db, local, open.serverPort());
+        CheckRig rig;
+        ClsPing real;
+        rig.Load();
+        CheckAllTargets(rig, real);
+        QCOMPARE(rig.Image("#127.0.0.1"), QStringLiteral("Nomal"));
+        QCOMPARE(rig.Image(QStringLiteral("$127.0.0.1@%1").arg(open.serverPort())), QStringLiteral("SStart"));
+        QCOMPARE(rig.list1.count(), 0);
+        QVERIFY(rig.Top(0).endsWith(QStringLiteral("\t(PC1:127.0.0.1)")));
+
+        QVERIFY(vtest::Exec(db, "UPDATE TBL_PortCheck SET ポート番号=?", {closed}));
+        rig.Load();
+        CheckAllTargets(rig, real);
+        QCOMPARE(rig.Image("#127.0.0.1"), QStringLiteral("Question"));
+        QCOMPARE(rig.Image(QStringLiteral("$127.0.0.1@%1").arg(closed)), QStringLiteral("SStop"));
+        QCOMPARE(rig.list1.count(), 1);
+        QVERIFY(gPatLampShowing);
+    }
+};
+
+VANTORO_TEST_MAIN(CheckRoundTest)
+#include "tst_checkround.moc"
