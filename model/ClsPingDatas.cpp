@@ -63,72 +63,37 @@ qint32 ClsPingDatas::GetItemNo(const QString& address) const {
 
 namespace {
 
-// One computer's contents while the list is being sorted.
-struct Row {
-    QString IPAddress, Computer, Group;
-    qint32 WrongCount;
-    qint16 Sound;
-    qint32 Timeout;
-    bool NoCheckGrp, NoCheckSrv, NotIPAddress;
-    qint32 NotConnectCount;
-    bool NoCheckPing;
-    QString Calendar;
-    std::shared_ptr<ClsPortDatas> PortData;
-    std::shared_ptr<ClsWaitTimes> WaitTime;
-    std::shared_ptr<ClsDllDatas> DllData;
-    std::shared_ptr<ClsWaitDayTimes> WaitDayTime;
-};
-
-// Quicksort on the address text with the middle element as pivot; rows[0] is unused so
-// positions match the list's 1-based ones.
-void quickSort(std::vector<Row>& rows, int lo, int hi) {
+// Quicksort on the address text with the middle element as pivot, over the 1-based range
+// lo..hi of items (items[0] is position 1).
+void quickSort(std::vector<ClsPingDatas::Ptr>& items, int lo, int hi) {
     if (lo >= hi) return;
-    const QString pivot = rows[static_cast<size_t>((lo + hi) / 2)].IPAddress;
+    auto at = [&items](int pos) -> ClsPingDatas::Ptr& { return items[static_cast<size_t>(pos - 1)]; };
+    const QString pivot = at((lo + hi) / 2)->IPAddress;
     int i = lo, j = hi;
     for (;;) {
-        while (rows[static_cast<size_t>(i)].IPAddress < pivot) ++i;
-        while (rows[static_cast<size_t>(j)].IPAddress > pivot) --j;
+        while (at(i)->IPAddress < pivot) ++i;
+        while (at(j)->IPAddress > pivot) --j;
         if (i >= j) break;
-        std::swap(rows[static_cast<size_t>(i)], rows[static_cast<size_t>(j)]);
+        std::swap(at(i), at(j));
         ++i;
         --j;
     }
-    if (lo < i - 1) quickSort(rows, lo, i - 1);
-    if (hi > j + 1) quickSort(rows, j + 1, hi);
+    if (lo < i - 1) quickSort(items, lo, i - 1);
+    if (hi > j + 1) quickSort(items, j + 1, hi);
 }
 
 }  // namespace
 
 void ClsPingDatas::Sort() {
     if (items_.empty()) return;
-    std::vector<Row> rows(items_.size() + 1);
-    for (size_t k = 0; k < items_.size(); ++k) {
-        ClsPingData& d = *items_[k];
-        rows[k + 1] = Row{d.IPAddress,   d.Computer,     d.Group,           d.WrongCount,   d.Sound,
-                          d.Timeout,     d.NoCheckGrp,   d.NoCheckSrv,      d.NotIPAddress, d.NotConnectCount,
-                          d.NoCheckPing, d.Calendar,     d.PortDataRef(),   d.WaitTimeRef(), d.DllDataRef(),
-                          d.WaitDayTimeRef()};
+    // Every computer answers with its four lists from here on, as callers expect.
+    for (const Ptr& d : items_) {
+        d->PortData();
+        d->WaitTime();
+        d->WaitDayTime();
+        d->DllData();
     }
-    quickSort(rows, 1, static_cast<int>(items_.size()));
-    for (size_t k = 0; k < items_.size(); ++k) {
-        ClsPingData& d = *items_[k];
-        Row& r = rows[k + 1];
-        d.IPAddress = r.IPAddress;
-        d.Computer = r.Computer;
-        d.Group = r.Group;
-        d.WrongCount = r.WrongCount;
-        d.Sound = r.Sound;
-        d.Timeout = r.Timeout;
-        d.NoCheckGrp = r.NoCheckGrp;
-        d.NoCheckSrv = r.NoCheckSrv;
-        d.NotIPAddress = r.NotIPAddress;
-        d.NotConnectCount = r.NotConnectCount;
-        d.NoCheckPing = r.NoCheckPing;
-        d.Calendar = r.Calendar;
-        d.SetPortData(r.PortData);
-        d.SetWaitTime(r.WaitTime);
-        d.SetDllData(r.DllData);
-        d.SetWaitDayTime(r.WaitDayTime);
-    }
+    quickSort(items_, 1, ListCount());
+    // Positions now name other computers: a caller walking by position must start again.
     ++generation_;
 }

@@ -71,8 +71,8 @@ public:
     void Clear();
     // Position of the computer with that address (spaces around it trimmed), 0 when none.
     qint32 GetItemNo(const QString& address) const;
-    // Ascending text order of the addresses; each position keeps its object and the
-    // contents move, so a reference held across a sort shows whatever moved there.
+    // Ascending text order of the addresses. The computers themselves are reordered: each
+    // keeps its own values and lists, so one held across a sort is still the same computer.
     void Sort();
 
     // Bumped whenever the list is emptied or rebuilt, so a caller that yields can tell

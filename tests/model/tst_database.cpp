@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "model/Database.h"
+#include "model/RowNumbers.h"
 #include "model/TreeNodes.h"
 
 #include <QFile>
@@ -71,6 +72,47 @@ private slots:
                             {QStringLiteral("O'Brien"), QStringLiteral("it's"), -1}));
         QCOMPARE(vtest::Scalar(db, "SELECT 表示名 FROM TBL_Group WHERE グループ=?", {QStringLiteral("o'brien")}).toString(),
                  QStringLiteral("it's"));
+    }
+
+    void nextRowNumber() {
+        const QString path = vtest::FreshDatabase();
+        auto db = Database::Open(path);
+        QVERIFY(db);
+        QCOMPARE(NextRowNumber(*db, "TBL_DLL", "10.0.0.1"), std::optional<qint16>(1));
+        QVERIFY(db->Execute("INSERT INTO TBL_DLL (アドレス,連番,DLL名,引数) VALUES ('10.0.0.1',1,'a','')"));
+        QVERIFY(db->Execute("INSERT INTO TBL_DLL (アドレス,連番,DLL名,引数) VALUES ('10.0.0.1',4,'a','')"));
+        QVERIFY(db->Execute("INSERT INTO TBL_DLL (アドレス,連番,DLL名,引数) VALUES ('10.0.0.2',9,'a','')"));
+        QCOMPARE(NextRowNumber(*db, "TBL_DLL", "10.0.0.1"), std::optional<qint16>(5));  // freed numbers below stay free
+        QCOMPARE(NextRowNumber(*db, "TBL_NoCheck", "10.0.0.1"), std::optional<qint16>(1));
+        QCOMPARE(NextRowNumber(*db, "TBL_DLL", "10.0.0.1' OR '1'='1"), std::optional<qint16>(1));
+        QCOMPARE(NextRowNumber(*db, "TBL_User", "10.0.0.1"), std::nullopt);
+    }
+
+    void deleteCascades() {
+        const QString path = vtest::FreshDatabase();
+        auto db = Database::Open(path);
+        QVERIFY(db);
+        for (const char* sql : {
+                 "INSERT INTO TBL_Group (グループ) VALUES ('G1'),('G2')",
+                 "INSERT INTO TBL_Computer (アドレス,グループ) VALUES ('a','G1'),('b','G1'),('c','G2')",
+                 "INSERT INTO TBL_PortCheck (アドレス,ポート番号) VALUES ('a',80),('c',80)",
+                 "INSERT INTO TBL_DLL (アドレス,連番) VALUES ('b',1),('c',1)",
+                 "INSERT INTO TBL_NoCheck (アドレス,連番) VALUES ('a',1),('c',1)",
+                 "INSERT INTO TBL_CalenderNoCheck (アドレス,日付) VALUES ('b','2026-12-10'),('c','2026-12-10')",
+                 "INSERT INTO TBL_MsgSend (グループ,アドレス,職番) VALUES ('G1',NULL,'1'),('G1','a','2'),('G2','c','1')"})
+            QVERIFY(db->Execute(QString::fromUtf8(sql)));
+        auto count = [&](const char* table) {
+            auto q = db->Query(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(table)));
+            return q && q->next() ? q->value(0).toInt() : -1;
+        };
+        QVERIFY(DeleteComputerRows(*db, "c"));
+        for (const char* t : {"TBL_PortCheck", "TBL_DLL", "TBL_NoCheck", "TBL_CalenderNoCheck"}) QCOMPARE(count(t), 1);
+        QCOMPARE(count("TBL_MsgSend"), 2);
+        QCOMPARE(count("TBL_Computer"), 2);
+        QVERIFY(DeleteGroupRows(*db, "G1"));
+        for (const char* t : {"TBL_PortCheck", "TBL_DLL", "TBL_NoCheck", "TBL_CalenderNoCheck", "TBL_MsgSend", "TBL_Computer"})
+            QCOMPARE(count(t), 0);
+        QCOMPARE(count("TBL_Group"), 1);  // G2 stays
     }
 
     void treeNodeRegistry() {

@@ -4,6 +4,10 @@
 
 #include "model/ClsPingDatas.h"
 
+#include <QRandomGenerator>
+
+#include <algorithm>
+
 class TargetListTest : public QObject {
     Q_OBJECT
 
@@ -63,24 +67,47 @@ private slots:
         QCOMPARE(got, sorted);
     }
 
-    void sortMovesContentsNotObjects() {
+    // Each computer keeps its own values and lists through a sort: a round that holds one
+    // across a yield in which a dialog sorted the list still updates the right computer.
+    void sortKeepsEachComputerWhole() {
         ClsPingDatas l;
         add(l, QStringLiteral("10.0.0.2"));
         add(l, QStringLiteral("10.0.0.1"));
-        auto first = l.Item(1);
-        first->NotConnectCount = 7;
-        first->PortData().Add(80, QStringLiteral("HTTP"));
-        auto second = l.Item(2);  // never touched its lists: the sort must create them
+        auto held = l.Item(1);
+        held->NotConnectCount = 7;
+        held->PortData().Add(80, QStringLiteral("HTTP"));
+        auto other = l.Item(2);  // never touched its lists: the sort must create them
         l.Sort();
-        // Position 1 keeps its object, which now holds 10.0.0.1 and its (empty) lists.
-        QCOMPARE(l.Item(1).get(), first.get());
-        QCOMPARE(first->IPAddress, QStringLiteral("10.0.0.1"));
-        QCOMPARE(first->PortData().Count(), 0);
-        QCOMPARE(second->IPAddress, QStringLiteral("10.0.0.2"));
-        QCOMPARE(second->NotConnectCount, 7);
-        QCOMPARE(second->PortData().Count(), 1);
-        QCOMPARE(second->PortData().Item(1)->PortNo, 80);
-        QCOMPARE(second->Computer, QStringLiteral("PC-10.0.0.2"));
+        QCOMPARE(l.Item(1).get(), other.get());
+        QCOMPARE(l.Item(2).get(), held.get());
+        QCOMPARE(held->IPAddress, QStringLiteral("10.0.0.2"));
+        QCOMPARE(held->NotConnectCount, 7);
+        QCOMPARE(held->PortData().Count(), 1);
+        QCOMPARE(other->IPAddress, QStringLiteral("10.0.0.1"));
+        QCOMPARE(other->NotConnectCount, 0);
+        QCOMPARE(other->PortData().Count(), 0);
+        QCOMPARE(l.GetItemNo(QStringLiteral("10.0.0.2")), 2);
+    }
+
+    void sortMatchesReferenceOrder() {
+        QRandomGenerator rng(20261210);
+        for (int run = 0; run < 200; ++run) {
+            ClsPingDatas l;
+            QStringList addresses;
+            const int n = int(rng.bounded(0, 40));
+            for (int i = 0; i < n; ++i) {
+                // Few distinct values, so equal addresses and long equal runs are common.
+                const QString a = QStringLiteral("%1.%2.0.%3").arg(rng.bounded(1, 4) * 10).arg(rng.bounded(0, 3)).arg(rng.bounded(0, 12));
+                addresses << a;
+                add(l, a);
+            }
+            l.Sort();
+            QStringList reference = addresses;
+            std::sort(reference.begin(), reference.end());
+            QStringList got;
+            for (int i = 1; i <= l.ListCount(); ++i) got << l.Item(i)->IPAddress;
+            QCOMPARE(got, reference);
+        }
     }
 
     void positions() {

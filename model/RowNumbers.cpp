@@ -1,0 +1,32 @@
+#include "model/RowNumbers.h"
+
+std::optional<qint16> NextRowNumber(Database& db, const QString& table, const QString& address) {
+    if (table != QLatin1String("TBL_DLL") && table != QLatin1String("TBL_NoCheck")) return std::nullopt;
+    auto q = db.Query(QStringLiteral("SELECT max(連番)+1 AS MAX連番 FROM %1 WHERE アドレス = ?").arg(table), {address});
+    if (!q) return std::nullopt;
+    if (!q->next() || q->value(0).isNull()) return qint16(1);
+    return qint16(q->value(0).toInt());
+}
+
+bool DeleteGroupRows(Database& db, const QString& group) {
+    static const char* const kStatements[] = {
+        "DELETE FROM TBL_CalenderNoCheck WHERE アドレス IN (SELECT アドレス FROM TBL_Computer WHERE グループ = ?)",
+        "DELETE FROM TBL_NoCheck WHERE アドレス IN (SELECT アドレス FROM TBL_Computer WHERE グループ = ?)",
+        "DELETE FROM TBL_MsgSend WHERE グループ = ?",
+        "DELETE FROM TBL_PortCheck WHERE アドレス IN (SELECT アドレス FROM TBL_Computer WHERE グループ = ?)",
+        "DELETE FROM TBL_DLL WHERE アドレス IN (SELECT アドレス FROM TBL_Computer WHERE グループ = ?)",
+        "DELETE FROM TBL_Computer WHERE グループ = ?",
+        "DELETE FROM TBL_Group WHERE グループ = ?",
+    };
+    for (const char* sql : kStatements)
+        if (!db.Execute(QString::fromUtf8(sql), {group})) return false;
+    return true;
+}
+
+bool DeleteComputerRows(Database& db, const QString& address) {
+    for (const char* table : {"TBL_CalenderNoCheck", "TBL_NoCheck", "TBL_MsgSend", "TBL_PortCheck", "TBL_DLL",
+                              "TBL_Computer"})
+        if (!db.Execute(QStringLiteral("DELETE FROM %1 WHERE アドレス = ?").arg(QLatin1String(table)), {address}))
+            return false;
+    return true;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// Statements that several dialogs and commands share: the next row number of a computer's
+// plug-in assignments or weekly windows, and the rows a group or computer takes with it
+// when it is deleted.
+
+#include "model/Database.h"
+
+#include <QString>
+
+#include <optional>
+
+// The highest 連番 of the address in table (TBL_DLL or TBL_NoCheck) plus one, 1 when the
+// address has none; nullopt when the statement fails (or the table is not one of those).
+std::optional<qint16> NextRowNumber(Database& db, const QString& table, const QString& address);
+
+// Deletes every row that belongs to the group: the dated and weekly windows, port checks
+// and plug-in assignments of its computers, its recipients, its computers and itself, in
+// that order. False at the first statement that fails (the statements before it stay done).
+bool DeleteGroupRows(Database& db, const QString& group);
+
+// The same for one computer: its dated and weekly windows, recipients, port checks,
+// plug-in assignments, then its own row.
+bool DeleteComputerRows(Database& db, const QString& address);
