@@ -54,6 +54,7 @@ public:
     QTimer& TimerPing() override { return timer; }
     bool MenuConnectChecked() const override { return connect; }
     ClsPing& mPing() override { return ping; }
+    NotifyForm* NotifyTarget() override { return notify; }
 
     void Load() { LoadComputerTree(nodes, users); }
     QString Image(const QString& key) const { return TreeNodes::Image(nodes.Item(key)); }
@@ -66,6 +67,7 @@ public:
     QTimer timer;
     ClsPing ping;
     bool connect = true;
+    NotifyForm* notify = nullptr;
 
     std::map<QString, std::deque<char>> script;  // 'o' answered, 't' no answer, 'e' ICMP error
     std::map<QString, int> echoes;

@@ -3,6 +3,10 @@
 // the echo answers are scripted (see CheckRig.h).
 #include "CheckRig.h"
 
+#include "alarms/LanDatagram.h"
+#include "alarms/LanMessenger.h"
+#include "alarms/Mailslot.h"
+#include "alarms/Notify.h"
 #include "alarms/PatLamp.h"
 #include "engine/CheckOne.h"
 #include "engine/CheckRound.h"
@@ -18,6 +22,7 @@
 #include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QUdpSocket>
 
 namespace {
 
@@ -261,6 +266,41 @@ private slots:
         QCOMPARE(storedState(db, local), webInfo ? QStringLiteral("Question") : QStringLiteral("Nomal"));
         QCOMPARE(storedState(db, local, closed), webInfo ? QStringLiteral("SStop") : QStringLiteral("SStart"));
         QCOMPARE(storedState(db, local, open.serverPort()), QStringLiteral("SStart"));
+    }
+
+    // The alarm of a failed port reaches the people in charge with the prefix naming the
+    // computer (its node text narrowed); the event log has the message alone.
+    void alarmNotification() {
+        gOptSendMsg = true;
+        gOptUserName = QStringLiteral("管理者");
+        const QString local = QStringLiteral("127.0.0.1");
+        const quint16 closed = closedPort();
+        addComputer(db, local, 3);
+        addPort(db, local, closed, QStringLiteral("web"));
+        QVERIFY(vtest::Exec(db, "INSERT INTO TBL_User (職番,氏名,所属名,アドレス,警報種別,メール送信有無) VALUES ('u1','a','b','127.0.0.2','1',0)"));
+        QVERIFY(vtest::Exec(db, "INSERT INTO TBL_MsgSend (グループ,アドレス,職番) VALUES ('G1','127.0.0.1','u1')"));
+        QUdpSocket pc;
+        QVERIFY(pc.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0));
+        gOptPort = pc.localPort();  // the messenger sends to the same port it listens on
+        LanMessenger messenger;
+        QCOMPARE(messenger.Open(gOptPort, QHostAddress::LocalHost), 0);
+        MailslotSender mailslot;
+        NotifyForm notify{messenger, mailslot, nullptr, 25};
+        CheckRig rig;
+        rig.notify = &notify;
+        rig.Load();
+        CheckAllTargets(rig, rig.ping);
+        QVERIFY(pc.waitForReadyRead(5000));
+        QByteArray datagram(int(pc.pendingDatagramSize()), Qt::Uninitialized);
+        pc.readDatagram(datagram.data(), datagram.size());
+        const LanMessage m = ParseLanDatagram(datagram);
+        QCOMPARE(m.code, QStringLiteral("11"));
+        QCOMPARE(m.gameId, QStringLiteral("99"));
+        QCOMPARE(m.data, QStringLiteral("ｸﾞﾙｰﾌﾟ=G1,IP=127.0.0.1,名称=PC1 【pc1:ｻｰﾊﾞｰ】ｻｰﾋﾞｽ(web)が停止中。至急確認！"));
+        QVERIFY(!pc.waitForReadyRead(300));  // one alarm, one datagram
+        const QStringList ev = eventLines();
+        QCOMPARE(ev.size(), 1);
+        QVERIFY(ev[0].endsWith(QStringLiteral(",G1,127.0.0.1,ＰＣ1　【pc1：ｻｰﾊﾞｰ】,ｻｰﾋﾞｽ(web)が停止中。至急確認！")));
     }
 
     // A plug-in that recovers in a pass where a port still fails leaves the computer's
