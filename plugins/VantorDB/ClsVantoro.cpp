@@ -11,13 +11,16 @@ std::unique_ptr<plugin::ClsVantoroBase> ClsVantoro::CreateSibling() const { retu
 
 std::unique_ptr<plugin::SettingsWindow> ClsVantoro::CreateWindow() { return std::make_unique<plugin::FrmDB>(*this); }
 
+// The driver is named, not a data source. The empty DSN='' that used to follow it made
+// the usual "SQL Server" driver on Linux (FreeTDS) refuse every login, since it takes a
+// server and a DSN together as a contradiction; without it the string means the same.
 QString ClsVantoro::ConnectionString() const {
     using plugin::ConnectionAttribute;
     return ConnectionAttribute(QStringLiteral("uid"), UserName()) + u';' +
            ConnectionAttribute(QStringLiteral("pwd"), Password()) + u';' +
            ConnectionAttribute(QStringLiteral("server"), Address()) + u';' + QStringLiteral("driver={SQL Server};") +
            ConnectionAttribute(QStringLiteral("database"), DBName()) + u';' +
-           QStringLiteral("DSN='';connection=adConnectAsync");
+           QStringLiteral("connection=adConnectAsync");
 }
 
 ClsVantoro::Attempt ClsVantoro::AttemptOnce() {
