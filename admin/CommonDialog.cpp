@@ -31,8 +31,10 @@ QStringList ClsCommonDlg::NameFilters() const {
 
 void ClsCommonDlg::setAction(qint16 action) {
     action_ = action;
-    if (action == 1) ShowOpen();
-    else if (action == 2) ShowSave();
+    if (action == 1)
+        ShowOpen();
+    else if (action == 2)
+        ShowSave();
 }
 
 void ClsCommonDlg::ShowFile(bool save) {
@@ -79,7 +81,8 @@ std::optional<QString> ClsCommonDlg::QtChooser(const FileDialogRequest& request)
     // The options hand their current path as the starting place: a file's folder is
     // opened with the file selected.
     const QFileInfo start(request.initDir);
-    if (start.isDir()) dialog.setDirectory(start.absoluteFilePath());
+    if (start.isDir())
+        dialog.setDirectory(start.absoluteFilePath());
     else if (start.dir().exists()) {
         dialog.setDirectory(start.absolutePath());
         if (start.exists()) dialog.selectFile(start.fileName());
@@ -92,11 +95,17 @@ std::optional<QString> ClsCommonDlg::QtChooser(const FileDialogRequest& request)
 
 QString ClsCommonDlg::ErrDescription() const {
     switch (errNumber_) {
-    case -32768: return QStringLiteral("関数がダイアログ ボックスをロードできません。");
-    case 20476: return QStringLiteral("メンバ lpstrFile が指すバッファが小さすぎます。");
-    case 20477: return QStringLiteral("ファイル名が無効です。");
-    case 32755: return QStringLiteral("[キャンセル] ボタンが選択されました。");
-    case 32765: return QStringLiteral("関数を初期化できません。");
-    default: return QStringLiteral("未知のｴﾗｰです。");
+        case -32768:
+            return QStringLiteral("関数がダイアログ ボックスをロードできません。");
+        case 20476:
+            return QStringLiteral("メンバ lpstrFile が指すバッファが小さすぎます。");
+        case 20477:
+            return QStringLiteral("ファイル名が無効です。");
+        case 32755:
+            return QStringLiteral("[キャンセル] ボタンが選択されました。");
+        case 32765:
+            return QStringLiteral("関数を初期化できません。");
+        default:
+            return QStringLiteral("未知のｴﾗｰです。");
     }
 }

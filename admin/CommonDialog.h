@@ -21,8 +21,8 @@ struct FileDialogRequest {
     QStringList nameFilters;  // Qt form: "description (pattern)"
     int filterIndex = 0;      // 0-based position in nameFilters
     QString initDir;
-    QString fileName;         // the name preset in the dialog
-    bool mustExist = false;   // OFN_FILEMUSTEXIST
+    QString fileName;        // the name preset in the dialog
+    bool mustExist = false;  // OFN_FILEMUSTEXIST
     QString defaultExt;
 };
 

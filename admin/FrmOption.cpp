@@ -144,7 +144,8 @@ void FrmOption::Build() {
         SliderVolume->setTickInterval(6553);
         f->addRow(QStringLiteral("障害時の音量"), SliderVolume);
         TxtEdBoxLog = Edit(QStringLiteral("TxtEdBoxLog"), 12);
-        f->addRow(QStringLiteral("ログ保存期間"), Row({TxtEdBoxLog, new QLabel(QStringLiteral("日  (範囲：１～９９９)"))}));
+        f->addRow(QStringLiteral("ログ保存期間"),
+                  Row({TxtEdBoxLog, new QLabel(QStringLiteral("日  (範囲：１～９９９)"))}));
         SSTab1->addTab(page, QStringLiteral("環境"));
     }
     // 通信チェック
@@ -211,8 +212,8 @@ void FrmOption::Build() {
     const auto* digits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
     for (QLineEdit* e : {txtLocalPort, TxtEdBoxLog, TxtEdBoxInterval, TxtEdBoxNGRset, TxtEdBoxPortTimeOut})
         e->setValidator(digits);
-    for (QLineEdit* e : {Txt_MailID, Txt_MailServer, TxtEdBoxInterval, TxtEdBoxLog, TxtEdBoxNGRset,
-                         TxtEdBoxPortTimeOut, txtLocalPort, txtLocalUserName})
+    for (QLineEdit* e : {Txt_MailID, Txt_MailServer, TxtEdBoxInterval, TxtEdBoxLog, TxtEdBoxNGRset, TxtEdBoxPortTimeOut,
+                         txtLocalPort, txtLocalUserName})
         InstallEnterToTab(e);
 }
 
@@ -334,19 +335,22 @@ QString FrmOption::ChooseFile(const QString& title, const QString& filter, qint3
 }
 
 void FrmOption::CmdDB_Click() {
-    txtDBFilePath->setText(ChooseFile(QStringLiteral("管理ＤＢの選択"),
-                                      QStringLiteral("管理DB(") + kDatabaseFileName + QStringLiteral(")|") +
-                                          kDatabaseFileName + QLatin1Char('|'),
-                                      ClsCommonDlg::cdlOFNReadOnly, gOptDatabasePath, txtDBFilePath->text()));
+    txtDBFilePath->setText(ChooseFile(
+        QStringLiteral("管理ＤＢの選択"),
+        QStringLiteral("管理DB(") + kDatabaseFileName + QStringLiteral(")|") + kDatabaseFileName + QLatin1Char('|'),
+        ClsCommonDlg::cdlOFNReadOnly, gOptDatabasePath, txtDBFilePath->text()));
 }
 
 void FrmOption::CmdSound_Click() {
-    txtSoundFilePath->setText(ChooseFile(QStringLiteral("サウンドファイルの選択"),
-                                         QStringLiteral("ｻｳﾝﾄﾞ(*.wav)|*.wav|すべて|*.*|"),
-                                         ClsCommonDlg::cdlOFNReadOnly | ClsCommonDlg::cdlOFNFileMustExist,
-                                         gOptSoundFilePath, txtSoundFilePath->text()));
+    txtSoundFilePath->setText(ChooseFile(
+        QStringLiteral("サウンドファイルの選択"), QStringLiteral("ｻｳﾝﾄﾞ(*.wav)|*.wav|すべて|*.*|"),
+        ClsCommonDlg::cdlOFNReadOnly | ClsCommonDlg::cdlOFNFileMustExist, gOptSoundFilePath, txtSoundFilePath->text()));
 }
 
-void FrmOption::ComSoundTest_Click() { PlayAlarmSound(txtSoundFilePath->text()); }
+void FrmOption::ComSoundTest_Click() {
+    PlayAlarmSound(txtSoundFilePath->text());
+}
 
-void FrmOption::Cmd_PatLampTest_Click() { ShowPatLamp(); }
+void FrmOption::Cmd_PatLampTest_Click() {
+    ShowPatLamp();
+}

@@ -34,11 +34,21 @@ public:
         box.setWindowTitle(title);
         box.setText(prompt);
         switch (style & 0x70) {
-        case vb::vbCritical: box.setIcon(QMessageBox::Critical); break;
-        case vb::vbQuestion: box.setIcon(QMessageBox::Question); break;
-        case vb::vbExclamation: box.setIcon(QMessageBox::Warning); break;
-        case vb::vbInformation: box.setIcon(QMessageBox::Information); break;
-        default: box.setIcon(QMessageBox::NoIcon); break;
+            case vb::vbCritical:
+                box.setIcon(QMessageBox::Critical);
+                break;
+            case vb::vbQuestion:
+                box.setIcon(QMessageBox::Question);
+                break;
+            case vb::vbExclamation:
+                box.setIcon(QMessageBox::Warning);
+                break;
+            case vb::vbInformation:
+                box.setIcon(QMessageBox::Information);
+                break;
+            default:
+                box.setIcon(QMessageBox::NoIcon);
+                break;
         }
         struct Choice {
             QMessageBox::StandardButton button;
@@ -46,16 +56,27 @@ public:
         };
         std::vector<Choice> choices;
         switch (style & 7) {
-        case vb::vbOKCancel: choices = {{QMessageBox::Ok, vb::vbOK}, {QMessageBox::Cancel, vb::vbCancel}}; break;
-        case vb::vbAbortRetryIgnore:
-            choices = {{QMessageBox::Abort, vb::vbAbort}, {QMessageBox::Retry, vb::vbRetry}, {QMessageBox::Ignore, vb::vbIgnore}};
-            break;
-        case vb::vbYesNoCancel:
-            choices = {{QMessageBox::Yes, vb::vbYes}, {QMessageBox::No, vb::vbNo}, {QMessageBox::Cancel, vb::vbCancel}};
-            break;
-        case vb::vbYesNo: choices = {{QMessageBox::Yes, vb::vbYes}, {QMessageBox::No, vb::vbNo}}; break;
-        case vb::vbRetryCancel: choices = {{QMessageBox::Retry, vb::vbRetry}, {QMessageBox::Cancel, vb::vbCancel}}; break;
-        default: choices = {{QMessageBox::Ok, vb::vbOK}}; break;
+            case vb::vbOKCancel:
+                choices = {{QMessageBox::Ok, vb::vbOK}, {QMessageBox::Cancel, vb::vbCancel}};
+                break;
+            case vb::vbAbortRetryIgnore:
+                choices = {{QMessageBox::Abort, vb::vbAbort},
+                           {QMessageBox::Retry, vb::vbRetry},
+                           {QMessageBox::Ignore, vb::vbIgnore}};
+                break;
+            case vb::vbYesNoCancel:
+                choices = {
+                    {QMessageBox::Yes, vb::vbYes}, {QMessageBox::No, vb::vbNo}, {QMessageBox::Cancel, vb::vbCancel}};
+                break;
+            case vb::vbYesNo:
+                choices = {{QMessageBox::Yes, vb::vbYes}, {QMessageBox::No, vb::vbNo}};
+                break;
+            case vb::vbRetryCancel:
+                choices = {{QMessageBox::Retry, vb::vbRetry}, {QMessageBox::Cancel, vb::vbCancel}};
+                break;
+            default:
+                choices = {{QMessageBox::Ok, vb::vbOK}};
+                break;
         }
         QMessageBox::StandardButtons buttons;
         for (const Choice& c : choices) buttons |= c.button;
@@ -99,8 +120,11 @@ private:
 // ---- construction and layout ----
 
 FrmPing::FrmPing(QWidget* parent)
-    : QMainWindow(parent), services_(DefaultServices()), lockPath_(DefaultInstanceLockPath()),
-      winsock_(std::make_unique<LanMessenger>()), mailslot_(std::make_unique<MailslotSender>()),
+    : QMainWindow(parent),
+      services_(DefaultServices()),
+      lockPath_(DefaultInstanceLockPath()),
+      winsock_(std::make_unique<LanMessenger>()),
+      mailslot_(std::make_unique<MailslotSender>()),
       notify_(std::make_unique<NotifyForm>(NotifyForm{*winsock_, *mailslot_})) {
     setWindowTitle(kCaption);
     setWindowIcon(nodeimages::Icon(QStringLiteral("Nomal")));
@@ -245,9 +269,13 @@ void FrmPing::BuildLayout() {
     resize(900, 620);
 }
 
-QListWidget& FrmPing::ListPing(int index) { return *listPing_[index == 1 ? 1 : 0]; }
+QListWidget& FrmPing::ListPing(int index) {
+    return *listPing_[index == 1 ? 1 : 0];
+}
 
-bool FrmPing::MenuConnectChecked() const { return menuConnect && menuConnect->isChecked(); }
+bool FrmPing::MenuConnectChecked() const {
+    return menuConnect && menuConnect->isChecked();
+}
 
 // ---- log lists ----
 
@@ -295,8 +323,10 @@ void FrmPing::EndCommand() {
     }
     if (!outerKeepsTopMost_) SetTopMost(gOptFormTop);
     SetFormTopChecked(gOptFormTop);
-    if (MenuConnectChecked()) timerPing_.start();
-    else timerPing_.stop();
+    if (MenuConnectChecked())
+        timerPing_.start();
+    else
+        timerPing_.stop();
     if (!outerKeepsContinue_) gCheckContinue = true;
     FinishPendingClose();
 }
@@ -312,7 +342,13 @@ void FrmPing::changeEvent(QEvent* event) {
     if (event->type() != QEvent::WindowStateChange) return;
     setWindowTitle(kCaption);
     // Only the tray icon can bring a hidden window back: without one, stay minimised.
-    if (isMinimized() && TrayShown()) QMetaObject::invokeMethod(this, [this] { if (isMinimized()) hide(); }, Qt::QueuedConnection);
+    if (isMinimized() && TrayShown())
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (isMinimized()) hide();
+            },
+            Qt::QueuedConnection);
 }
 
 void FrmPing::closeEvent(QCloseEvent* event) {
@@ -320,6 +356,8 @@ void FrmPing::closeEvent(QCloseEvent* event) {
     // window agrees to close once the shutdown work is done; while it waits for a round
     // or a dialog to unwind it says no for now (the session manager may ask again).
     if (!shutdownDone_) menuFileClose_Click();
-    if (shutdownDone_) event->accept();
-    else event->ignore();
+    if (shutdownDone_)
+        event->accept();
+    else
+        event->ignore();
 }

@@ -48,12 +48,9 @@ inline const QString kStopped = QStringLiteral("接続確認チェック　非�
 // Start-up messages.
 namespace startupmsg {
 inline const QString kAlreadyRunning = QStringLiteral("既に起動されています。");
-inline const QString kNoDatabase =
-    QStringLiteral("監視対象のサーバー情報を保存しているＭＤＢファイルが存在しません。");
-inline const QString kPortInUse =
-    QStringLiteral("同じポート番号が既に使用されています。緊急通信機能を停止します。");
-inline const QString kHostUnreachable =
-    QStringLiteral("到達できないホストに対してソケット操作が試行されました。");
+inline const QString kNoDatabase = QStringLiteral("監視対象のサーバー情報を保存しているＭＤＢファイルが存在しません。");
+inline const QString kPortInUse = QStringLiteral("同じポート番号が既に使用されています。緊急通信機能を停止します。");
+inline const QString kHostUnreachable = QStringLiteral("到達できないホストに対してソケット操作が試行されました。");
 }  // namespace startupmsg
 
 // The check-cycle text of the computer panel: where a computer stands between answers,

@@ -68,11 +68,16 @@ void FrmPing::TreeComputer_NodeClick(QTreeWidgetItem* node) {
     const QString key = TreeNodes::Key(node);
     if (key.isEmpty()) return;
     switch (key.at(0).unicode()) {
-    case u'#': ShowComputerInfo(key.mid(1)); break;
-    case u'$':
-    case u'%':
-    case u'\\':
-    case u'?': ShowComputerInfo(TreeNodes::Key(node->parent()).mid(1)); break;
-    default: break;  // "*" a group's person, "=" a calendar
+        case u'#':
+            ShowComputerInfo(key.mid(1));
+            break;
+        case u'$':
+        case u'%':
+        case u'\\':
+        case u'?':
+            ShowComputerInfo(TreeNodes::Key(node->parent()).mid(1));
+            break;
+        default:
+            break;  // "*" a group's person, "=" a calendar
     }
 }

@@ -135,8 +135,10 @@ void FrmPing::menuConnect_Click() {
     SetStatusText(on ? status::kWaiting : status::kStopped);
     // Inside a command the command's end re-arms the timer and sets the flag.
     if (commandDepth_ > 0) return;
-    if (on) timerPing_.start();
-    else timerPing_.stop();
+    if (on)
+        timerPing_.start();
+    else
+        timerPing_.stop();
     gCheckContinue = on;
 }
 

@@ -27,9 +27,13 @@ void FrmPing::TrayIcon(const QString& action, const QString& text) {
     }
 }
 
-bool FrmPing::TrayShown() const { return trayAdded_ && services_.trayAvailable && services_.trayAvailable(); }
+bool FrmPing::TrayShown() const {
+    return trayAdded_ && services_.trayAvailable && services_.trayAvailable();
+}
 
-bool FrmPing::IsTopMost() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+bool FrmPing::IsTopMost() const {
+    return windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
 
 void FrmPing::SetTopMost(bool onTop) {
     // The warning lamp keeps the top place while it is up.
@@ -52,18 +56,18 @@ void FrmPing::RaiseMainWindow() {
 
 void FrmPing::TrayActivated(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
-    case QSystemTrayIcon::Trigger:  // the left button
-        setWindowState((windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)) | Qt::WindowActive);
-        show();
-        raise();
-        activateWindow();
-        SetTopMost(true);
-        SetTopMost(gOptFormTop);
-        break;
-    case QSystemTrayIcon::Context:  // the right button
-        if (services_.popupTrayMenu) services_.popupTrayMenu(*menuTaskBar_);
-        break;
-    default:
-        break;
+        case QSystemTrayIcon::Trigger:  // the left button
+            setWindowState((windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)) | Qt::WindowActive);
+            show();
+            raise();
+            activateWindow();
+            SetTopMost(true);
+            SetTopMost(gOptFormTop);
+            break;
+        case QSystemTrayIcon::Context:  // the right button
+            if (services_.popupTrayMenu) services_.popupTrayMenu(*menuTaskBar_);
+            break;
+        default:
+            break;
     }
 }

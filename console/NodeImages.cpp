@@ -1,6 +1,5 @@
 #include "console/NodeImages.h"
 
-
 // The resources live in a static library: the linker drops an unreferenced resource
 // object, so the pictures are registered explicitly the first time one is asked for.
 static void EnsureNodeResources() {
@@ -15,9 +14,9 @@ namespace nodeimages {
 
 const QStringList& Keys() {
     static const QStringList keys = {
-        QStringLiteral("Group"),  QStringLiteral("NoCheck"), QStringLiteral("Nomal"),    QStringLiteral("Critical"),
-        QStringLiteral("Question"), QStringLiteral("Stop"),  QStringLiteral("SStart"),   QStringLiteral("SStop"),
-        QStringLiteral("Wait"),   QStringLiteral("Calendar"), QStringLiteral("User"),
+        QStringLiteral("Group"),    QStringLiteral("NoCheck"),  QStringLiteral("Nomal"),  QStringLiteral("Critical"),
+        QStringLiteral("Question"), QStringLiteral("Stop"),     QStringLiteral("SStart"), QStringLiteral("SStop"),
+        QStringLiteral("Wait"),     QStringLiteral("Calendar"), QStringLiteral("User"),
     };
     return keys;
 }

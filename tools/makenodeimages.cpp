@@ -63,7 +63,9 @@ void NoCheck(QPainter& p) {
     p.drawLine(QPointF(3, 10), QPointF(13, 3));
 }
 
-void Nomal(QPainter& p) { Monitor(p, QColor(40, 170, 60)); }
+void Nomal(QPainter& p) {
+    Monitor(p, QColor(40, 170, 60));
+}
 
 void Critical(QPainter& p) {
     Monitor(p, QColor(250, 210, 40));
@@ -92,8 +94,12 @@ void Service(QPainter& p, QColor lamp) {
     p.drawArc(QRectF(6.5, 4.5, 5, 5), 90 * 16, 90 * 16);
 }
 
-void SStart(QPainter& p) { Service(p, QColor(40, 170, 60)); }
-void SStop(QPainter& p) { Service(p, QColor(210, 30, 30)); }
+void SStart(QPainter& p) {
+    Service(p, QColor(40, 170, 60));
+}
+void SStop(QPainter& p) {
+    Service(p, QColor(210, 30, 30));
+}
 
 void Wait(QPainter& p) {
     p.setPen(QPen(QColor(30, 60, 120), 1));
@@ -139,9 +145,9 @@ int main(int argc, char** argv) {
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(folder);
     const std::pair<const char*, std::function<void(QPainter&)>> pictures[] = {
-        {"Group", Group}, {"NoCheck", NoCheck}, {"Nomal", Nomal},   {"Critical", Critical},
-        {"Question", Question}, {"Stop", Stop}, {"SStart", SStart}, {"SStop", SStop},
-        {"Wait", Wait},   {"Calendar", Calendar}, {"User", User},
+        {"Group", Group},       {"NoCheck", NoCheck},   {"Nomal", Nomal},   {"Critical", Critical},
+        {"Question", Question}, {"Stop", Stop},         {"SStart", SStart}, {"SStop", SStop},
+        {"Wait", Wait},         {"Calendar", Calendar}, {"User", User},
     };
     for (const auto& [name, draw] : pictures) {
         QImage img = Canvas();

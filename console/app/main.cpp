@@ -16,10 +16,13 @@ int main(int argc, char** argv) {
 
     FrmPing window;
     switch (window.Load()) {
-    case FrmPing::StartResult::Running: break;
-    case FrmPing::StartResult::SecondInstance:
-    case FrmPing::StartResult::DatabaseMissing: return 1;
-    case FrmPing::StartResult::PortFailed: return 2;
+        case FrmPing::StartResult::Running:
+            break;
+        case FrmPing::StartResult::SecondInstance:
+        case FrmPing::StartResult::DatabaseMissing:
+            return 1;
+        case FrmPing::StartResult::PortFailed:
+            return 2;
     }
     window.show();
     const int code = app.exec();

@@ -92,35 +92,68 @@ private slots:
         QTest::addColumn<QString>("message");  // "" = accepted
         QTest::addColumn<QString>("focus");
 
-        QTest::newRow("no database path") << "txtDBFilePath" << "  " << optionmsg::kNoDatabasePath << "txtDBFilePath";
-        QTest::newRow("no sound path, sound on") << "txtSoundFilePath" << "" << optionmsg::kNoSoundPath
-                                                 << "txtSoundFilePath";
-        QTest::newRow("port not a number") << "txtLocalPort" << "59a40" << optionmsg::kNotNumber << "";
-        QTest::newRow("log not a number") << "TxtEdBoxLog" << "" << optionmsg::kNotNumber << "";
-        QTest::newRow("interval 9") << "TxtEdBoxInterval" << "9" << optionmsg::kInterval << "TxtEdBoxInterval";
-        QTest::newRow("interval 3601") << "TxtEdBoxInterval" << "3601" << optionmsg::kInterval << "TxtEdBoxInterval";
-        QTest::newRow("interval 99999 beyond 16 bits") << "TxtEdBoxInterval" << "99999" << optionmsg::kInterval
-                                                       << "TxtEdBoxInterval";
-        QTest::newRow("interval 10") << "TxtEdBoxInterval" << "10" << "" << "";
-        QTest::newRow("interval 3600") << "TxtEdBoxInterval" << "3600" << "" << "";
-        QTest::newRow("re-check 0") << "TxtEdBoxNGRset" << "0" << optionmsg::kNGRset << "TxtEdBoxNGRset";
-        QTest::newRow("re-check 1000") << "TxtEdBoxNGRset" << "1000" << optionmsg::kNGRset << "TxtEdBoxNGRset";
-        QTest::newRow("re-check 999") << "TxtEdBoxNGRset" << "999" << "" << "";
-        QTest::newRow("time-out 0") << "TxtEdBoxPortTimeOut" << "0" << optionmsg::kPortTimeOut
-                                    << "TxtEdBoxPortTimeOut";
-        QTest::newRow("time-out 11") << "TxtEdBoxPortTimeOut" << "11" << optionmsg::kPortTimeOut
-                                     << "TxtEdBoxPortTimeOut";
-        QTest::newRow("time-out 10") << "TxtEdBoxPortTimeOut" << "10" << "" << "";
-        QTest::newRow("log 0") << "TxtEdBoxLog" << "0" << optionmsg::kLogDelete << "TxtEdBoxLog";
-        QTest::newRow("log 1") << "TxtEdBoxLog" << "1" << "" << "";
-        QTest::newRow("no user name") << "txtLocalUserName" << " " << optionmsg::kRequired << "txtLocalPort";
-        QTest::newRow("port 0") << "txtLocalPort" << "0" << optionmsg::kRequired << "txtLocalPort";
-        QTest::newRow("port 0080") << "txtLocalPort" << "0080" << optionmsg::kRequired << "txtLocalPort";
-        QTest::newRow("port 1") << "txtLocalPort" << "1" << "" << "";
-        QTest::newRow("port 65535") << "txtLocalPort" << "65535" << "" << "";
-        QTest::newRow("port 65536") << "txtLocalPort" << "65536" << optionmsg::kPortRange << "txtLocalPort";
-        QTest::newRow("port 99999999999") << "txtLocalPort" << "99999999999" << optionmsg::kPortRange
-                                          << "txtLocalPort";
+        QTest::newRow("no database path") << "txtDBFilePath"
+                                          << "  " << optionmsg::kNoDatabasePath << "txtDBFilePath";
+        QTest::newRow("no sound path, sound on") << "txtSoundFilePath"
+                                                 << "" << optionmsg::kNoSoundPath << "txtSoundFilePath";
+        QTest::newRow("port not a number") << "txtLocalPort"
+                                           << "59a40" << optionmsg::kNotNumber << "";
+        QTest::newRow("log not a number") << "TxtEdBoxLog"
+                                          << "" << optionmsg::kNotNumber << "";
+        QTest::newRow("interval 9") << "TxtEdBoxInterval"
+                                    << "9" << optionmsg::kInterval << "TxtEdBoxInterval";
+        QTest::newRow("interval 3601") << "TxtEdBoxInterval"
+                                       << "3601" << optionmsg::kInterval << "TxtEdBoxInterval";
+        QTest::newRow("interval 99999 beyond 16 bits") << "TxtEdBoxInterval"
+                                                       << "99999" << optionmsg::kInterval << "TxtEdBoxInterval";
+        QTest::newRow("interval 10") << "TxtEdBoxInterval"
+                                     << "10"
+                                     << ""
+                                     << "";
+        QTest::newRow("interval 3600") << "TxtEdBoxInterval"
+                                       << "3600"
+                                       << ""
+                                       << "";
+        QTest::newRow("re-check 0") << "TxtEdBoxNGRset"
+                                    << "0" << optionmsg::kNGRset << "TxtEdBoxNGRset";
+        QTest::newRow("re-check 1000") << "TxtEdBoxNGRset"
+                                       << "1000" << optionmsg::kNGRset << "TxtEdBoxNGRset";
+        QTest::newRow("re-check 999") << "TxtEdBoxNGRset"
+                                      << "999"
+                                      << ""
+                                      << "";
+        QTest::newRow("time-out 0") << "TxtEdBoxPortTimeOut"
+                                    << "0" << optionmsg::kPortTimeOut << "TxtEdBoxPortTimeOut";
+        QTest::newRow("time-out 11") << "TxtEdBoxPortTimeOut"
+                                     << "11" << optionmsg::kPortTimeOut << "TxtEdBoxPortTimeOut";
+        QTest::newRow("time-out 10") << "TxtEdBoxPortTimeOut"
+                                     << "10"
+                                     << ""
+                                     << "";
+        QTest::newRow("log 0") << "TxtEdBoxLog"
+                               << "0" << optionmsg::kLogDelete << "TxtEdBoxLog";
+        QTest::newRow("log 1") << "TxtEdBoxLog"
+                               << "1"
+                               << ""
+                               << "";
+        QTest::newRow("no user name") << "txtLocalUserName"
+                                      << " " << optionmsg::kRequired << "txtLocalPort";
+        QTest::newRow("port 0") << "txtLocalPort"
+                                << "0" << optionmsg::kRequired << "txtLocalPort";
+        QTest::newRow("port 0080") << "txtLocalPort"
+                                   << "0080" << optionmsg::kRequired << "txtLocalPort";
+        QTest::newRow("port 1") << "txtLocalPort"
+                                << "1"
+                                << ""
+                                << "";
+        QTest::newRow("port 65535") << "txtLocalPort"
+                                    << "65535"
+                                    << ""
+                                    << "";
+        QTest::newRow("port 65536") << "txtLocalPort"
+                                    << "65536" << optionmsg::kPortRange << "txtLocalPort";
+        QTest::newRow("port 99999999999") << "txtLocalPort"
+                                          << "99999999999" << optionmsg::kPortRange << "txtLocalPort";
     }
 
     void applyChecks() {
@@ -195,9 +228,10 @@ private slots:
         QCOMPARE(again.Txt_MailID->text(), ProgramBaseName());
         // The day file older than the new retention is gone; the control table says 有.
         QVERIFY(!QFile::exists(old));
-        QCOMPARE(vtest::Scalar(gOptDatabasePath, QStringLiteral("SELECT 処理 FROM TBL_Control WHERE 区分 = 'Web情報提供'"))
-                     .toString(),
-                 QStringLiteral("有"));
+        QCOMPARE(
+            vtest::Scalar(gOptDatabasePath, QStringLiteral("SELECT 処理 FROM TBL_Control WHERE 区分 = 'Web情報提供'"))
+                .toString(),
+            QStringLiteral("有"));
     }
 
     void pacingResetOnlyWhenIntervalChanged() {
@@ -272,8 +306,10 @@ private slots:
         });
         QLineEdit* box2 = database ? dialog.txtDBFilePath : dialog.txtSoundFilePath;
         box2->setText(QStringLiteral("typed"));
-        if (database) dialog.CmdDB_Click();
-        else dialog.CmdSound_Click();
+        if (database)
+            dialog.CmdDB_Click();
+        else
+            dialog.CmdSound_Click();
 
         QCOMPARE(box2->text(), cancel ? QStringLiteral("typed") : QStringLiteral("/data/picked/file"));
         QCOMPARE(seen.owner, &dialog);
@@ -298,9 +334,9 @@ private slots:
         QTest::newRow("never set") << QString() << QStringList{QStringLiteral("All Files (*.*) (*.*)")};
         QTest::newRow("trailing bar") << "ｻｳﾝﾄﾞ(*.wav)|*.wav|" << QStringList{QStringLiteral("ｻｳﾝﾄﾞ(*.wav) (*.wav)")};
         QTest::newRow("no trailing bar") << "ｻｳﾝﾄﾞ(*.wav)|*.wav" << QStringList{QStringLiteral("ｻｳﾝﾄﾞ(*.wav) (*.wav)")};
-        QTest::newRow("two pairs, two patterns") << "画像|*.png;*.bmp|すべて|*.*|"
-                                                 << QStringList{QStringLiteral("画像 (*.png *.bmp)"),
-                                                                QStringLiteral("すべて (*.*)")};
+        QTest::newRow("two pairs, two patterns")
+            << "画像|*.png;*.bmp|すべて|*.*|"
+            << QStringList{QStringLiteral("画像 (*.png *.bmp)"), QStringLiteral("すべて (*.*)")};
     }
 
     void commonDialogFilters() {
@@ -323,9 +359,12 @@ private slots:
         QTest::newRow("chosen") << "/var/data/Vantoro.MDB" << true << false << "/var/data/Vantoro.MDB"
                                 << "Vantoro.MDB";
         QTest::newRow("252 characters fit") << fits << true << false << fits << QString(251, QLatin1Char('a'));
-        QTest::newRow("253 characters fail") << tooLong << true << true << "" << "";
-        QTest::newRow("cancel with CancelError") << "" << true << true << "" << "";
-        QTest::newRow("cancel without CancelError") << "" << false << false << "preset" << "";
+        QTest::newRow("253 characters fail") << tooLong << true << true << ""
+                                             << "";
+        QTest::newRow("cancel with CancelError") << "" << true << true << ""
+                                                 << "";
+        QTest::newRow("cancel without CancelError") << "" << false << false << "preset"
+                                                    << "";
     }
 
     void commonDialogResults() {

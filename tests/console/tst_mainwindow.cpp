@@ -15,14 +15,14 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QPushButton>
-#include <QSettings>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLockFile>
+#include <QPushButton>
+#include <QSettings>
 #include <QTreeWidget>
 #include <QUdpSocket>
 
@@ -44,8 +44,8 @@ struct Fixture {
     QString db;
     QString lockPath;
     quint16 port = 0;
-    QStringList dialogs;         // class names of the dialogs shown, in order
-    QStringList events;          // shutdown steps, in order
+    QStringList dialogs;  // class names of the dialogs shown, in order
+    QStringList events;   // shutdown steps, in order
     int quits = 0;
     int popups = 0;
     bool tray = true;
@@ -62,7 +62,8 @@ struct Fixture {
                  "('127.0.0.1', 'G1', 'alpha', 'サーバ', 'アルファ', '一台目', 'Stop')",
                  "INSERT INTO TBL_Computer (アドレス, グループ, コンピュータ名, 種類, 表示名, 説明, 状況) VALUES "
                  "('127.0.0.2', 'G1', 'beta', 'PC', 'ベータ', NULL, 'Question')",
-                 "INSERT INTO TBL_PortCheck (アドレス, ポート番号, サービス名, 状況) VALUES ('127.0.0.1', 22, 'SSH', 'SStop')",
+                 "INSERT INTO TBL_PortCheck (アドレス, ポート番号, サービス名, 状況) VALUES ('127.0.0.1', 22, 'SSH', "
+                 "'SStop')",
              })
             vtest::Exec(db, QString::fromUtf8(sql));
         port = FreeUdpPort();
@@ -134,8 +135,7 @@ private slots:
         QTest::addColumn<QString>("status");
 
         QTest::newRow("second instance") << Path::SecondInstance << int(FrmPing::StartResult::SecondInstance)
-                                         << startupmsg::kAlreadyRunning << vb::vbOKOnly << "非稼動中" << false
-                                         << "";
+                                         << startupmsg::kAlreadyRunning << vb::vbOKOnly << "非稼動中" << false << "";
         QTest::newRow("database missing") << Path::MissingDatabase << int(FrmPing::StartResult::DatabaseMissing)
                                           << startupmsg::kNoDatabase << vb::vbOKOnly << "非稼動中" << false << "";
         QTest::newRow("port taken") << Path::PortTaken << int(FrmPing::StartResult::PortFailed)
@@ -143,10 +143,10 @@ private slots:
         QTest::newRow("announcement fails, start goes on")
             << Path::AnnounceFails << int(FrmPing::StartResult::Running) << "" << 0 << "稼動中" << false
             << "接続確認チェック　待機中！";
-        QTest::newRow("normal") << Path::Normal << int(FrmPing::StartResult::Running) << "" << 0 << "稼動中"
-                                << false << "接続確認チェック　待機中！";
-        QTest::newRow("normal, checking off") << Path::NormalCheckingOff << int(FrmPing::StartResult::Running)
-                                              << "" << 0 << "稼動中" << false << "接続確認チェック　非稼動中";
+        QTest::newRow("normal") << Path::Normal << int(FrmPing::StartResult::Running) << "" << 0 << "稼動中" << false
+                                << "接続確認チェック　待機中！";
+        QTest::newRow("normal, checking off") << Path::NormalCheckingOff << int(FrmPing::StartResult::Running) << ""
+                                              << 0 << "稼動中" << false << "接続確認チェック　非稼動中";
     }
 
     void startupPaths() {
@@ -193,16 +193,19 @@ private slots:
         if (!running) {
             // Nothing of the database was touched by a start that did not get going.
             if (!backup)
-                QCOMPARE(vtest::Scalar(f.db, QStringLiteral("SELECT 状況 FROM TBL_Computer WHERE アドレス = '127.0.0.1'"))
-                             .toString(),
-                         QStringLiteral("Stop"));
+                QCOMPARE(
+                    vtest::Scalar(f.db, QStringLiteral("SELECT 状況 FROM TBL_Computer WHERE アドレス = '127.0.0.1'"))
+                        .toString(),
+                    QStringLiteral("Stop"));
             return;
         }
         const bool on = path != Path::NormalCheckingOff;
         // The tip repeats the status line; the stored states were reset before the load.
         QCOMPARE(f.form->Tray().toolTip(), status);
-        QCOMPARE(vtest::Scalar(f.db, QStringLiteral("SELECT count(*) FROM TBL_Computer WHERE 状況 <> 'Nomal'")).toInt(), 0);
-        QCOMPARE(vtest::Scalar(f.db, QStringLiteral("SELECT 状況 FROM TBL_PortCheck")).toString(), QStringLiteral("SStart"));
+        QCOMPARE(vtest::Scalar(f.db, QStringLiteral("SELECT count(*) FROM TBL_Computer WHERE 状況 <> 'Nomal'")).toInt(),
+                 0);
+        QCOMPARE(vtest::Scalar(f.db, QStringLiteral("SELECT 状況 FROM TBL_PortCheck")).toString(),
+                 QStringLiteral("SStart"));
         QVERIFY(f.form->TreeComputer().Item(QStringLiteral("#127.0.0.1")));
         QVERIFY(f.form->TreeComputer().Item(QStringLiteral("$127.0.0.1@22")));
         QCOMPARE(gPingDatas.ListCount(), 2);
@@ -413,9 +416,12 @@ private slots:
     void trayItemsCallTheirTwins_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("dialog");
-        QTest::newRow("ｵﾌﾟｼｮﾝ") << "menuTaskBarOption" << "FrmOption";
-        QTest::newRow("ﾛｸﾞ確認") << "menuTaskBarLogMsg" << "FrmDisplayLog";
-        QTest::newRow("ﾊﾞｰｼﾞｮﾝ情報") << "menuTaskBarVer" << "FrmPingAbt";
+        QTest::newRow("ｵﾌﾟｼｮﾝ") << "menuTaskBarOption"
+                                << "FrmOption";
+        QTest::newRow("ﾛｸﾞ確認") << "menuTaskBarLogMsg"
+                                 << "FrmDisplayLog";
+        QTest::newRow("ﾊﾞｰｼﾞｮﾝ情報") << "menuTaskBarVer"
+                                     << "FrmPingAbt";
     }
 
     void trayItemsCallTheirTwins() {
@@ -426,7 +432,8 @@ private slots:
         f.form->show();
         gOptFormTop = true;
         f.form->SetTopMost(true);
-        WriteErrLog(QStringLiteral("G1"), QStringLiteral("127.0.0.1"), QStringLiteral("alpha"), QStringLiteral("接続NG!"));
+        WriteErrLog(QStringLiteral("G1"), QStringLiteral("127.0.0.1"), QStringLiteral("alpha"),
+                    QStringLiteral("接続NG!"));
         bool continueInside = true, timerInside = true, topInside = true;
         f.onDialog = [&](QDialog&) {
             continueInside = gCheckContinue;
@@ -457,11 +464,14 @@ private slots:
         Fixture f;
         QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
         f.form->show();
-        if (how.isEmpty()) QVERIFY(f.form->close());  // the window agrees once the work is done
-        else f.form->findChild<QAction*>(how)->trigger();
+        if (how.isEmpty())
+            QVERIFY(f.form->close());  // the window agrees once the work is done
+        else
+            f.form->findChild<QAction*>(how)->trigger();
         QVERIFY(f.form->ShutdownDone());
         QCOMPARE(f.quits, 1);
-        QCOMPARE(f.events, (QStringList{QStringLiteral("stopped"), QStringLiteral("backup"), QStringLiteral("plugins")}));
+        QCOMPARE(f.events,
+                 (QStringList{QStringLiteral("stopped"), QStringLiteral("backup"), QStringLiteral("plugins")}));
         // Whatever comes next finds the work done.
         f.form->close();
         f.form->menuFileClose_Click();
@@ -572,13 +582,13 @@ private slots:
         QTest::addColumn<QString>("text");
         const QString nl = QStringLiteral("\r\n");
         QTest::newRow("good") << false << 0 << 5 << 10 << "良好";
-        QTest::newRow("counting, 3 of 5") << false << 3 << 5 << 10
-                                           << "3回連続ﾀｲﾑｱｳﾄ発生中" + nl + "2回連続すれば警告通知を行います";
-        QTest::newRow("first notice given") << false << 5 << 5 << 10
-                                            << "5回連続ﾀｲﾑｱｳﾄ発生中" + nl + "5回連続すれば警告通知を行います";
-        QTest::newRow("past two thresholds") << false << 12 << 5 << 10
-                                             << "非接続状態" + nl + "12回連続ﾀｲﾑｱｳﾄ発生中" + nl +
-                                                    "後3回連続すれば警告通知を行います";
+        QTest::newRow("counting, 3 of 5")
+            << false << 3 << 5 << 10 << "3回連続ﾀｲﾑｱｳﾄ発生中" + nl + "2回連続すれば警告通知を行います";
+        QTest::newRow("first notice given")
+            << false << 5 << 5 << 10 << "5回連続ﾀｲﾑｱｳﾄ発生中" + nl + "5回連続すれば警告通知を行います";
+        QTest::newRow("past two thresholds")
+            << false << 12 << 5 << 10
+            << "非接続状態" + nl + "12回連続ﾀｲﾑｱｳﾄ発生中" + nl + "後3回連続すれば警告通知を行います";
         QTest::newRow("back-off") << true << 4 << 5 << 10 << "非接続状態" + nl + "6回後、再接続チェックを行います";
         QTest::newRow("threshold 1") << false << 1 << 1 << 10
                                      << "1回連続ﾀｲﾑｱｳﾄ発生中" + nl + "1回連続すれば警告通知を行います";
@@ -627,7 +637,8 @@ private slots:
         vtest::Exec(f.db, QStringLiteral("DELETE FROM TBL_Computer WHERE アドレス = '127.0.0.1'"));
         f.form->ShowComputerInfo(QStringLiteral("127.0.0.1"));
         QCOMPARE(f.form->Lbl_Computer()->text(), QStringLiteral("127.0.0.1"));
-        for (QLabel* l : {f.form->Lbl_Shurui(), f.form->Lbl_IPAddress(), f.form->Lbl_Description(), f.form->Lbl_Connect()})
+        for (QLabel* l :
+             {f.form->Lbl_Shurui(), f.form->Lbl_IPAddress(), f.form->Lbl_Description(), f.form->Lbl_Connect()})
             QCOMPARE(l->text(), QString());
         // A computer in the database but not in the target list: fields, no state, no box.
         gPingDatas.Clear();
