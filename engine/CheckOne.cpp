@@ -2,6 +2,7 @@
 
 #include "engine/CheckForm.h"
 #include "engine/CheckRound.h"
+#include "engine/CheckSteps.h"
 #include "engine/ClsPing.h"
 #include "engine/NodeState.h"
 #include "engine/PortCheck.h"
@@ -20,10 +21,10 @@ using namespace checkround;
 
 namespace {
 
-class OneCheck {
+class OneCheck : ComputerCheck {
 public:
     OneCheck(CheckForm& form, ClsPing& ping, std::shared_ptr<ClsPingData> item)
-        : form_(form), ping_(ping), item_(std::move(item)), generation_(gPingDatas.Generation()) {}
+        : ComputerCheck(form, std::move(item)), ping_(ping) {}
 
     void run() {
         ClsPingData& d = *item_;
@@ -46,29 +47,19 @@ public:
     }
 
 private:
-    bool yieldOk(int times = 1) {
-        for (int i = 0; i < times; ++i) Yield();
-        return gPingDatas.Generation() == generation_;
-    }
-    QString who() const { return QLatin1Char('(') + item_->Computer + QLatin1Char(':') + item_->IPAddress + QLatin1Char(')'); }
-    void bothLists(const QString& line) {
-        AddLogLine(form_.ListPing(0), line);
-        AddLogLine(form_.ListPing(1), line);
-    }
-    void setImage(const QString& key, const QString& image) {
-        if (QTreeWidgetItem* node = form_.TreeComputer().Item(key)) form_.TreeComputer().SetImage(node, image);
-    }
-
     void echoGood(const QString& pingMsg) {
         ClsPingData& d = *item_;
-        AddLogLine(form_.ListPing(0), (d.NoCheckPing ? pingMsg : QStringLiteral("Ping確認Skip")) + QLatin1Char('\t') + who());
+        AddLogLine(form_.ListPing(0), echoLine(pingMsg));
         d.NotConnectCount = 0;
         d.NotIPAddress = false;
         SetNodeStateAndAlarm(form_, computerKey_, d.IPAddress, QStringLiteral("Nomal"), QString(), 0, QString(), QString());
         if (d.PortData().Count() > 0 && !ports()) return;
-        if (gDllCount() > 0 && d.DllData().Count() > 0) plugins();
+        // A plug-in that raises counts as failed here too (RunPlugin answers 0 for it).
+        if (gDllCount() > 0 && d.DllData().Count() > 0 && yieldOk()) plugins();
     }
 
+    // Unlike the round, a failed port is shown here without an alarm text: the images and
+    // rows are set directly.
     bool ports() {
         ClsPingData& d = *item_;
         for (int p = 1; p <= d.PortData().Count(); ++p) {
@@ -80,13 +71,9 @@ private:
             }
             const QString serviceKey = FindNodeKey(form_.TreeComputer(), QStringLiteral("$"), d.IPAddress, port->PortNo);
             const bool ok = PortCheck(d.IPAddress, port->PortNo, 1);
-            if (gPingDatas.Generation() != generation_) return false;
+            if (!listUnchanged()) return false;
             if (ok) {
-                QTreeWidgetItem* node = form_.TreeComputer().Item(serviceKey);
-                if (node && TreeNodes::Image(node) != QLatin1String("SStart")) {
-                    form_.TreeComputer().SetImage(node, QStringLiteral("SStart"));
-                    UpdateCheckStatus(d.IPAddress, QStringLiteral("Nomal"), port->PortNo, QStringLiteral("SStart"));
-                }
+                portAnswered(serviceKey, port->PortNo);
                 continue;
             }
             if (!yieldOk()) return false;
@@ -102,42 +89,6 @@ private:
             ++d.NotConnectCount;
         }
         return true;
-    }
-
-    void plugins() {
-        ClsPingData& d = *item_;
-        if (!yieldOk()) return;
-        for (int g = 1; g <= d.DllData().Count(); ++g) {
-            std::shared_ptr<ClsDllData> entry;
-            try {
-                entry = d.DllData().Item(g);
-            } catch (const std::exception&) {
-                break;
-            }
-            if (!yieldOk()) return;
-            const QString serviceKey = FindNodeKey(form_.TreeComputer(), QStringLiteral("%"), d.IPAddress, entry->SubNo);
-            // A plug-in that raises counts as failed here too.
-            const int outcome = RunPlugin(form_, entry->DllName, entry->Parameter);
-            if (gPingDatas.Generation() != generation_) return;
-            if (outcome == 1) {
-                QTreeWidgetItem* node = form_.TreeComputer().Item(serviceKey);
-                if (node && TreeNodes::Image(node) != QLatin1String("SStart")) {
-                    form_.TreeComputer().SetImage(node, QStringLiteral("SStart"));
-                    QTreeWidgetItem* computer = form_.TreeComputer().Item(computerKey_);
-                    UpdateCheckStatus(d.IPAddress, computer ? TreeNodes::Image(computer) : QStringLiteral("Nomal"), 0,
-                                      QStringLiteral("SStart"));
-                }
-            } else if (outcome == 0) {
-                const QString text = TreeNodes::Text(form_.TreeComputer().Item(serviceKey));
-                if (!yieldOk()) return;
-                bothLists(NgServiceLine(d, QStringLiteral("ﾁｪｯｸ=") + text, false));
-                d.NotIPAddress = true;
-                SetNodeStateAndAlarm(form_, computerKey_, d.IPAddress, QStringLiteral("Question"), text, entry->SubNo,
-                                     QStringLiteral("SStop"), serviceKey);
-                AlarmBlock(form_, d, true);
-            }
-            if (!yieldOk(2)) return;
-        }
     }
 
     void noReply(const QString& pingMsg) {
@@ -170,11 +121,7 @@ private:
         ++d.NotConnectCount;
     }
 
-    CheckForm& form_;
     ClsPing& ping_;
-    std::shared_ptr<ClsPingData> item_;
-    quint64 generation_;
-    QString computerKey_;
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "engine/CheckRound.h"
 
 #include "engine/CheckForm.h"
+#include "engine/CheckSteps.h"
 #include "engine/ClsPing.h"
 #include "engine/NodeState.h"
 #include "engine/PortCheck.h"
@@ -11,6 +12,7 @@
 #include "model/DllObjects.h"
 #include "model/EventLog.h"
 #include "model/Globals.h"
+#include "model/Loader.h"
 #include "model/Seams.h"
 #include "model/TreeNodes.h"
 
@@ -161,7 +163,7 @@ QString FindNodeKey(TreeNodes& tree, const QString& prefix, const QString& addre
     // so for "#" the canonical key is the only possible match.
     QString canonical = prefix + address;
     if (prefix == QLatin1String("$")) canonical += QLatin1Char('@') + QString::number(subNo);
-    else if (prefix != QLatin1String("#")) canonical += QLatin1Char('@') + QStringLiteral("%1").arg(subNo, 3, 10, QLatin1Char('0'));
+    else if (prefix != QLatin1String("#")) canonical += QLatin1Char('@') + FormatRowNumber(subNo);
     if (nodeMatches(tree.Item(canonical), prefix, address, subNo)) return canonical;
     if (prefix == QLatin1String("#")) return QString();
     const qint32 i = FindNodeIndex(tree, prefix, address, subNo);
@@ -193,20 +195,95 @@ void LampTest(CheckForm& form) {
     Yield();
 }
 
+namespace checkround {
+
+ComputerCheck::ComputerCheck(CheckForm& form, std::shared_ptr<ClsPingData> item)
+    : form_(form), item_(std::move(item)), generation_(gPingDatas.Generation()) {}
+
+bool ComputerCheck::listUnchanged() const { return gPingDatas.Generation() == generation_; }
+
+bool ComputerCheck::yieldOk(int times) {
+    for (int i = 0; i < times; ++i) Yield();
+    return listUnchanged();
+}
+
+QString ComputerCheck::who() const {
+    return QLatin1Char('(') + item_->Computer + QLatin1Char(':') + item_->IPAddress + QLatin1Char(')');
+}
+
+QString ComputerCheck::echoLine(const QString& pingMsg) const {
+    return (item_->NoCheckPing ? pingMsg : QStringLiteral("Ping確認Skip")) + QLatin1Char('\t') + who();
+}
+
+void ComputerCheck::bothLists(const QString& line) {
+    AddLogLine(form_.ListPing(0), line);
+    AddLogLine(form_.ListPing(1), line);
+}
+
+void ComputerCheck::setImage(const QString& key, const QString& image) {
+    if (QTreeWidgetItem* node = form_.TreeComputer().Item(key)) form_.TreeComputer().SetImage(node, image);
+}
+
+QString ComputerCheck::computerImage() const {
+    QTreeWidgetItem* node = form_.TreeComputer().Item(computerKey_);
+    return node ? TreeNodes::Image(node) : QStringLiteral("Nomal");
+}
+
+void ComputerCheck::portAnswered(const QString& serviceKey, qint32 port) {
+    QTreeWidgetItem* node = form_.TreeComputer().Item(serviceKey);
+    if (node && TreeNodes::Image(node) != QLatin1String("SStart")) {
+        form_.TreeComputer().SetImage(node, QStringLiteral("SStart"));
+        UpdateCheckStatus(item_->IPAddress, QStringLiteral("Nomal"), port, QStringLiteral("SStart"));
+    }
+}
+
+bool ComputerCheck::plugins() {
+    ClsPingData& d = *item_;
+    // The list is read afresh at every step: a dialog may add or remove entries during a
+    // yield.
+    for (int g = 1; g <= d.DllData().Count(); ++g) {
+        std::shared_ptr<ClsDllData> entry;
+        try {
+            entry = d.DllData().Item(g);
+        } catch (const std::exception&) {
+            break;
+        }
+        if (!yieldOk()) return false;
+        const QString serviceKey = FindNodeKey(form_.TreeComputer(), QStringLiteral("%"), d.IPAddress, entry->SubNo);
+        const int outcome = RunPlugin(form_, entry->DllName, entry->Parameter);
+        if (!listUnchanged()) return false;
+        if (outcome == 1) {
+            QTreeWidgetItem* node = form_.TreeComputer().Item(serviceKey);
+            if (node && TreeNodes::Image(node) != QLatin1String("SStart")) {
+                form_.TreeComputer().SetImage(node, QStringLiteral("SStart"));
+                // The computer's row carries the plug-in's recovery; it keeps whatever state
+                // another check of this pass gave the computer.
+                UpdateCheckStatus(d.IPAddress, computerImage(), 0, QStringLiteral("SStart"));
+            }
+        } else if (outcome == 0) {
+            const QString text = TreeNodes::Text(form_.TreeComputer().Item(serviceKey));
+            if (!yieldOk()) return false;
+            bothLists(NgServiceLine(d, QStringLiteral("ﾁｪｯｸ=") + text, false));
+            d.NotIPAddress = true;
+            SetNodeStateAndAlarm(form_, computerKey_, d.IPAddress, QStringLiteral("Question"), text, entry->SubNo,
+                                 QStringLiteral("SStop"), serviceKey);
+            AlarmBlock(form_, d, true);
+        }
+        if (!yieldOk(2)) return false;
+    }
+    return true;
+}
+
+}  // namespace checkround
+
 namespace {
 
 // One computer's turn in a round. Returns false when the round must end (the target list
 // was rebuilt or re-sorted under a yield, so positions name other computers now).
-class Turn {
+class Turn : ComputerCheck {
 public:
-    Turn(CheckForm& form, ClsPing& ping, std::shared_ptr<ClsPingData> item, quint64 generation)
-        : form_(form), ping_(ping), item_(std::move(item)), generation_(generation) {}
-
-    // Yields and tells whether the target list still means what it meant.
-    bool yieldOk(int times = 1) {
-        for (int i = 0; i < times; ++i) Yield();
-        return gPingDatas.Generation() == generation_;
-    }
+    Turn(CheckForm& form, ClsPing& ping, std::shared_ptr<ClsPingData> item)
+        : ComputerCheck(form, std::move(item)), ping_(ping) {}
 
     bool run(const QDateTime& now) {
         ClsPingData& d = *item_;
@@ -244,15 +321,10 @@ private:
     void state(const QString& image) {
         SetNodeStateAndAlarm(form_, computerKey_, item_->IPAddress, image, QString(), 0, QString(), QString());
     }
-    void bothLists(const QString& line) {
-        AddLogLine(form_.ListPing(0), line);
-        AddLogLine(form_.ListPing(1), line);
-    }
-    QString who() const { return QLatin1Char('(') + item_->Computer + QLatin1Char(':') + item_->IPAddress + QLatin1Char(')'); }
 
     bool echoGood(const QString& pingMsg) {
         ClsPingData& d = *item_;
-        AddLogLine(form_.ListPing(0), (d.NoCheckPing ? pingMsg : QStringLiteral("Ping確認Skip")) + QLatin1Char('\t') + who());
+        AddLogLine(form_.ListPing(0), echoLine(pingMsg));
         d.NotConnectCount = 0;
         d.NotIPAddress = false;
         state(QStringLiteral("Nomal"));
@@ -269,8 +341,6 @@ private:
 
     bool ports() {
         ClsPingData& d = *item_;
-        // The list is read afresh at every step: a dialog may add or remove entries
-        // during a yield.
         for (int p = 1; p <= d.PortData().Count(); ++p) {
             std::shared_ptr<ClsPortData> port;
             try {
@@ -281,13 +351,9 @@ private:
             const QString serviceKey = FindNodeKey(form_.TreeComputer(), QStringLiteral("$"), d.IPAddress, port->PortNo);
             if (!yieldOk()) return false;
             const bool ok = PortCheck(d.IPAddress, port->PortNo, 1);
-            if (gPingDatas.Generation() != generation_) return false;
+            if (!listUnchanged()) return false;
             if (ok) {
-                QTreeWidgetItem* node = form_.TreeComputer().Item(serviceKey);
-                if (node && TreeNodes::Image(node) != QLatin1String("SStart")) {
-                    form_.TreeComputer().SetImage(node, QStringLiteral("SStart"));
-                    UpdateCheckStatus(d.IPAddress, QStringLiteral("Nomal"), port->PortNo, QStringLiteral("SStart"));
-                }
+                portAnswered(serviceKey, port->PortNo);
             } else {
                 if (!yieldOk()) return false;
                 bothLists(NgServiceLine(d, QStringLiteral("ﾎﾟｰﾄ=") + QString::number(port->PortNo) + QLatin1Char(':') +
@@ -302,46 +368,6 @@ private:
         return true;
     }
 
-    bool plugins() {
-        ClsPingData& d = *item_;
-        for (int g = 1; g <= d.DllData().Count(); ++g) {
-            std::shared_ptr<ClsDllData> entry;
-            try {
-                entry = d.DllData().Item(g);
-            } catch (const std::exception&) {
-                break;
-            }
-            if (!yieldOk()) return false;
-            const QString serviceKey = FindNodeKey(form_.TreeComputer(), QStringLiteral("%"), d.IPAddress, entry->SubNo);
-            const int outcome = RunPlugin(form_, entry->DllName, entry->Parameter);
-            if (gPingDatas.Generation() != generation_) return false;
-            if (outcome == 1) {
-                QTreeWidgetItem* node = form_.TreeComputer().Item(serviceKey);
-                if (node && TreeNodes::Image(node) != QLatin1String("SStart")) {
-                    form_.TreeComputer().SetImage(node, QStringLiteral("SStart"));
-                    // The computer's row carries the plug-in's recovery; it keeps whatever
-                    // state another check of this pass gave the computer.
-                    UpdateCheckStatus(d.IPAddress, computerImage(), 0, QStringLiteral("SStart"));
-                }
-            } else if (outcome == 0) {
-                const QString text = TreeNodes::Text(form_.TreeComputer().Item(serviceKey));
-                if (!yieldOk()) return false;
-                bothLists(NgServiceLine(d, QStringLiteral("ﾁｪｯｸ=") + text, false));
-                d.NotIPAddress = true;
-                SetNodeStateAndAlarm(form_, computerKey_, d.IPAddress, QStringLiteral("Question"), text, entry->SubNo,
-                                     QStringLiteral("SStop"), serviceKey);
-                AlarmBlock(form_, d, true);
-            }
-            if (!yieldOk(2)) return false;
-        }
-        return true;
-    }
-
-    QString computerImage() const {
-        QTreeWidgetItem* node = form_.TreeComputer().Item(computerKey_);
-        return node ? TreeNodes::Image(node) : QStringLiteral("Nomal");
-    }
-
     bool noReply(const QString& pingMsg) {
         ClsPingData& d = *item_;
         if (!yieldOk()) return false;
@@ -353,21 +379,17 @@ private:
         if (c < w) {
             state(QStringLiteral("Critical"));
             AddLogLine(form_.ListPing(0), line());
-            Yield();
         } else if (c == w) {
             state(QStringLiteral("Question"));
             bothLists(line());
             AlarmBlock(form_, d, false);
-            Yield();
         } else if (c % w == 0) {
             if (c > 30000) d.NotConnectCount = w;
             bothLists(line());
             state(QStringLiteral("Stop"));
             AlarmBlock(form_, d, true);
-            Yield();
-        } else {
-            Yield();
         }
+        Yield();
         return true;
     }
 
@@ -382,11 +404,7 @@ private:
         return true;
     }
 
-    CheckForm& form_;
     ClsPing& ping_;
-    std::shared_ptr<ClsPingData> item_;
-    quint64 generation_;
-    QString computerKey_;
 };
 
 }  // namespace
@@ -411,7 +429,7 @@ void CheckAllTargets(CheckForm& form, ClsPing& ping) {
         if (!item) break;
         bool goOn = true;
         try {
-            goOn = Turn(form, ping, item, generation).run(now);
+            goOn = Turn(form, ping, item).run(now);
         } catch (const std::exception& e) {
             // Contained to this computer: the others are still checked.
             qWarning("check of %s failed: %s", qPrintable(item->IPAddress), e.what());

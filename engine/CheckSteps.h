@@ -1,0 +1,44 @@
+#pragma once
+// The steps one computer's check shares between a round and the immediate check: the
+// lines, the service recoveries, the plug-in loop, and the test that the target list still
+// means what it meant before a yield.
+
+#include <QString>
+
+#include <memory>
+
+class CheckForm;
+class ClsPingData;
+
+namespace checkround {
+
+class ComputerCheck {
+protected:
+    ComputerCheck(CheckForm& form, std::shared_ptr<ClsPingData> item);
+
+    // Yields and tells whether the target list was left alone meanwhile (it was not
+    // emptied, rebuilt or re-sorted); when it was, the check must end.
+    bool yieldOk(int times = 1);
+    bool listUnchanged() const;
+
+    // "(name:address)"
+    QString who() const;
+    // The echo line of a good (or skipped) echo.
+    QString echoLine(const QString& pingMsg) const;
+    void bothLists(const QString& line);
+    void setImage(const QString& key, const QString& image);
+    QString computerImage() const;
+
+    // A port that answered: its node back to "SStart", with its status row.
+    void portAnswered(const QString& serviceKey, qint32 port);
+    // The assigned plug-ins in list order. False when the target list changed under a
+    // yield.
+    bool plugins();
+
+    CheckForm& form_;
+    std::shared_ptr<ClsPingData> item_;
+    quint64 generation_;
+    QString computerKey_;
+};
+
+}  // namespace checkround
