@@ -4,7 +4,7 @@
 //
 //   build/bench/bench_round [N...]     (default 100 1000; needs an ICMP socket: root or
 //                                        net.ipv4.ping_group_range)
-#include "TestSupport.h"
+#include "../tests/engine/CheckRig.h"
 
 #include "engine/CheckForm.h"
 #include "engine/CheckRound.h"
@@ -24,21 +24,6 @@
 #include <cstdio>
 
 namespace {
-
-class BenchForm final : public CheckForm {
-public:
-    TreeNodes& TreeComputer() override { return nodes; }
-    QListWidget& ListPing(int index) override { return index == 0 ? list0 : list1; }
-    QTimer& TimerPing() override { return timer; }
-    bool MenuConnectChecked() const override { return true; }
-    ClsPing& mPing() override { return ping; }
-    QTreeWidget tree;
-    TreeNodes nodes{&tree};
-    QTreeWidget users;
-    QListWidget list0, list1;
-    QTimer timer;
-    ClsPing ping;
-};
 
 QString address(int i) { return QStringLiteral("127.0.%1.%2").arg(i / 250).arg(i % 250 + 1); }
 
@@ -61,13 +46,14 @@ bool fill(int n, quint16 port) {
 // Microseconds per computer for one round (best of three).
 double roundTime(int n, quint16 port) {
     if (!fill(n, port)) return -1;
-    BenchForm form;
-    LoadComputerTree(form.nodes, form.users);
+    CheckRig form;
+    ClsPing ping;  // the real echo prober, not the rig's scripted one
+    form.Load();
     double best = 1e18;
     for (int r = 0; r < 3; ++r) {
         QElapsedTimer t;
         t.start();
-        CheckAllTargets(form, form.ping);
+        CheckAllTargets(form, ping);
         best = std::min(best, double(t.nsecsElapsed()) / 1000.0 / n);
     }
     if (form.list1.count() != 0) std::printf("  warning: %d failures in the round\n", form.list1.count());

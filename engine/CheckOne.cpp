@@ -62,13 +62,7 @@ private:
     // rows are set directly.
     bool ports() {
         ClsPingData& d = *item_;
-        for (int p = 1; p <= d.PortData().Count(); ++p) {
-            std::shared_ptr<ClsPortData> port;
-            try {
-                port = d.PortData().Item(p);
-            } catch (const std::exception&) {
-                break;
-            }
+        for (int p = 1; std::shared_ptr<ClsPortData> port = portAt(p); ++p) {
             const QString serviceKey = FindNodeKey(form_.TreeComputer(), QStringLiteral("$"), d.IPAddress, port->PortNo);
             const bool ok = PortCheck(d.IPAddress, port->PortNo, 1);
             if (!listUnchanged()) return false;

@@ -229,6 +229,11 @@ QString ComputerCheck::computerImage() const {
     return node ? TreeNodes::Image(node) : QStringLiteral("Nomal");
 }
 
+std::shared_ptr<ClsPortData> ComputerCheck::portAt(int position) const {
+    if (position < 1 || position > item_->PortData().Count()) return nullptr;
+    return item_->PortData().Item(position);
+}
+
 void ComputerCheck::portAnswered(const QString& serviceKey, qint32 port) {
     QTreeWidgetItem* node = form_.TreeComputer().Item(serviceKey);
     if (node && TreeNodes::Image(node) != QLatin1String("SStart")) {
@@ -341,13 +346,7 @@ private:
 
     bool ports() {
         ClsPingData& d = *item_;
-        for (int p = 1; p <= d.PortData().Count(); ++p) {
-            std::shared_ptr<ClsPortData> port;
-            try {
-                port = d.PortData().Item(p);
-            } catch (const std::exception&) {
-                break;
-            }
+        for (int p = 1; std::shared_ptr<ClsPortData> port = portAt(p); ++p) {
             const QString serviceKey = FindNodeKey(form_.TreeComputer(), QStringLiteral("$"), d.IPAddress, port->PortNo);
             if (!yieldOk()) return false;
             const bool ok = PortCheck(d.IPAddress, port->PortNo, 1);

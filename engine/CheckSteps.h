@@ -9,6 +9,7 @@
 
 class CheckForm;
 class ClsPingData;
+class ClsPortData;
 
 namespace checkround {
 
@@ -29,6 +30,9 @@ protected:
     void setImage(const QString& key, const QString& image);
     QString computerImage() const;
 
+    // The port entry at a position, null when the list no longer reaches it (a dialog
+    // removed entries during a yield).
+    std::shared_ptr<ClsPortData> portAt(int position) const;
     // A port that answered: its node back to "SStart", with its status row.
     void portAnswered(const QString& serviceKey, qint32 port);
     // The assigned plug-ins in list order. False when the target list changed under a
