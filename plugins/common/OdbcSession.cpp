@@ -6,6 +6,7 @@
 #include <QByteArray>
 
 #include <algorithm>
+#include <iterator>
 
 namespace plugin {
 
@@ -110,8 +111,9 @@ bool OdbcSession::Open(const QString& connectionString, int loginTimeoutSeconds)
     const SQLRETURN rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(in.data()),
                                           static_cast<SQLSMALLINT>(in.size()), out, static_cast<SQLSMALLINT>(sizeof out),
                                           &outLength, SQL_DRIVER_NOPROMPT);
-    // The string held the password; it does not stay in memory longer than needed.
+    // Both strings hold the password; it does not stay in memory longer than needed.
     in.fill('\0');
+    std::fill(std::begin(out), std::end(out), SQLCHAR{0});
     if (!succeeded(rc)) {
         collect(SQL_HANDLE_DBC, dbc);
         return false;
