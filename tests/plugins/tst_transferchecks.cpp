@@ -235,6 +235,30 @@ private slots:
         QVERIFY2(took >= 900 && took < 5000, qPrintable(QString::number(took)));
     }
 
+    // A server that keeps sending a byte now and then never holds a check for ever: the web
+    // check's whole request is bounded by its time-out, the content check's by three.
+    void tricklingServerIsCutOff_data() {
+        QTest::addColumn<QString>("parameter");
+        QTest::addColumn<int>("boundMs");
+        QTest::newRow("web") << "Vantorwww.ClsVantoro|%1/trickle?web|1|0|1|4||" << 2500;
+        QTest::newRow("content check") << "Vantorwww2.ClsVantoro|%1/trickle?content|1|0|1" << 4500;
+    }
+    void tricklingServerIsCutOff() {
+        QFETCH(QString, parameter);
+        QFETCH(int, boundMs);
+        const qsizetype bar = parameter.indexOf(u'|');
+        ObjectPtr check = CreateObject(parameter.left(bar), QStringLiteral(VANTORO_PROGRAM_DIR));
+        QVERIFY(check);
+        QCOMPARE(Put(check, "Parameter", parameter.mid(bar + 1).arg(host(*http_))), 0);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!CallBool(check, "Check"));
+        QVERIFY2(clock.elapsed() < boundMs, qPrintable(QString::number(clock.elapsed())));
+        // The server notices the client has gone at its next byte and serves others again.
+        ObjectPtr page = web(*http_, "/page.html", 4);
+        QVERIFY(CallBool(page, "Check"));
+    }
+
     void cleanupTestCase() {
         ftp_.reset();
         https_.reset();

@@ -4,6 +4,7 @@ Prints "PORT <n>" once it listens. Every request is appended to the --log file a
 line (method, path, headers) before it is answered, so a test can count and inspect them.
 
   /status/<n>...     answers status n with a short body
+  /trickle...        a page that never ends: one byte every 0.3 s until the client goes
   /auth/...          wants Basic authentication as --user / --password; then as below
   anything else      the file of that name under --root (404 when there is none); an empty
                      file is an empty body
@@ -17,6 +18,7 @@ import json
 import os
 import ssl
 import sys
+import time
 
 
 def main():
@@ -54,6 +56,19 @@ def main():
             if path.startswith("/status/"):
                 code = int(path.split("/")[2])
                 self.answer(code, ("status %d" % code).encode())
+                return
+            if path.startswith("/trickle"):
+                self.send_response(200)
+                self.send_header("Content-Length", "100000")
+                self.end_headers()
+                try:
+                    for _ in range(200):
+                        self.wfile.write(b"x")
+                        self.wfile.flush()
+                        time.sleep(0.3)
+                except OSError:
+                    pass
+                self.close_connection = True
                 return
             if path.startswith("/auth/"):
                 want = "Basic " + base64.b64encode(
