@@ -6,6 +6,7 @@
 #include "alarms/LanMessenger.h"
 #include "alarms/PatLamp.h"
 #include "console/NodeImages.h"
+#include "engine/Pacing.h"
 #include "engine/PluginHost.h"
 #include "model/AppPaths.h"
 #include "model/CheckStatus.h"
@@ -27,13 +28,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// The check timer's slices are at most one minute and never shorter than a second.
-void ArmSlice(QTimer& timer, qint32 ms) { timer.setInterval(std::clamp(ms, 1000, 60000)); }
-
-}  // namespace
-
 FrmPing::Services FrmPing::DefaultServices() {
     Services s;
     s.acquireInstance = [](FrmPing& form) { return form.AcquireInstanceLock(); };
@@ -44,15 +38,21 @@ FrmPing::Services FrmPing::DefaultServices() {
         LoadContext context;
         context.listIcons = &nodeimages::Icon;
         LoadComputerTree(form.TreeComputer(), *form.ListViewUser(), context);
+        // The operator sees every computer and its checks at once.
+        form.treeComputer()->expandAll();
     };
-    s.armFirstRound = [](FrmPing& form) { ArmSlice(form.TimerPing(), gOptTimerInterval); };
-    s.resetPacing = [](FrmPing& form) { ArmSlice(form.TimerPing(), gOptTimerInterval); };
-    s.tick = [](FrmPing& form) {
-        form.SetStatusText(status::kRunning);
-        form.TimerPing().stop();
-        if (form.MenuConnectChecked()) form.TimerPing().start();
-        if (form.TimerPing().isActive()) form.SetStatusText(status::kWaiting);
+    s.armFirstRound = [](FrmPing& form) {
+        // The elapsed time already reaches the interval, so the pacing takes its branch
+        // for a due round: it starts counting from zero with the first slice.
+        gTimerElapsed = gOptTimerInterval;
+        SetPingTimer(form);
     };
+    s.resetPacing = [](FrmPing& form) {
+        gTimerElapsed = 0;
+        form.TimerPing().setInterval(0);
+        SetPingTimer(form);
+    };
+    s.tick = [](FrmPing& form) { ::TimerPing_Timer(static_cast<CheckForm&>(form)); };
     s.runDialog = [](QDialog& dialog) { dialog.exec(); };
     s.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     s.popupTrayMenu = [](QMenu& menu) { menu.popup(QCursor::pos()); };
@@ -115,8 +115,10 @@ FrmPing::StartResult FrmPing::Load() {
                                  ? services_.openMessenger(*winsock_, static_cast<quint16>(gOptPort))
                                  : lanerr::kAddressNotAvailable;
     if (bindError != 0) {
-        if (bindError == lanerr::kHostUnreachable) MsgBox(startupmsg::kHostUnreachable, vb::vbOKOnly);
-        else MsgBox(startupmsg::kPortInUse, vb::vbInformation);
+        if (bindError == lanerr::kHostUnreachable)
+            MsgBox(startupmsg::kHostUnreachable, vb::vbOKOnly);
+        else
+            MsgBox(startupmsg::kPortInUse, vb::vbInformation);
         Shutdown();
         return StartResult::PortFailed;
     }
@@ -144,8 +146,10 @@ FrmPing::StartResult FrmPing::Load() {
     // The timer gets its first slice before it runs: the first round is one interval on.
     services_.armFirstRound(*this);
     if (MenuConnectChecked()) gCheckContinue = true;
-    if (MenuConnectChecked()) timerPing_.start();
-    else timerPing_.stop();
+    if (MenuConnectChecked())
+        timerPing_.start();
+    else
+        timerPing_.stop();
     return StartResult::Running;
 }
 

@@ -7,6 +7,7 @@
 #include "alarms/LanMessenger.h"
 #include "alarms/PatLamp.h"
 #include "console/FrmPing.h"
+#include "engine/Pacing.h"
 #include "model/AppPaths.h"
 #include "model/DllObjects.h"
 #include "model/EventLog.h"
@@ -75,6 +76,10 @@ struct Fixture {
         gOptNoCheck = false;
         gOptTimerInterval = 30000;
         gOptSoundFilePath = vtest::HomeDir() + QStringLiteral("/Siren.wav");
+        gOptSound = false;
+        gOptPatLamp = false;
+        gOptPopUp = false;
+        gOptSendMsg = false;
         OptionSetting(false, ProgramBaseName());
         lockPath = vtest::HomeDir() + QStringLiteral("/instance.lock");
         QFile::remove(lockPath);
@@ -216,12 +221,31 @@ private slots:
         // (at most one minute) and has not ticked.
         QCOMPARE(f.form->TimerPing().isActive(), on);
         QCOMPARE(f.form->TimerPing().interval(), 30000);
+        QCOMPARE(gTimerElapsed, 0);
         QVERIFY(f.form->ctlWinsock().IsOpen());
         QCOMPARE(int(f.form->ctlWinsock().LocalPort()), int(f.port));
         // The engine and the alarms reach the window through the seams.
         seams::Status().SetStatusText(QStringLiteral("送信に失敗しました"));
         QCOMPARE(f.form->StatusPanel()->text(), QStringLiteral("送信に失敗しました"));
         QCOMPARE(f.form->Tray().toolTip(), QStringLiteral("送信に失敗しました"));
+    }
+
+    void firstRoundAfterOneInterval() {
+        Fixture f;
+        gOptTimerInterval = 300000;  // five slices of one minute
+        OptionSetting(false, ProgramBaseName());
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        QCOMPARE(f.form->TimerPing().interval(), 60000);
+        for (int tick = 1; tick <= 4; ++tick) {
+            f.form->TimerPing_Timer();
+            QCOMPARE(f.form->ListPing(0).count(), 0);
+            QCOMPARE(f.form->StatusPanel()->text(), status::kWaiting);
+            QVERIFY(f.form->TimerPing().isActive());
+        }
+        f.form->TimerPing_Timer();  // the interval is up: the round runs
+        QVERIFY(f.form->ListPing(0).count() >= 2);
+        QCOMPARE(f.form->StatusPanel()->text(), status::kWaiting);
+        QVERIFY(f.form->TimerPing().isActive());
     }
 
     void emptyUserNameOpensOptionsFirst_data() {
