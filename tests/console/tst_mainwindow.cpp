@@ -14,6 +14,7 @@
 #include "model/Globals.h"
 #include "model/Options.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
@@ -22,8 +23,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLockFile>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUdpSocket>
 
@@ -55,7 +58,7 @@ struct Fixture {
     // Installed after the window, which installs its real (blocking) boxes.
     std::unique_ptr<vtest::RecordingMessageBox> box;
 
-    explicit Fixture(bool pingCheck = true) {
+    explicit Fixture(bool pingCheck = true, bool recordBoxes = true) {
         db = vtest::FreshDatabase();
         for (const char* sql : {
                  "INSERT INTO TBL_Group (グループ, 表示名, 説明, 診断有無) VALUES ('G1', '本社', '', -1)",
@@ -112,7 +115,7 @@ struct Fixture {
             real.releasePlugins();
         };
         form->SetServices(std::move(s));
-        box = std::make_unique<vtest::RecordingMessageBox>();
+        if (recordBoxes) box = std::make_unique<vtest::RecordingMessageBox>();
     }
 
     QString Control(const QString& key) const {
@@ -670,6 +673,55 @@ private slots:
         QCOMPARE(f.form->Lbl_Computer()->text(), QStringLiteral("beta"));
         QCOMPARE(f.form->Lbl_Connect()->text(), QString());
         QVERIFY2(box.shown.isEmpty(), qPrintable(box.prompts().join(QLatin1Char('|'))));
+    }
+
+    void windowMessageBoxAnswers_data() {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("press");  // a standard button, or 0 for Enter and -1 for Escape
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("icon");
+        QTest::newRow("OK only") << int(vb::vbOKOnly) << 0 << vb::vbOK << int(QMessageBox::NoIcon);
+        QTest::newRow("yes/no, No") << int(vb::vbYesNo | vb::vbQuestion) << int(QMessageBox::No) << vb::vbNo
+                                    << int(QMessageBox::Question);
+        QTest::newRow("yes/no, Enter") << int(vb::vbYesNo | vb::vbCritical) << 0 << vb::vbYes
+                                       << int(QMessageBox::Critical);
+        QTest::newRow("yes/no, second default")
+            << int(vb::vbYesNo | vb::vbDefaultButton2) << 0 << vb::vbNo << int(QMessageBox::NoIcon);
+        QTest::newRow("OK/cancel, Escape")
+            << int(vb::vbOKCancel | vb::vbExclamation) << -1 << vb::vbCancel << int(QMessageBox::Warning);
+        QTest::newRow("retry/cancel, Retry") << int(vb::vbRetryCancel | vb::vbInformation) << int(QMessageBox::Retry)
+                                             << vb::vbRetry << int(QMessageBox::Information);
+    }
+
+    void windowMessageBoxAnswers() {
+        QFETCH(int, style);
+        QFETCH(int, press);
+        QFETCH(int, answer);
+        QFETCH(int, icon);
+        Fixture f(true, false);  // the window's own boxes
+        int seenIcon = -1;
+        QString seenTitle;
+        QTimer driver;
+        driver.setInterval(10);
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            driver.stop();
+            seenIcon = int(box->icon());
+            seenTitle = box->windowTitle();
+            if (press == 0)
+                QTest::keyClick(box, Qt::Key_Return);
+            else if (press == -1)
+                QTest::keyClick(box, Qt::Key_Escape);
+            else if (QAbstractButton* b = box->button(QMessageBox::StandardButton(press)))
+                b->click();
+            // Whatever happened, the box must not stay open and hold the test.
+            QTimer::singleShot(200, box, [box] { box->done(-1); });
+        });
+        driver.start();
+        QCOMPARE(MsgBox(QStringLiteral("本当に削除しますか？"), style), answer);
+        QCOMPARE(seenIcon, icon);
+        QCOMPARE(seenTitle, ProgramTitle());
     }
 
     void trayActionsAreExact() {
