@@ -5,6 +5,33 @@
 #include "console/FrmPing.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
+
+#include <sys/socket.h>
+#include <unistd.h>
+#include <csignal>
+
+namespace {
+
+// A session that ends, a terminal closed or Ctrl-C reach the program as signals. The
+// handler only writes a byte; the event loop reads it and closes the window the usual way.
+int gSignalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char b = 1;
+    [[maybe_unused]] const auto n = ::write(gSignalPipe[0], &b, 1);
+}
+
+void CatchEndSignals() {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) != 0) return;
+    struct sigaction action = {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int s : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(s, &action, nullptr);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -13,6 +40,7 @@ int main(int argc, char** argv) {
     // program.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallAlsaMixer();
+    CatchEndSignals();
 
     FrmPing window;
     switch (window.Load()) {
@@ -24,10 +52,20 @@ int main(int argc, char** argv) {
         case FrmPing::StartResult::PortFailed:
             return 2;
     }
+
+    std::unique_ptr<QSocketNotifier> endSignal;
+    if (gSignalPipe[1] >= 0) {
+        endSignal = std::make_unique<QSocketNotifier>(gSignalPipe[1], QSocketNotifier::Read);
+        QObject::connect(endSignal.get(), &QSocketNotifier::activated, &window, [&window] {
+            char b = 0;
+            [[maybe_unused]] const auto n = ::read(gSignalPipe[1], &b, 1);
+            window.menuFileClose_Click();
+        });
+    }
+
     window.show();
     const int code = app.exec();
-    // The loop can also end from outside (a signal, the session manager): the shutdown
-    // work still runs, once.
+    // The loop can also end from outside: the shutdown work still runs, once.
     window.Shutdown();
     return code;
 }
