@@ -155,6 +155,7 @@ public:
     QAction* menuDisplayFormTop = nullptr;
     QAction* menuConnect = nullptr;
     QAction* menuOption = nullptr;
+    QAction* menuTracert = nullptr;
     QAction* menuLogMsg = nullptr;
     QAction* menuHelpVer = nullptr;
     QAction* menuTaskBarFormTop = nullptr;
@@ -194,6 +195,8 @@ public:
     void menuDisplayFormTop_Click();
     void menuConnect_Click();
     void menuOption_Click();
+    // Traceroute with a host box the user fills in.
+    void menuTracert_Click();
     void menuLogMsg_Click();
     void menuHelpVer_Click();
     void menuTaskBarFormTop_Click() { menuDisplayFormTop_Click(); }

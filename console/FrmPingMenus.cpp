@@ -4,6 +4,7 @@
 #include "admin/FrmOption.h"
 #include "console/FrmDisplayLog.h"
 #include "console/FrmPingAbt.h"
+#include "console/FrmTraceRt.h"
 #include "model/Globals.h"
 
 #include <QAction>
@@ -41,6 +42,8 @@ void FrmPing::BuildMenus() {
     tool->setObjectName(QStringLiteral("menuTool"));
     menuOption = Item(tool, QStringLiteral("menuOption"), QStringLiteral("ｵﾌﾟｼｮﾝ"));
     tool->addSeparator();
+    menuTracert = Item(tool, QStringLiteral("menuTracert"), QStringLiteral("Tracert確認"));
+    tool->addSeparator();
     menuLogMsg = Item(tool, QStringLiteral("menuLogMsg"), QStringLiteral("ﾛｸﾞ確認"));
 
     QMenu* help = bar->addMenu(QStringLiteral("ﾍﾙﾌﾟ"));
@@ -75,6 +78,7 @@ void FrmPing::BuildMenus() {
         menuConnect_Click();
     });
     connect(menuOption, &QAction::triggered, this, &FrmPing::menuOption_Click);
+    connect(menuTracert, &QAction::triggered, this, &FrmPing::menuTracert_Click);
     connect(menuLogMsg, &QAction::triggered, this, &FrmPing::menuLogMsg_Click);
     connect(menuHelpVer, &QAction::triggered, this, &FrmPing::menuHelpVer_Click);
     connect(menuTaskBarFormTop, &QAction::triggered, this, [this, undoFlip] {
@@ -152,6 +156,19 @@ void FrmPing::menuOption_Click() {
         });
         dialog.Load();
         RunDialog(dialog);
+    }
+    ApplyTimerInterval();
+    if (gOptNoCheck != noCheck && !closePending_) menuReSet_Click();
+}
+
+void FrmPing::menuTracert_Click() {
+    CommandScope scope(*this);
+    const bool noCheck = gOptNoCheck;
+    {
+        FrmTraceRt window(this);
+        window.Load();
+        window.SetFreeEntry();
+        RunDialog(window);
     }
     ApplyTimerInterval();
     if (gOptNoCheck != noCheck && !closePending_) menuReSet_Click();

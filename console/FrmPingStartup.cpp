@@ -21,6 +21,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QStandardPaths>
 #include <QTabWidget>
@@ -123,8 +124,13 @@ FrmPing::StartResult FrmPing::Load() {
         return StartResult::PortFailed;
     }
     // Recipients that cannot be reached are reported on the status line by the
-    // announcement itself; start-up goes on.
-    services_.announce(*winsock_);
+    // announcement itself; start-up goes on, and the report is put back once the first
+    // status text has been shown, so the operator gets to see it.
+    statusPanel_->clear();
+    const qint32 announceError = services_.announce(*winsock_);
+    QString announceReport = statusPanel_->text();
+    if (announceReport.isEmpty() && announceError == lanerr::kHostUnreachable)
+        announceReport = startupmsg::kHostUnreachable;
 
     ssTabComputer_->show();
     SetConnectChecked(gOptPingCheck);
@@ -132,6 +138,7 @@ FrmPing::StartResult FrmPing::Load() {
     SetTopMost(gOptFormTop);
     TrayIcon(QStringLiteral("ICONADD"), QString());
     SetStatusText(gOptPingCheck ? status::kWaiting : status::kStopped);
+    if (!announceReport.isEmpty()) SetStatusText(announceReport);
 
     treeComputer_->hide();
     nodes_->Clear();

@@ -7,6 +7,7 @@
 #include "alarms/LanMessenger.h"
 #include "alarms/PatLamp.h"
 #include "console/FrmPing.h"
+#include "console/FrmTraceRt.h"
 #include "engine/Pacing.h"
 #include "model/AppPaths.h"
 #include "model/DllObjects.h"
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QLockFile>
 #include <QMessageBox>
 #include <QPushButton>
@@ -34,7 +36,7 @@
 
 namespace {
 
-enum class Path { SecondInstance, MissingDatabase, PortTaken, AnnounceFails, Normal, NormalCheckingOff };
+enum class Path { SecondInstance, MissingDatabase, PortTaken, AnnounceFails, AnnounceError, Normal, NormalCheckingOff };
 
 quint16 FreeUdpPort() {
     QUdpSocket probe;
@@ -148,9 +150,14 @@ private slots:
                                           << startupmsg::kNoDatabase << vb::vbOKOnly << "非稼動中" << false << "";
         QTest::newRow("port taken") << Path::PortTaken << int(FrmPing::StartResult::PortFailed)
                                     << startupmsg::kPortInUse << vb::vbInformation << "非稼動中" << true << "";
+        // A failed announcement is no reason to stop, but the operator sees the report
+        // after the start-up's own status text.
         QTest::newRow("announcement fails, start goes on")
             << Path::AnnounceFails << int(FrmPing::StartResult::Running) << "" << 0 << "稼動中" << false
-            << "接続確認チェック　待機中！";
+            << "送信に失敗しました。(10.9.9.9: unreachable)";
+        QTest::newRow("announcement error 10065, start goes on")
+            << Path::AnnounceError << int(FrmPing::StartResult::Running) << "" << 0 << "稼動中" << false
+            << startupmsg::kHostUnreachable;
         QTest::newRow("normal") << Path::Normal << int(FrmPing::StartResult::Running) << "" << 0 << "稼動中" << false
                                 << "接続確認チェック　待機中！";
         QTest::newRow("normal, checking off") << Path::NormalCheckingOff << int(FrmPing::StartResult::Running) << ""
@@ -178,6 +185,12 @@ private slots:
         } else if (path == Path::PortTaken) {
             QVERIFY(holder.bind(QHostAddress::LocalHost, f.port, QAbstractSocket::DontShareAddress));
         } else if (path == Path::AnnounceFails) {
+            // As the real announcement reports a recipient it cannot reach.
+            f.form->services().announce = [](LanMessenger&) {
+                seams::Status().SetStatusText(QStringLiteral("送信に失敗しました。(10.9.9.9: unreachable)"));
+                return 0;
+            };
+        } else if (path == Path::AnnounceError) {
             f.form->services().announce = [](LanMessenger&) { return lanerr::kHostUnreachable; };
         }
         vtest::RecordingMessageBox& box = *f.box;
@@ -477,6 +490,63 @@ private slots:
         QVERIFY(f.form->IsTopMost());
         QVERIFY(f.form->menuDisplayFormTop->isChecked());
         QVERIFY(f.form->menuTaskBarFormTop->isChecked());
+    }
+
+    // The menus as the operator sees them: captions in order, "-" a separator, "*" a
+    // check mark item, ">" a submenu.
+    void menuCaptionsInOrder_data() {
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QString>("items");
+        QTest::newRow("menu bar") << "" << "ﾌｧｲﾙ>|表示>|実行>|ﾂｰﾙ>|ﾍﾙﾌﾟ>";
+        QTest::newRow("ﾌｧｲﾙ") << "menuFile" << "閉じる";
+        QTest::newRow("表示") << "menuDisplay" << "再表示|最前面表示*";
+        QTest::newRow("実行") << "menuRun" << "接続確認*";
+        QTest::newRow("ﾂｰﾙ") << "menuTool" << "ｵﾌﾟｼｮﾝ|-|Tracert確認|-|ﾛｸﾞ確認";
+        QTest::newRow("ﾍﾙﾌﾟ") << "menuHelp" << "ﾊﾞｰｼﾞｮﾝ情報";
+        QTest::newRow("tray") << "menuTaskBar" << "最前面表示*|接続確認*|ﾂｰﾙ>|ﾊﾞｰｼﾞｮﾝ情報|-|閉じる";
+        QTest::newRow("tray ﾂｰﾙ") << "menuTaskBarTool" << "ｵﾌﾟｼｮﾝ|-|ﾛｸﾞ確認";
+    }
+
+    void menuCaptionsInOrder() {
+        QFETCH(QString, menu);
+        QFETCH(QString, items);
+        FrmPing form;
+        QWidget* owner = menu.isEmpty() ? static_cast<QWidget*>(form.menuBar()) : form.findChild<QMenu*>(menu);
+        QVERIFY2(owner, qPrintable(menu));
+        QStringList seen;
+        for (QAction* a : owner->actions()) {
+            if (a->isSeparator())
+                seen << QStringLiteral("-");
+            else
+                seen << a->text() + (a->menu() ? QStringLiteral(">") : a->isCheckable() ? QStringLiteral("*") : QString());
+        }
+        QCOMPARE(seen.join(QLatin1Char('|')), items);
+    }
+
+    // Tracert確認 from the menu: the user types the host; the command's frame holds.
+    void tracertFromMenuIsFreeEntry() {
+        Fixture f;
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        bool continueInside = true, timerInside = true, hostBoxOpen = false, nameHidden = false;
+        QString label;
+        f.onDialog = [&](QDialog& d) {
+            auto& t = dynamic_cast<FrmTraceRt&>(d);
+            continueInside = gCheckContinue;
+            timerInside = f.form->TimerPing().isActive();
+            hostBoxOpen = !t.TxtURL()->isHidden() && !t.TxtURL()->isReadOnly() && t.TxtURL()->text().isEmpty();
+            nameHidden = t.Lbl_Computer2()->isHidden();
+            label = t.Lbl_Computer()->text();
+        };
+        f.form->findChild<QAction*>(QStringLiteral("menuTracert"))->trigger();
+        QCOMPARE(f.dialogs, QStringList{QStringLiteral("FrmTraceRt")});
+        QVERIFY(hostBoxOpen);
+        QVERIFY(nameHidden);
+        QCOMPARE(label, QStringLiteral("Host名 or IP"));
+        QVERIFY(!continueInside);
+        QVERIFY(!timerInside);
+        QVERIFY(gCheckContinue);
+        QVERIFY(f.form->TimerPing().isActive());
+        QCOMPARE(f.form->TimerPing().interval(), 30000);
     }
 
     void everyCloseTakesOnePath_data() {
