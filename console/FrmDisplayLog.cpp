@@ -198,9 +198,9 @@ void FrmDisplayLog::ShowSelectedEvent() {
     const QList<QTreeWidgetItem*> selected = lstViewLog_->selectedItems();
     if (selected.isEmpty()) return;
     const QTreeWidgetItem* row = selected.first();
-    const QString text = QStringLiteral("時刻\t") + row->text(0) + QStringLiteral("\nｸﾞﾙｰﾌﾟ\t") + row->text(1) +
-                         QStringLiteral("\nIPｱﾄﾞﾚｽ\t") + row->text(2) + QStringLiteral("\n名称\t") +
-                         row->text(3) + QStringLiteral("\n内容\t") + row->text(4);
+    const QString text = QStringLiteral("時刻\t") + row->text(0) + QStringLiteral("\r\nｸﾞﾙｰﾌﾟ\t") + row->text(1) +
+                         QStringLiteral("\r\nIPｱﾄﾞﾚｽ\t") + row->text(2) + QStringLiteral("\r\n名称\t") +
+                         row->text(3) + QStringLiteral("\r\n内容\t") + row->text(4);
     MsgBox(text, vb::vbOKOnly | vb::vbInformation);
 }
 

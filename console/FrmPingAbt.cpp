@@ -23,7 +23,7 @@ const QString kNotAvailable = QStringLiteral("現時点ではｼｽﾃﾑ情報�
 
 // A label's text after load: its initial text, a line break, a full-width space, value.
 QString Indented(const QString& initial, const QString& value) {
-    return initial + QStringLiteral("\n\u3000") + value;
+    return initial + QStringLiteral("\r\n\u3000") + value;
 }
 
 bool StartDetached(const QString& path) {

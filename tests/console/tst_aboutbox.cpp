@@ -43,15 +43,15 @@ private slots:
         for (int round = 0; round < 2; ++round) {
             box.Load(info);
             QCOMPARE(box.windowTitle(), QStringLiteral("Vantoroのﾊﾞｰｼﾞｮﾝ情報"));
-            QCOMPARE(box.lblTitle()->text(), QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝ名\n　Vantoro Ver 2.10.307"));
-            QCOMPARE(box.lblDescription()->text(), QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの説明\n　監視"));
-            QCOMPARE(box.lblLegalCopyright()->text(), QStringLiteral("著作権\n　(C) 2026"));
+            QCOMPARE(box.lblTitle()->text(), QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝ名\r\n　Vantoro Ver 2.10.307"));
+            QCOMPARE(box.lblDescription()->text(), QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの説明\r\n　監視"));
+            QCOMPARE(box.lblLegalCopyright()->text(), QStringLiteral("著作権\r\n　(C) 2026"));
             QCOMPARE(box.lblDisclaimer()->text(), QStringLiteral("注意書き"));
         }
         // A missing field leaves the initial text, the line break and the space.
         info.fileDescription.clear();
         box.Load(info);
-        QCOMPARE(box.lblDescription()->text(), QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの説明\n　"));
+        QCOMPARE(box.lblDescription()->text(), QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの説明\r\n　"));
     }
 
     void programVersionFromBuild() {

@@ -229,8 +229,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&viewer));
         QTreeWidget* log = viewer.LstViewLog();
         ClickItem(log, log->topLevelItem(1), true);
-        QCOMPARE(boxes.prompts(), QStringList{QStringLiteral("時刻\t09:05:00\nｸﾞﾙｰﾌﾟ\tG01\nIPｱﾄﾞﾚｽ\t127.0.0.2\n"
-                                                             "名称\tweb\n内容\tﾎﾟｰﾄ80,応答なし")});
+        QCOMPARE(boxes.prompts(), QStringList{QStringLiteral("時刻\t09:05:00\r\nｸﾞﾙｰﾌﾟ\tG01\r\nIPｱﾄﾞﾚｽ\t127.0.0.2\r\n"
+                                                             "名称\tweb\r\n内容\tﾎﾟｰﾄ80,応答なし")});
         QCOMPARE(boxes.shown.first().style, vb::vbOKOnly | vb::vbInformation);
     }
 
