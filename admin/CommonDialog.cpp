@@ -94,6 +94,8 @@ std::optional<QString> ClsCommonDlg::QtChooser(const FileDialogRequest& request)
 }
 
 QString ClsCommonDlg::ErrDescription() const {
+    // The file dialog's own and the general texts; the codes of the colour, font, print
+    // and help dialogs, which this wrapper does not offer, read as unknown.
     switch (errNumber_) {
         case -32768:
             return QStringLiteral("関数がダイアログ ボックスをロードできません。");
@@ -101,8 +103,21 @@ QString ClsCommonDlg::ErrDescription() const {
             return QStringLiteral("メンバ lpstrFile が指すバッファが小さすぎます。");
         case 20477:
             return QStringLiteral("ファイル名が無効です。");
+        case 20478:
+            return QStringLiteral("メモリ不足のために、リスト ボックスをサブクラス化できません。");
+        case 32752:
+            return QStringLiteral("FileName プロパティまたは Filter プロパティにメモリを割り当てられません。");
         case 32755:
             return QStringLiteral("[キャンセル] ボタンが選択されました。");
+        case 32757:
+            return QStringLiteral("関数が、ハンドルに関連付けられたメモリをロックできません。");
+        case 32758:
+            return QStringLiteral("関数が、内部のデータ構造にメモリを割り当てられません。");
+        case 32759:
+            return QStringLiteral("関数が指定したリソースをロックできません。");
+        case 32760:
+        case 32761:
+            return QStringLiteral("関数が指定したリソースをロードできません。");
         case 32765:
             return QStringLiteral("関数を初期化できません。");
         default:

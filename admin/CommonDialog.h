@@ -2,8 +2,10 @@
 // The file dialog wrapper: a caller makes one object, sets its owner window and the
 // dialog's properties, calls ShowOpen (or ShowSave) and reads the results back. Filters
 // are written as "description|pattern|description|pattern|". The program uses the
-// file-open dialog of the options dialog only; how a file is actually chosen is a
-// replaceable chooser, so tests answer it without a window.
+// file-open dialog of the options dialog only, so the wrapper offers the file dialogs
+// (open and save) and nothing else: no colour, font, print or help dialog, which no
+// part of the program calls. How a file is actually chosen is a replaceable chooser,
+// so tests answer it without a window.
 
 #include <QString>
 #include <QStringList>
