@@ -122,6 +122,14 @@ private slots:
                                       << "999"
                                       << ""
                                       << "";
+        QTest::newRow("re-check 1") << "TxtEdBoxNGRset"
+                                    << "1"
+                                    << ""
+                                    << "";
+        QTest::newRow("time-out 1") << "TxtEdBoxPortTimeOut"
+                                    << "1"
+                                    << ""
+                                    << "";
         QTest::newRow("time-out 0") << "TxtEdBoxPortTimeOut"
                                     << "0" << optionmsg::kPortTimeOut << "TxtEdBoxPortTimeOut";
         QTest::newRow("time-out 11") << "TxtEdBoxPortTimeOut"
@@ -132,6 +140,12 @@ private slots:
                                      << "";
         QTest::newRow("log 0") << "TxtEdBoxLog"
                                << "0" << optionmsg::kLogDelete << "TxtEdBoxLog";
+        QTest::newRow("log 999") << "TxtEdBoxLog"
+                                 << "999"
+                                 << ""
+                                 << "";
+        QTest::newRow("log 1000") << "TxtEdBoxLog"
+                                  << "1000" << optionmsg::kLogDelete << "TxtEdBoxLog";
         QTest::newRow("log 1") << "TxtEdBoxLog"
                                << "1"
                                << ""
@@ -187,6 +201,42 @@ private slots:
         QCOMPARE(gOptUserName, QStringLiteral("監視係"));
         QCOMPARE(Stored(QStringLiteral("TimerInterval")), storedBefore);
         QCOMPARE(resets, 0);
+    }
+
+    // Several fields wrong at once: the first check of the fixed order speaks, the
+    // number test covering all five boxes before any range test.
+    void applyChecksInOrder_data() {
+        QTest::addColumn<QString>("fields");  // "name=text;..."; a check box takes "on"/"off"
+        QTest::addColumn<QString>("message");
+        QTest::newRow("database before sound") << "txtDBFilePath=;txtSoundFilePath=" << optionmsg::kNoDatabasePath;
+        QTest::newRow("sound before numbers") << "txtSoundFilePath=;txtLocalPort=x" << optionmsg::kNoSoundPath;
+        QTest::newRow("no sound path while sound is off")
+            << "Check_Sound=off;txtSoundFilePath=;TxtEdBoxLog=x" << optionmsg::kNotNumber;
+        QTest::newRow("numbers before the interval") << "TxtEdBoxInterval=9;TxtEdBoxLog=x" << optionmsg::kNotNumber;
+        QTest::newRow("interval before re-check") << "TxtEdBoxInterval=9;TxtEdBoxNGRset=0" << optionmsg::kInterval;
+        QTest::newRow("re-check before time-out") << "TxtEdBoxNGRset=0;TxtEdBoxPortTimeOut=0" << optionmsg::kNGRset;
+        QTest::newRow("time-out before log") << "TxtEdBoxPortTimeOut=0;TxtEdBoxLog=0" << optionmsg::kPortTimeOut;
+        QTest::newRow("log before user name") << "TxtEdBoxLog=0;txtLocalUserName=" << optionmsg::kLogDelete;
+        QTest::newRow("user name before port range") << "txtLocalUserName=;txtLocalPort=65536" << optionmsg::kRequired;
+    }
+
+    void applyChecksInOrder() {
+        QFETCH(QString, fields);
+        QFETCH(QString, message);
+        FakeMixer mixer;
+        vtest::RecordingMessageBox box;
+        FrmOption dialog;
+        dialog.Load();
+        for (const QString& pair : fields.split(QLatin1Char(';'))) {
+            const QString name = pair.section(QLatin1Char('='), 0, 0);
+            const QString text = pair.section(QLatin1Char('='), 1);
+            if (auto* check = dialog.findChild<QCheckBox*>(name))
+                check->setChecked(text == QLatin1String("on"));
+            else
+                dialog.findChild<QLineEdit*>(name)->setText(text);
+        }
+        QVERIFY(!dialog.cmdApply_Click());
+        QCOMPARE(box.prompts(), QStringList{message});
     }
 
     void applyWritesEverything() {
