@@ -1,6 +1,7 @@
 #include "console/FrmPingAbt.h"
 
 #include "model/AppPaths.h"
+#include "model/Options.h"
 #include "model/Seams.h"
 
 #include <QApplication>
@@ -49,15 +50,16 @@ VersionInfo ProgramVersionInfo() {
 }
 
 bool GetKeyValue(const QString& keyPath, const QString& valueName, QString& value) {
-    // The per-user settings store stands in for the registry: the key path is a group,
-    // the value name a key inside it. Every value is stored as text.
-    QSettings store(QSettings::IniFormat, QSettings::UserScope, ProgramBaseName(), ProgramBaseName());
+    // The per-user settings store stands in for the registry: the same file as the
+    // options, the key path a group, the value name a key inside it. Every value is
+    // stored as text.
+    const std::unique_ptr<QSettings> store = OptionStore(ProgramBaseName());
     const QString key = keyPath + QLatin1Char('/') + valueName;
-    if (store.status() != QSettings::NoError || !store.contains(key)) {
+    if (store->status() != QSettings::NoError || !store->contains(key)) {
         value.clear();
         return false;
     }
-    value = store.value(key).toString();
+    value = store->value(key).toString();
     return true;
 }
 

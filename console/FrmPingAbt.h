@@ -36,7 +36,8 @@ inline constexpr const char* kSysInfoLocationKey = "SystemInformationLocation";
 inline constexpr const char* kSysInfoLocationValue = "Folder";
 inline constexpr const char* kSysInfoFileName = "sysinfo";
 
-// Reads one value of the per-user settings store: the value valueName under the group
+// Reads one value of the per-user settings store (the options' own file): the value
+// valueName under the group
 // keyPath ("A/B" nests). Returns false with value emptied when the group or the value is
 // missing; true with the value's text otherwise.
 bool GetKeyValue(const QString& keyPath, const QString& valueName, QString& value);

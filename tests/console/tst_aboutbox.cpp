@@ -4,6 +4,7 @@
 
 #include "console/FrmPingAbt.h"
 #include "model/AppPaths.h"
+#include "model/Options.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,18 +12,19 @@
 #include <QPushButton>
 #include <QSettings>
 
+#include <memory>
+
 class TestAboutBox : public QObject {
     Q_OBJECT
 
-    static QSettings Store() {
-        return QSettings(QSettings::IniFormat, QSettings::UserScope, ProgramBaseName(), ProgramBaseName());
-    }
+    // The tool is named in the file that holds the options.
+    static std::unique_ptr<QSettings> Store() { return OptionStore(ProgramBaseName()); }
 
 private slots:
     void init() {
-        QSettings s(QSettings::IniFormat, QSettings::UserScope, ProgramBaseName(), ProgramBaseName());
-        s.clear();
-        s.sync();
+        auto s = Store();
+        s->clear();
+        s->sync();
     }
 
     void labelsFromInjectedVersion() {
@@ -69,9 +71,9 @@ private slots:
         QVERIFY(!GetKeyValue(QStringLiteral("NoSuchKey"), QStringLiteral("PATH"), v));
         QCOMPARE(v, QString());
         {
-            QSettings s = Store();
-            s.setValue(QStringLiteral("Some/Nested/Count"), 42);
-            s.setValue(QStringLiteral("Some/Nested/Text"), QStringLiteral("abc"));
+            auto s = Store();
+            s->setValue(QStringLiteral("Some/Nested/Count"), 42);
+            s->setValue(QStringLiteral("Some/Nested/Text"), QStringLiteral("abc"));
         }
         QVERIFY(GetKeyValue(QStringLiteral("Some/Nested"), QStringLiteral("Count"), v));
         QCOMPARE(v, QStringLiteral("42"));
@@ -118,11 +120,11 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
         }
         {
-            QSettings s = Store();
+            auto s = Store();
             if (path != QLatin1String("-"))
-                s.setValue(QStringLiteral("%1/%2").arg(kSysInfoPathKey, kSysInfoPathValue), path);
+                s->setValue(QStringLiteral("%1/%2").arg(kSysInfoPathKey, kSysInfoPathValue), path);
             if (folder != QLatin1String("-"))
-                s.setValue(QStringLiteral("%1/%2").arg(kSysInfoLocationKey, kSysInfoLocationValue), folder);
+                s->setValue(QStringLiteral("%1/%2").arg(kSysInfoLocationKey, kSysInfoLocationValue), folder);
         }
 
         vtest::RecordingMessageBox boxes;
@@ -146,8 +148,8 @@ private slots:
 
     void realLauncherOnMissingProgram() {
         {
-            QSettings s = Store();
-            s.setValue(QStringLiteral("%1/%2").arg(kSysInfoPathKey, kSysInfoPathValue),
+            auto s = Store();
+            s->setValue(QStringLiteral("%1/%2").arg(kSysInfoPathKey, kSysInfoPathValue),
                        vtest::HomeDir() + QStringLiteral("/no-such-program"));
         }
         vtest::RecordingMessageBox boxes;
