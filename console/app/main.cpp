@@ -35,7 +35,8 @@ void CatchEndSignals() {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(FrmPing::kCaption);
+    // No application display name: the platform would append it to every window title,
+    // and each window shows exactly its own caption.
     // The window hides in the tray and dialogs come and go: only the shutdown ends the
     // program.
     QApplication::setQuitOnLastWindowClosed(false);
