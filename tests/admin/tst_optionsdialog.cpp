@@ -5,6 +5,7 @@
 
 #include "admin/CommonDialog.h"
 #include "admin/FrmOption.h"
+#include "alarms/PatLamp.h"
 #include "model/AppPaths.h"
 #include "model/EventLog.h"
 #include "model/Globals.h"
@@ -20,6 +21,7 @@
 #include <QSlider>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -32,7 +34,15 @@ public:
         control.Name = QStringLiteral("Master");
         return true;
     }
-    bool SetVolumeValue(const MixerControl&, qint32) override { return true; }
+    bool SetVolumeValue(const MixerControl&, qint32 value) override {
+        sets().push_back(value);
+        return true;
+    }
+    // Every volume written to any fake device, in order.
+    static std::vector<qint32>& sets() {
+        static std::vector<qint32> values;
+        return values;
+    }
     bool GetVolumeValue(const MixerControl&, qint32& value) override {
         value = 0;
         return true;
@@ -316,6 +326,46 @@ private slots:
         dialog.cmdCancel_Click();
         QCOMPARE(gOptSoundVolume, 150);
         QCOMPARE(Stored(QStringLiteral("SoundVolume")), QStringLiteral("120"));
+    }
+
+    // The sound test plays what the box names at the slider's volume, whatever the check
+    // box says and before any Apply; the speaker ends at the volume it had.
+    void soundTestUsesTheBoxAndTheSlider() {
+        FakeMixer mixer;
+        vtest::RecordingMessageBox box;
+        FrmOption dialog;
+        dialog.Load();
+        dialog.Check_Sound->setChecked(false);
+        dialog.txtSoundFilePath->setText(vtest::HomeDir() + QStringLiteral("/none.wav"));
+        dialog.SliderVolume->setValue(170);
+        FakeMixerDevice::sets().clear();
+        dialog.ComSoundTest->click();
+        QCOMPARE(FakeMixerDevice::sets(), (std::vector<qint32>{170, 0}));
+        QVERIFY(box.shown.isEmpty());
+    }
+
+    // The lamp test follows the saved lamp option, not the check box.
+    void lampTestFollowsSavedOption_data() {
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<bool>("box");
+        QTest::newRow("saved off, box just checked") << false << true;
+        QTest::newRow("saved on, box just cleared") << true << false;
+    }
+
+    void lampTestFollowsSavedOption() {
+        QFETCH(bool, saved);
+        QFETCH(bool, box);
+        FakeMixer mixer;
+        vtest::RecordingMessageBox boxes;
+        gOptPatLamp = saved;
+        gPatLampShowing = false;
+        FrmOption dialog;
+        dialog.Load();
+        dialog.Check_PatLamp->setChecked(box);
+        dialog.Cmd_PatLampTest->click();
+        QCOMPARE(gPatLampShowing, saved);
+        UnloadPatLamp();
+        QVERIFY(!gPatLampShowing);
     }
 
     void noMixerKeepsSavedVolume() {
