@@ -4,9 +4,17 @@ namespace {
 bool maskHas(const QString& mask, int day) {  // day 1..7
     return day >= 1 && day <= mask.size() && mask.at(day - 1) == QLatin1Char('1');
 }
-int hhnnOf(const QDateTime& moment) {
-    const QTime t = moment.time();
-    return t.hour() * 100 + t.minute();
+int hhnnOf(const QTime& t) { return t.hour() * 100 + t.minute(); }
+
+// True when the moment shows another date or time than the one remembered (or none was),
+// and remembers it.
+bool NewMoment(const QDateTime& moment, QDate& lastDate, QTime& lastTime) {
+    const QDate date = moment.date();
+    const QTime time = moment.time();
+    if (lastDate.isValid() && date == lastDate && time == lastTime) return false;
+    lastDate = date;
+    lastTime = time;
+    return true;
 }
 }  // namespace
 
@@ -26,10 +34,9 @@ int ClsWaitTimes::GetItemNo(qint16 subNo) const {
 
 bool ClsWaitTimes::TimeCheck(const QDateTime& moment) {
     if (Count() == 0) return true;
-    if (moment != lastMoment_ || !lastMoment_.isValid()) {
-        lastMoment_ = moment;
-        hhnn_ = hhnnOf(moment);
-        weekday_ = moment.date().dayOfWeek() % 7 + 1;  // Qt: Monday 1 .. Sunday 7
+    if (NewMoment(moment, lastDate_, lastTime_)) {
+        hhnn_ = hhnnOf(lastTime_);
+        weekday_ = lastDate_.dayOfWeek() % 7 + 1;  // Qt: Monday 1 .. Sunday 7
         prevWeekday_ = weekday_ == 1 ? 7 : weekday_ - 1;
     }
     for (const auto& w : *this) {
@@ -54,10 +61,9 @@ int ClsWaitDayTimes::GetItemNo(const QDate& waitDate) const {
 
 bool ClsWaitDayTimes::TimeCheck(const QDateTime& moment) {
     if (Count() == 0) return true;
-    if (moment != lastMoment_ || !lastMoment_.isValid()) {
-        lastMoment_ = moment;
-        hhnn_ = hhnnOf(moment);
-        day_ = moment.date();
+    if (NewMoment(moment, lastDate_, lastTime_)) {
+        hhnn_ = hhnnOf(lastTime_);
+        day_ = lastDate_;
     }
     for (const auto& w : *this) {
         if (w->WaitDate == day_ && w->TimeStart <= hhnn_ && hhnn_ <= w->TimeEnd) return false;

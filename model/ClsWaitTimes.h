@@ -27,7 +27,10 @@ public:
 
 private:
     // What was derived from the last moment asked about; recomputed only when it changes.
-    QDateTime lastMoment_;
+    // The moment is remembered as the date and time it shows, not as an instant: the same
+    // instant given in another time zone falls on another hour or day.
+    QDate lastDate_;
+    QTime lastTime_;
     int hhnn_ = 0;
     int weekday_ = 0;      // 1 = Sunday .. 7 = Saturday
     int prevWeekday_ = 0;  // the day before
@@ -47,7 +50,8 @@ public:
     bool TimeCheck(const QDateTime& moment);
 
 private:
-    QDateTime lastMoment_;
+    QDate lastDate_;
+    QTime lastTime_;
     int hhnn_ = 0;
     QDate day_;
 };

@@ -4,6 +4,8 @@
 #include "model/ClsPingDatas.h"
 #include "schedules/TimeFormat.h"
 
+#include <QTimeZone>
+
 #include <stdexcept>
 
 class ChildListsTest : public QObject {
@@ -103,6 +105,22 @@ private slots:
         QCOMPARE(w.GetItemNo(QDate(2027, 1, 1)), 0);
     }
 
+    // The remembered moment is the date and time a caller shows, not the instant: one
+    // instant seen from another zone is another hour, and there another weekday.
+    void sameInstantInAnotherZone() {
+        const QDateTime utc(QDate(2026, 12, 7), QTime(22, 30), QTimeZone(0));  // Monday 22:30
+        const QDateTime ahead = utc.toTimeZone(QTimeZone(2 * 3600));          // Tuesday 00:30
+        QCOMPARE(ahead, utc);
+        ClsWaitTimes weekly;
+        weekly.Add(1, 2200, 2300, QStringLiteral("0100000"));
+        ClsWaitDayTimes dated;
+        dated.Add(QDate(2026, 12, 7), 2200, 2300);
+        QCOMPARE(weekly.TimeCheck(utc), false);
+        QCOMPARE(dated.TimeCheck(utc), false);
+        QCOMPARE(weekly.TimeCheck(ahead), true);
+        QCOMPARE(dated.TimeCheck(ahead), true);
+    }
+
     void emptyListsAlwaysAllow() {
         ClsPingData d;
         const QDateTime now = QDateTime::currentDateTime();
@@ -120,6 +138,7 @@ private slots:
         QTest::newRow("no day") << 0 << 5 << "0000000" << "00時00分～00時05分  【無効】";
         QTest::newRow("odd characters") << 100 << 200 << "x1" << "01時00分～02時00分  【月】";
         QTest::newRow("empty mask") << 100 << 200 << "" << "01時00分～02時00分  【無効】";
+        QTest::newRow("two days, end past midnight") << 2200 << 2630 << "0100010" << "22時00分～26時30分  【月・金】";
     }
     void formatters() {
         QFETCH(int, start);
