@@ -87,8 +87,9 @@ CREATE TABLE TBL_MsgSend (
     職番     TEXT NOT NULL COLLATE NOCASE
 );
 -- A group-wide recipient has a Null address; the index treats Null as one value so the
--- same person cannot be assigned to the same group twice either.
-CREATE UNIQUE INDEX UX_MsgSend ON TBL_MsgSend (グループ, IFNULL(アドレス, ''), 職番);
+-- same person cannot be assigned to the same group twice either. The expression takes no
+-- collation from its column, so it is given the address's own.
+CREATE UNIQUE INDEX UX_MsgSend ON TBL_MsgSend (グループ, IFNULL(アドレス, '') COLLATE NOCASE, 職番);
 
 CREATE TABLE TBL_Service (
     サービス名 TEXT,

@@ -29,6 +29,54 @@ private slots:
             QCOMPARE(vtest::Scalar(db, QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(t))).toInt(), 0);
     }
 
+    // Every reader and writer names these columns; the names are the system's own.
+    void tablesHaveTheirColumns_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QStringList>("columns");
+        QTest::newRow("groups") << "TBL_Group" << QStringList{"グループ", "表示名", "説明", "診断有無"};
+        QTest::newRow("computers") << "TBL_Computer"
+                                   << QStringList{"アドレス", "グループ", "コンピュータ名", "種類", "表示名",
+                                                  "説明", "診断有無", "異常判断回数", "異常音再生", "タイムアウト",
+                                                  "状況", "Ping有無", "カレンダー名称"};
+        QTest::newRow("port checks") << "TBL_PortCheck" << QStringList{"アドレス", "ポート番号", "サービス名", "状況"};
+        QTest::newRow("plug-ins") << "TBL_DLL" << QStringList{"アドレス", "連番", "DLL名", "引数"};
+        QTest::newRow("weekly windows") << "TBL_NoCheck"
+                                        << QStringList{"アドレス", "連番", "開始時刻", "終了時刻", "曜日"};
+        QTest::newRow("dated windows") << "TBL_CalenderNoCheck"
+                                       << QStringList{"アドレス", "日付", "開始時刻", "終了時刻"};
+        QTest::newRow("calendars") << "TBL_Calender"
+                                   << QStringList{"名称", "年度", "01", "02", "03", "04", "05", "06", "07", "08",
+                                                  "09", "10", "11", "12"};
+        QTest::newRow("persons") << "TBL_User"
+                                 << QStringList{"職番", "氏名", "所属名", "連絡先", "アドレス", "警報種別",
+                                                "メール送信有無", "メール1", "メール2"};
+        QTest::newRow("recipients") << "TBL_MsgSend" << QStringList{"グループ", "アドレス", "職番"};
+        QTest::newRow("services") << "TBL_Service" << QStringList{"サービス名", "ポート番号"};
+        QTest::newRow("names") << "TBL_Meisho" << QStringList{"区分", "種類"};
+        QTest::newRow("control") << "TBL_Control" << QStringList{"区分", "処理"};
+    }
+    void tablesHaveTheirColumns() {
+        QFETCH(QString, table);
+        QFETCH(QStringList, columns);
+        auto db = Database::Open(vtest::FreshDatabase());
+        QVERIFY(db);
+        auto q = db->Query(QStringLiteral("SELECT name FROM pragma_table_info(?) ORDER BY cid"), {table});
+        QVERIFY(q);
+        QStringList got;
+        while (q->next()) got << q->value(0).toString();
+        QCOMPARE(got, columns);
+    }
+
+    // The build puts a database into the program folder (kept there once made, so it
+    // may hold rows by now): the program itself never makes one.
+    void programFolderHasADatabase() {
+        const QString shipped = QStringLiteral(VANTORO_PROGRAM_DIR "/Vantoro.MDB");
+        QVERIFY(QFile::exists(shipped));
+        QCOMPARE(vtest::Scalar(shipped, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name LIKE 'TBL_%'")
+                     .toInt(),
+                 12);
+    }
+
     void openNeverCreatesAFile() {
         const QString missing = vtest::HomeDir() + QStringLiteral("/nothing-here.MDB");
         QString error;
@@ -54,6 +102,9 @@ private slots:
         QTest::newRow("group and computer recipient")
             << "INSERT INTO TBL_MsgSend (グループ,職番) VALUES ('G','001')"
             << "INSERT INTO TBL_MsgSend (グループ,アドレス,職番) VALUES ('G','10.0.0.1','001')" << true;
+        QTest::newRow("computer recipient, host name in other case")
+            << "INSERT INTO TBL_MsgSend (グループ,アドレス,職番) VALUES ('G','Host-A','001')"
+            << "INSERT INTO TBL_MsgSend (グループ,アドレス,職番) VALUES ('g','HOST-a','001')" << false;
     }
     void keysAreUnique() {
         QFETCH(QString, first);
