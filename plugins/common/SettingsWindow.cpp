@@ -16,9 +16,13 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace plugin {
 
 namespace {
+
+constexpr int kNoLimit = 32767;  // QLineEdit's own default length
 
 QLineEdit* makeBox(QWidget* parent, const QString& objectName, int maxLength, BoxKind kind) {
     auto* box = new QLineEdit(parent);
@@ -86,7 +90,7 @@ QLineEdit* SettingsWindow::AddBox(const QString& objectName, const QString& capt
     connectionGrid_->addWidget(label, row, 0);
     connectionGrid_->addWidget(box, row, 1);
     if (!suffix.isEmpty()) connectionGrid_->addWidget(new QLabel(suffix, connection_), row, 2);
-    if (!property.isEmpty()) bindings_.push_back({box, property, kind == BoxKind::Digits});
+    if (!property.isEmpty()) bindings_.push_back({box, property, kind == BoxKind::Digits, maxLength});
     captions_.insert(box, caption);
     addToTabOrder(box);
     return box;
@@ -126,8 +130,8 @@ void SettingsWindow::AddRetryFrame() {
     rows->addLayout(second);
     // The frame sits between the connection frame and the buttons.
     static_cast<QVBoxLayout*>(layout())->insertWidget(1, retry_);
-    bindings_.push_back({wait, QStringLiteral("WaitTime"), true});
-    bindings_.push_back({retry, QStringLiteral("Retry"), true});
+    bindings_.push_back({wait, QStringLiteral("WaitTime"), true, 2});
+    bindings_.push_back({retry, QStringLiteral("Retry"), true, 1});
     captions_.insert(wait, QStringLiteral("ウエイトタイム"));
     captions_.insert(retry, QStringLiteral("リトライ回数"));
     addToTabOrder(wait);
@@ -153,7 +157,13 @@ bool SettingsWindow::PortNumber(const QString& text) {
 void SettingsWindow::Fill(const ClsVantoroBase& from) {
     for (const auto& b : bindings_) {
         const QVariant v = from.Value(b.property);
-        b.box->setText(b.number ? QString::number(v.toInt()) : v.toString());
+        const QString text = b.number ? QString::number(v.toInt()) : v.toString();
+        // The limit is for typing. A longer value that came in through a parameter string is
+        // shown whole: cut to the limit here, an OK on the untouched window would silently
+        // store another value (a time-out of 120 as 12, a retry count of 10 as 1).
+        const int limit = b.limit > 0 ? b.limit : kNoLimit;
+        b.box->setMaxLength(std::max(limit, static_cast<int>(text.size())));
+        b.box->setText(text);
     }
 }
 

@@ -109,6 +109,7 @@ private:
         QLineEdit* box;
         QString property;
         bool number;
+        int limit;  // characters a person may type; 0 = no limit
     };
     struct Requirement {
         QLineEdit* box;

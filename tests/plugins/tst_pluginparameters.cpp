@@ -63,6 +63,9 @@ private slots:
             << W << "|61|3|2|4|u|p" << 0 << "|61|3|2|4|u|p" << QVariantMap{};
         QTest::newRow("www protocol stored as given") << W << "h|60|3|2|9|u|p" << 0 << "h|60|3|2|9|u|p"
                                                      << QVariantMap{{"Protocol", 9}};
+        // The web check's user name is read when it starts on the last character; the others'
+        // text fields are not.
+        QTest::newRow("www one-letter user at the end") << W << "h|60|3|2|4|u" << 5 << "h|60|3|2|4||" << QVariantMap{};
         QTest::newRow("www ends after protocol") << W << "h|60|3|2|4|" << 0 << "h|60|3|2|4||" << QVariantMap{};
         QTest::newRow("www empty user, password") << W << "h|60|3|2|4||p" << 0 << "h|60|3|2|4||p" << QVariantMap{};
 
@@ -71,6 +74,8 @@ private slots:
             << D << "srv|5|sa|pw|db|select 'a|b'" << 0 << "srv|5|sa|pw|db|select 'a|b'" << QVariantMap{};
         QTest::newRow("db password without separator") << D << "srv|5|sa|pw" << 5 << "srv|5|sa|||" << QVariantMap{};
         QTest::newRow("db ends after time-out") << D << "srv|5|" << 0 << "srv|5||||" << QVariantMap{};
+        QTest::newRow("db one-letter user at the end is not read") << D << "srv|5|u" << 0 << "srv|5||||" << QVariantMap{};
+        QTest::newRow("db empty middle fields") << D << "srv|5|||db|s" << 0 << "srv|5|||db|s" << QVariantMap{};
         QTest::newRow("db bare address") << D << "srv" << 5 << "|5||||" << QVariantMap{};
 
         QTest::newRow("www2 bare address") << W2 << "h" << 0 << "|5|3|2" << QVariantMap{};

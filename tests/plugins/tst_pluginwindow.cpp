@@ -42,8 +42,8 @@ class PluginWindowTest : public QObject {
     }
 
     // Opens the window over kStart with proc and runs steps on it; FromShow's answer.
-    std::optional<bool> show(const QString& proc, const std::function<void()>& steps) {
-        if (Put(port_, "Parameter", kStart) != 0 || Put(port_, "Proc", proc) != 0) return std::nullopt;
+    std::optional<bool> show(const QString& proc, const std::function<void()>& steps, const QString& start = kStart) {
+        if (Put(port_, "Parameter", start) != 0 || Put(port_, "Proc", proc) != 0) return std::nullopt;
         bool driven = false;
         PluginDialogDriver driver([&](QWidget* w) {
             window_ = w;
@@ -235,6 +235,31 @@ private slots:
             window_->close();
         });
         QVERIFY(r && !*r);
+    }
+
+    // Values longer than a box's typing limit (a parameter string can carry them) are shown
+    // whole, so an OK on the untouched window stores what was there.
+    void longValuesShownWhole() {
+        const QString name(40, u'n');
+        const QString start = QStringLiteral("h|8080|120|5|12|") + name;
+        const auto r = show(
+            QStringLiteral("U"),
+            [&] {
+                QCOMPARE(box("TxtTimeOut")->text(), QStringLiteral("120"));
+                QCOMPARE(box("TxtRetry")->text(), QStringLiteral("12"));
+                QCOMPARE(box("TxtName")->text(), name);
+                QLineEdit* nameBox = box("TxtName");
+                nameBox->setFocus();
+                nameBox->end(false);
+                QTest::keyClicks(nameBox, QStringLiteral("xyz"));
+                QCOMPARE(nameBox->text(), name);  // no room to type more
+                button("CmdOK")->click();
+                QVERIFY(boxes_.isEmpty());
+            },
+            start);
+        QVERIFY(r);
+        QCOMPARE(*r, true);
+        QCOMPARE(GetText(port_, "Parameter"), start);
     }
 
     void testButton_data() {
