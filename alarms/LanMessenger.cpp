@@ -161,6 +161,9 @@ qint32 SendLanAnnounce(LanMessenger& winsock) {
     if (!winsock.IsOpen()) {
         if (const qint32 e = winsock.Open(gOptPort)) return e;
     }
+    // Start-up calls this directly, not through SendLanMessage: the port is taken either
+    // way (what others send is still read), but with sending off nobody is announced to.
+    if (!gOptSendMsg) return 0;
     // A snapshot of the addresses, so the database is closed before anything is sent.
     QStringList addresses;
     {

@@ -84,8 +84,9 @@ void ParseLanMessageBytes(QByteArrayView bytes);
 
 // Start-up announcement ("01"): one datagram to the PC address of every TBL_User row that
 // has one, in table order. Takes the port first when Open was not called (returning its
-// error). A recipient that cannot be reached is reported on the status line and skipped,
-// and so is a database that cannot be read: only the port is fatal to start-up.
+// error). While option SendMsg is off nothing is sent (the port is still taken). A
+// recipient that cannot be reached is reported on the status line and skipped, and so is
+// a database that cannot be read: only the port is fatal to start-up.
 qint32 SendLanAnnounce(LanMessenger& winsock);
 // Answer ("02") to the sender of the last parsed message, at its address field.
 qint32 SendLanAnswer(LanMessenger& winsock);

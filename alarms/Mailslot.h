@@ -12,7 +12,8 @@
 namespace mailslot {
 inline constexpr quint16 kDatagramServicePort = 138;
 inline constexpr char kMessengerSlot[] = "\\MAILSLOT\\MESSNGR";
-// A NetBIOS datagram carries at most this much after its names (RFC 1002).
+// What follows a NetBIOS datagram's header (the two names, the SMB message and the
+// mailslot data) is kept within the 512 bytes of user data RFC 1002 allows, names included.
 inline constexpr int kMaxUserData = 512;
 inline constexpr quint8 kWorkstationSuffix = 0x00;
 inline constexpr quint8 kMessengerSuffix = 0x03;

@@ -28,6 +28,9 @@ static void LoadPictures() { Q_INIT_RESOURCE(PatLamp); }
 FrmPatLamp::FrmPatLamp(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setAttribute(Qt::WA_DeleteOnClose);
+    // The lamp comes up in the middle of whatever the operator is typing; it takes the top
+    // place, not the keyboard.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QStringLiteral("PatLamp"));
     mTimer.setInterval(100);
     connect(&mTimer, &QTimer::timeout, this, &FrmPatLamp::Timer_Lamp_Timer);

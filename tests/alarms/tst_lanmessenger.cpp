@@ -182,6 +182,31 @@ private slots:
         QCOMPARE(unopened.SendData("x"), lanerr::kNotConnected);
     }
 
+    // Start-up calls the announcement directly: with sending off it still takes the port
+    // (so peers' messages are read) but announces to nobody.
+    void announceWithSendingOff() {
+        const QString db = vtest::FreshDatabase();
+        QVERIFY(vtest::Exec(db, QStringLiteral("INSERT INTO TBL_User (職番, 氏名, アドレス) VALUES (?, ?, ?)"),
+                            {"u1", "one", "127.0.0.2"}));
+        gOptSendMsg = false;
+        vtest::RecordingStatus status;
+        QCOMPARE(SendLanAnnounce(*mProgram), 0);
+
+        LanMessenger unopened;
+        {
+            QUdpSocket probe;
+            QVERIFY(probe.bind(QHostAddress::AnyIPv4, 0));
+            gOptPort = probe.localPort();
+        }
+        QCOMPARE(SendLanAnnounce(unopened), 0);
+        QVERIFY(unopened.IsOpen());
+        QCOMPARE(unopened.LocalPort(), quint16(gOptPort));
+
+        QTest::qWait(100);
+        QVERIFY(Drain(*mPeer).isEmpty());
+        QVERIFY(status.texts.isEmpty());
+    }
+
     // On the wildcard our address is that of a real interface, never the host name's
     // 127.0.1.1 that peers could not answer.
     void ownAddressOnTheWildcard() {

@@ -263,7 +263,15 @@ private slots:
         vtest::RecordingStatus status;
         QCOMPARE(SendLanMessage(*mForm, "12", "G", "10.0.0.1", "down"), 0);
         QCOMPARE(status.texts.size(), 1);
-        QVERIFY2(status.texts[0].startsWith(u"E-Mail送信に失敗しました。"_qs), qPrintable(status.texts[0]));
+        // The prefix, the description, then the description again in half-width brackets.
+        const QString prefix = u"E-Mail送信に失敗しました。"_qs;
+        const QString shown = status.texts[0];
+        QVERIFY2(shown.startsWith(prefix) && shown.endsWith(u')'), qPrintable(shown));
+        const QString rest = shown.mid(prefix.size());
+        const qsizetype half = (rest.size() - 2) / 2;
+        QVERIFY2(half > 0 && rest.size() == 2 * half + 2, qPrintable(shown));
+        QCOMPARE(rest.mid(half), u'(' + rest.left(half) + u')');
+        QVERIFY2(rest.left(half).contains(u"refused"_qs, Qt::CaseInsensitive), qPrintable(shown));
         QCOMPARE(lanReceived().size(), 1);
     }
 
