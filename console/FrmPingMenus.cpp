@@ -137,6 +137,9 @@ void FrmPing::menuConnect_Click() {
     const bool on = !menuConnect->isChecked();
     SetConnectChecked(on);
     SetStatusText(on ? status::kWaiting : status::kStopped);
+    // Switching off stops a running round at its next computer, also from inside the log
+    // line box, which leaves the flag alone when it ends.
+    if (!on) gCheckContinue = false;
     // Inside a command the command's end re-arms the timer and sets the flag.
     if (commandDepth_ > 0) return;
     if (on)

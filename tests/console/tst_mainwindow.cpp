@@ -671,6 +671,36 @@ private slots:
         QVERIFY(!f.form->TimerPing().isActive());
     }
 
+    // The tray's 接続確認 while a log line's box is open: checking goes off, and the box,
+    // which leaves the flag alone, does not switch it back on for a running round.
+    void checkingOffFromInsideTheLineBox() {
+        Fixture f;
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        struct Box final : MessageBoxSeam {
+            std::function<void()> inside;
+            Box() { seams::SetMessageBox(this); }
+            ~Box() override { seams::SetMessageBox(nullptr); }
+            int Show(const QString&, int, const QString&) override {
+                if (inside) inside();
+                return vb::vbOK;
+            }
+        } box;
+        bool continueInside = false;
+        box.inside = [&] {
+            f.form->menuTaskBarConnect->trigger();
+            continueInside = gCheckContinue;
+        };
+        f.form->ListPing(0).addItem(QStringLiteral("12/10 09:26　接続OK!"));
+        f.form->ListPing(0).setCurrentRow(0);
+        QVERIFY(gCheckContinue);
+        f.form->ListPing_DblClick(0);
+        QVERIFY(!continueInside);
+        QVERIFY(!gCheckContinue);
+        QVERIFY(!f.form->TimerPing().isActive());
+        QVERIFY(!f.form->menuConnect->isChecked());
+        QCOMPARE(f.form->StatusPanel()->text(), status::kStopped);
+    }
+
     void connectStateText_data() {
         QTest::addColumn<bool>("notIP");
         QTest::addColumn<int>("ncc");
