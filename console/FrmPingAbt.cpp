@@ -67,7 +67,8 @@ FrmPingAbt::FrmPingAbt(QWidget* parent) : QDialog(parent), launcher_(StartDetach
     setObjectName(QStringLiteral("FrmPingAbt"));
     picIcon_ = new QLabel(this);
     picIcon_->setObjectName(QStringLiteral("picIcon"));
-    QIcon icon = QApplication::windowIcon();
+    // The program's icon: the owner's (the main window's), else the application's.
+    QIcon icon = parent ? parent->window()->windowIcon() : QApplication::windowIcon();
     if (icon.isNull()) icon = style()->standardIcon(QStyle::SP_ComputerIcon);
     picIcon_->setPixmap(icon.pixmap(32, 32));
     picIcon_->setAlignment(Qt::AlignTop | Qt::AlignHCenter);

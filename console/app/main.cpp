@@ -44,6 +44,8 @@ int main(int argc, char** argv) {
     CatchEndSignals();
 
     FrmPing window;
+    // Every window of the program, dialogs and message boxes included, shows its icon.
+    QApplication::setWindowIcon(window.windowIcon());
     switch (window.Load()) {
         case FrmPing::StartResult::Running:
             break;
