@@ -414,7 +414,7 @@ QByteArray ClsSMTP::FormatAddressList(const QList<Party>& list) {
     return out;
 }
 
-QByteArray ClsSMTP::ComposeMessage() {
+QByteArray ClsSMTP::BuildMessage() {
     mEnvelope.clear();
     QByteArray h = "Subject: " + cp932::FromUnicode(mSubject) + kCrLf;
     h += "From: " + FormatName(mFrom.name) + " <" + mFrom.address.toLatin1() + ">" + kCrLf;
@@ -480,7 +480,7 @@ bool ClsSMTP::Send() {
     std::optional<Failure> refusal;
     bool toQuitStep = false;
     try {
-        ComposeMessage();
+        BuildMessage();
         // Checked before connecting: HELO is made of the part before the "@".
         const qsizetype at = mFrom.address.indexOf(QLatin1Char('@'));
         if (at < 0)

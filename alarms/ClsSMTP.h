@@ -112,7 +112,7 @@ public:
     // The message as Send hands it to the server (headers, empty line, ISO-2022-JP body;
     // before dot-stuffing), and the envelope recipients (To, then cc, then Bcc). Builds
     // them afresh; Send calls it too.
-    QByteArray ComposeMessage();
+    QByteArray BuildMessage();
     QStringList Recipients() const { return mEnvelope; }
     // The last reply line the server sent (its code and text).
     QString LastReply() const { return mLastReply; }

@@ -203,3 +203,8 @@ bool MailslotSender::Send(const QString& sender, const QString& host, const QStr
     const QByteArray bytes = BuildMailslotDatagram(d);
     return ::send(fd.get(), bytes.constData(), static_cast<size_t>(bytes.size()), MSG_NOSIGNAL) == bytes.size();
 }
+
+void SendMailslotMessage(MailslotSender& mailslot, const QString& sender, const QString& host,
+                         const QString& text) {
+    mailslot.Send(sender, host, text);
+}

@@ -72,3 +72,8 @@ private:
     QString mSourceName;
     quint16 mNextId = 0;
 };
+
+// The messenger popup of the alarm: sender, recipient host and text, through the adapter.
+// Reports nothing, like the mailslot write it stands for.
+void SendMailslotMessage(MailslotSender& mailslot, const QString& sender, const QString& host,
+                         const QString& text);

@@ -102,7 +102,7 @@ qint32 SendAlarm(NotifyForm& form, const QString& group, const QString& address,
 
     for (const Popup& p : to.popups) {
         if (p.kind == u"0") {
-            form.mailslot.Send(gOptUserName, p.host, message);
+            SendMailslotMessage(form.mailslot, gOptUserName, p.host, message);
         } else if (SendLanText(form.ctlWinsock, p.host, message) != 0) {
             // One PC out of reach must not cost the others their alarm.
             seams::Status().SetStatusText(QStringLiteral("送信に失敗しました。"));

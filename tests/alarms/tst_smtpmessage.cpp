@@ -48,7 +48,7 @@ void TestSmtpMessage::headersInOrder() {
     smtp.AddressTo(QStringLiteral("a@mail.test"), QStringLiteral("A"));
     smtp.AddressTo(QStringLiteral("b@mail.test"), QStringLiteral("B"));
     smtp.Msg(QStringLiteral("本文"));
-    const QByteArray message = smtp.ComposeMessage();
+    const QByteArray message = smtp.BuildMessage();
 
     const QList<QByteArray> lines = HeaderLines(message);
     QCOMPARE(lines.size(), 5);
@@ -61,7 +61,7 @@ void TestSmtpMessage::headersInOrder() {
     // The envelope: To, then cc, then Bcc, whatever order they were added in.
     QCOMPARE(smtp.Recipients(), (QStringList{"a@mail.test", "b@mail.test", "c@mail.test", "hidden@mail.test"}));
     // Building again (a second Send) neither doubles the envelope nor re-encodes the body.
-    QCOMPARE(smtp.ComposeMessage(), message);
+    QCOMPARE(smtp.BuildMessage(), message);
     QCOMPARE(smtp.Recipients().size(), 4);
     QVERIFY(message.endsWith("\r\n\r\n\x1B$B" "K\\J8\x1B(B\r\n"));
 }
@@ -88,7 +88,7 @@ void TestSmtpMessage::displayName() {
     ClsSMTP smtp;
     smtp.AddressFrom(QStringLiteral("v@b.test"), QString());
     QVERIFY(smtp.AddressTo(QStringLiteral("a@b.test"), name));
-    const QByteArray message = smtp.ComposeMessage();
+    const QByteArray message = smtp.BuildMessage();
     QCOMPARE(Header(message, "To"), to);
     QVERIFY(!Header(message, "To").contains("\"=?"));
 }
@@ -116,7 +116,7 @@ void TestSmtpMessage::charsetFollowsTheBody() {
     smtp.AddressFrom(QStringLiteral("v@b.test"), QString());
     smtp.setSubject(subject);
     smtp.Msg(body);
-    const QByteArray message = smtp.ComposeMessage();
+    const QByteArray message = smtp.BuildMessage();
     QCOMPARE(Header(message, "Content-Type"), "Content-Type: text/plain; charset=" + charset);
     for (char c : message) QVERIFY(static_cast<unsigned char>(c) < 0x80);
 }
@@ -138,7 +138,7 @@ void TestSmtpMessage::bodyLineEnds() {
     ClsSMTP smtp;
     smtp.AddressFrom(QStringLiteral("v@b.test"), QString());
     for (const QString& p : parts) smtp.Msg(p);
-    const QByteArray message = smtp.ComposeMessage();
+    const QByteArray message = smtp.BuildMessage();
     QCOMPARE(message.mid(message.indexOf("\r\n\r\n") + 4), body);
 }
 
@@ -152,7 +152,7 @@ void TestSmtpMessage::clearKeepsSenderAndSubject() {
     smtp.Clear();
     QCOMPARE(smtp.RemotePort(), 25);
     QCOMPARE(smtp.RemoteHostName(), QString());
-    const QByteArray message = smtp.ComposeMessage();
+    const QByteArray message = smtp.BuildMessage();
     QCOMPARE(Header(message, "From"), QByteArray("From: \"V\" <v@host.test>"));
     QCOMPARE(Header(message, "Subject"), QByteArray("Subject: s"));
     QCOMPARE(Header(message, "To"), QByteArray());
