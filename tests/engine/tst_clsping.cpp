@@ -139,9 +139,11 @@ private slots:
         QCOMPARE(p.IPAddress(), QString());
         QCOMPARE(p.HostName(), QString());
         QVERIFY(opened >= 1);
-        // A blank address is still told apart: it needs no socket.
+        // A blank address is still told apart: it needs no socket and opens none.
+        const int before = opened;
         QCOMPARE(p.Ping(" ", "PC01"), qint16(2));
         QCOMPARE(p.PingMsg(), QString("IP情報なし"));
+        QCOMPARE(opened, before);
     }
 
     void routed_data() {

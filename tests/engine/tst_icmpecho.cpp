@@ -211,6 +211,33 @@ private slots:
         QCOMPARE(reply.status, quint32(icmp::RequestTimedOut));
     }
 
+    void sendRefusedLocally_data() {
+        QTest::addColumn<SocketKind>("kind");
+        QTest::newRow("raw") << SocketKind::Raw;
+        QTest::newRow("datagram") << SocketKind::Datagram;
+    }
+    // The client has no route outside 10.77.0.0/16, so the request never leaves it: no
+    // answer, the reason in the status, and no wait for an answer that cannot come.
+    void sendRefusedLocally() {
+        QFETCH(SocketKind, kind);
+        vtest::TestNetwork net;
+        if (!net.Ready()) QSKIP(qPrintable("test namespaces cannot be made here: " + net.Failure()));
+        auto inside = net.EnterClient();
+        QVERIFY(inside.Entered());
+        IcmpEcho echo(kind);
+        QVERIFY(echo.IsOpen());
+        EchoReply reply;
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(echo.SendEcho(Addr("10.78.0.1"), "a", 64, 3000, reply), 0);
+        QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(reply.status, quint32(icmp::DestNetUnreachable));
+        QCOMPARE(reply.addressText, QString());
+        // The socket is still good for the next request.
+        QCOMPARE(echo.SendEcho(Addr(vtest::TestNetwork::kHost), "a", 64, 2000, reply), 1);
+        QCOMPARE(reply.status, quint32(icmp::Success));
+    }
+
     void matchesIdentifierAndSequence_data() {
         QTest::addColumn<SocketKind>("kind");
         QTest::newRow("raw") << SocketKind::Raw;
