@@ -52,10 +52,11 @@ private:
         AddLogLine(form_.ListPing(0), echoLine(pingMsg));
         d.NotConnectCount = 0;
         d.NotIPAddress = false;
-        SetNodeStateAndAlarm(form_, computerKey_, d.IPAddress, QStringLiteral("Nomal"), QString(), 0, QString(), QString());
+        SetNodeStateAndAlarm(form_, d, computerKey_, QStringLiteral("Nomal"), QString(), 0, QString(), QString());
         if (d.PortData().Count() > 0 && !ports()) return;
-        // A plug-in that raises counts as failed here too (RunPlugin answers 0 for it).
-        if (gDllCount() > 0 && d.DllData().Count() > 0 && yieldOk()) plugins();
+        // Straight into the entries (no yield before the first, unlike the round). A plug-in
+        // that raises counts as failed here too (RunPlugin answers 0 for it).
+        if (gDllCount() > 0 && d.DllData().Count() > 0) plugins();
     }
 
     // Unlike the round, a failed port is shown here without an alarm text: the images and
@@ -63,7 +64,7 @@ private:
     bool ports() {
         ClsPingData& d = *item_;
         for (int p = 1; std::shared_ptr<ClsPortData> port = portAt(p); ++p) {
-            const QString serviceKey = FindNodeKey(form_.TreeComputer(), QStringLiteral("$"), d.IPAddress, port->PortNo);
+            const QString serviceKey = serviceKeyOf(QStringLiteral("$"), port->PortNo);
             const bool ok = PortCheck(d.IPAddress, port->PortNo, 1);
             if (!listUnchanged()) return false;
             if (ok) {
@@ -79,7 +80,7 @@ private:
             UpdateCheckStatus(d.IPAddress, QStringLiteral("Question"), 0, QStringLiteral("SStart"));
             UpdateCheckStatus(d.IPAddress, QStringLiteral("Question"), port->PortNo, QStringLiteral("SStop"));
             AlarmBlock(form_, d, true);
-            if (!yieldOk()) return false;
+            if (!yieldOk(2)) return false;  // the alarm block's closing yield, then one more
             ++d.NotConnectCount;
         }
         return true;
@@ -91,14 +92,16 @@ private:
         d.NotIPAddress = false;
         const QString line = pingMsg + QLatin1Char('\t') + FullWidthNumber(d.NotConnectCount) + QStringLiteral("回目") + who();
         if (d.WrongCount > 1) {
-            SetNodeStateAndAlarm(form_, computerKey_, d.IPAddress, QStringLiteral("Critical"), QString(), 0, QString(),
+            SetNodeStateAndAlarm(form_, d, computerKey_, QStringLiteral("Critical"), QString(), 0, QString(),
                                  QString());
             AddLogLine(form_.ListPing(0), line);
+            Yield();
         } else {
             setImage(computerKey_, QStringLiteral("Question"));
             UpdateCheckStatus(d.IPAddress, QStringLiteral("Question"), 0, QStringLiteral("SStart"));
             bothLists(line);
             AlarmBlock(form_, d, false);
+            Yield();  // the alarm block's closing yield
         }
         Yield();
     }
@@ -111,6 +114,7 @@ private:
         setImage(computerKey_, QStringLiteral("Stop"));
         UpdateCheckStatus(d.IPAddress, QStringLiteral("Stop"), 0, QStringLiteral("SStart"));
         AlarmBlock(form_, d, true);
+        Yield();  // the alarm block's closing yield, then one more
         Yield();
         ++d.NotConnectCount;
     }

@@ -156,14 +156,19 @@ qint32 FindNodeIndex(TreeNodes& tree, const QString& prefix, const QString& addr
     return 0;
 }
 
+QString CanonicalNodeKey(const QString& prefix, const QString& address, qint32 subNo) {
+    QString key = prefix + address;
+    if (prefix == QLatin1String("$")) key += QLatin1Char('@') + QString::number(subNo);
+    else if (prefix != QLatin1String("#")) key += QLatin1Char('@') + FormatRowNumber(subNo);
+    return key;
+}
+
 QString FindNodeKey(TreeNodes& tree, const QString& prefix, const QString& address, qint32 subNo) {
     if (!knownPrefix(prefix)) return QString();
     // Every node the program makes carries its canonical key, so try that one first; the
     // full scan only runs for a key written another way ("@0080", say). Keys are unique,
     // so for "#" the canonical key is the only possible match.
-    QString canonical = prefix + address;
-    if (prefix == QLatin1String("$")) canonical += QLatin1Char('@') + QString::number(subNo);
-    else if (prefix != QLatin1String("#")) canonical += QLatin1Char('@') + FormatRowNumber(subNo);
+    const QString canonical = CanonicalNodeKey(prefix, address, subNo);
     if (nodeMatches(tree.Item(canonical), prefix, address, subNo)) return canonical;
     if (prefix == QLatin1String("#")) return QString();
     const qint32 i = FindNodeIndex(tree, prefix, address, subNo);
@@ -229,6 +234,11 @@ QString ComputerCheck::computerImage() const {
     return node ? TreeNodes::Image(node) : QStringLiteral("Nomal");
 }
 
+QString ComputerCheck::serviceKeyOf(const QString& prefix, qint32 subNo) const {
+    const QString key = FindNodeKey(form_.TreeComputer(), prefix, item_->IPAddress, subNo);
+    return key.isEmpty() ? CanonicalNodeKey(prefix, item_->IPAddress, subNo) : key;
+}
+
 std::shared_ptr<ClsPortData> ComputerCheck::portAt(int position) const {
     if (position < 1 || position > item_->PortData().Count()) return nullptr;
     return item_->PortData().Item(position);
@@ -254,7 +264,7 @@ bool ComputerCheck::plugins() {
             break;
         }
         if (!yieldOk()) return false;
-        const QString serviceKey = FindNodeKey(form_.TreeComputer(), QStringLiteral("%"), d.IPAddress, entry->SubNo);
+        const QString serviceKey = serviceKeyOf(QStringLiteral("%"), entry->SubNo);
         const int outcome = RunPlugin(form_, entry->DllName, entry->Parameter);
         if (!listUnchanged()) return false;
         if (outcome == 1) {
@@ -270,7 +280,7 @@ bool ComputerCheck::plugins() {
             if (!yieldOk()) return false;
             bothLists(NgServiceLine(d, QStringLiteral("ﾁｪｯｸ=") + text, false));
             d.NotIPAddress = true;
-            SetNodeStateAndAlarm(form_, computerKey_, d.IPAddress, QStringLiteral("Question"), text, entry->SubNo,
+            SetNodeStateAndAlarm(form_, d, computerKey_, QStringLiteral("Question"), text, entry->SubNo,
                                  QStringLiteral("SStop"), serviceKey);
             AlarmBlock(form_, d, true);
         }
@@ -324,7 +334,7 @@ public:
 
 private:
     void state(const QString& image) {
-        SetNodeStateAndAlarm(form_, computerKey_, item_->IPAddress, image, QString(), 0, QString(), QString());
+        SetNodeStateAndAlarm(form_, *item_, computerKey_, image, QString(), 0, QString(), QString());
     }
 
     bool echoGood(const QString& pingMsg) {
@@ -347,7 +357,7 @@ private:
     bool ports() {
         ClsPingData& d = *item_;
         for (int p = 1; std::shared_ptr<ClsPortData> port = portAt(p); ++p) {
-            const QString serviceKey = FindNodeKey(form_.TreeComputer(), QStringLiteral("$"), d.IPAddress, port->PortNo);
+            const QString serviceKey = serviceKeyOf(QStringLiteral("$"), port->PortNo);
             if (!yieldOk()) return false;
             const bool ok = PortCheck(d.IPAddress, port->PortNo, 1);
             if (!listUnchanged()) return false;
@@ -358,7 +368,7 @@ private:
                 bothLists(NgServiceLine(d, QStringLiteral("ﾎﾟｰﾄ=") + QString::number(port->PortNo) + QLatin1Char(':') +
                                                port->PortService, false));
                 d.NotIPAddress = true;
-                SetNodeStateAndAlarm(form_, computerKey_, d.IPAddress, QStringLiteral("Question"), port->PortService,
+                SetNodeStateAndAlarm(form_, d, computerKey_, QStringLiteral("Question"), port->PortService,
                                      port->PortNo, QStringLiteral("SStop"), serviceKey);
                 AlarmBlock(form_, d, true);
             }

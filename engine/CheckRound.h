@@ -25,6 +25,9 @@ void AddLogLine(QListWidget& list, const QString& text);
 // node of address; "$", "%", "?": the child of that computer whose key's number after
 // "@" is subNo.
 qint32 FindNodeIndex(TreeNodes& tree, const QString& prefix, const QString& address, qint32 subNo);
+// The key the program gives such a node: "#address", "$address@port",
+// "%address@001" (row numbers in three digits).
+QString CanonicalNodeKey(const QString& prefix, const QString& address, qint32 subNo);
 // The same lookup, answering the node's key ("" when none). Keys stay valid across a
 // yield where indexes may not.
 QString FindNodeKey(TreeNodes& tree, const QString& prefix, const QString& address, qint32 subNo);
@@ -49,7 +52,8 @@ public:
 };
 
 // Restore, raise and, with the lamp, light the warning lamp; sound the siren when the
-// options and the computer allow it.
+// options and the computer allow it. The yield that closes an alarm is the caller's: in
+// the port and plug-in loops the two yields after each entry stand for it.
 void AlarmBlock(CheckForm& form, const ClsPingData& item, bool withLamp);
 
 // Lines of the log lists.

@@ -4,6 +4,7 @@
 // means what it meant before a yield.
 
 #include <QString>
+#include <QtGlobal>
 
 #include <memory>
 
@@ -30,6 +31,10 @@ protected:
     void setImage(const QString& key, const QString& image);
     QString computerImage() const;
 
+    // The key of this computer's port ("$") or plug-in ("%") node; when the tree has no
+    // such node, the key it would have, so a failure is still announced as a port's or a
+    // plug-in's.
+    QString serviceKeyOf(const QString& prefix, qint32 subNo) const;
     // The port entry at a position, null when the list no longer reaches it (a dialog
     // removed entries during a yield).
     std::shared_ptr<ClsPortData> portAt(int position) const;

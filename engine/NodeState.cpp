@@ -58,17 +58,11 @@ QString NarrowText(const QString& text) {
     return out;
 }
 
-void SetNodeStateAndAlarm(CheckForm& form, const QString& computerKey, const QString& address,
-                          const QString& computerImage, const QString& serviceName, qint32 portNo,
-                          const QString& serviceImage, const QString& serviceKey) {
-    if (gPingDatas.ListCount() == 0) return;
-    const qint32 n = gPingDatas.GetItemNo(address.trimmed());
-    if (n == 0) {
-        yield();
-        return;
-    }
-    const std::shared_ptr<ClsPingData> item = gPingDatas.Item(n);
-    if (!item) return;
+namespace {
+
+void setNodeState(CheckForm& form, const ClsPingData& item, const QString& computerKey, const QString& address,
+                  const QString& computerImage, const QString& serviceName, qint32 portNo,
+                  const QString& serviceImage, const QString& serviceKey) {
     TreeNodes& tree = form.TreeComputer();
     QTreeWidgetItem* computerNode = tree.Item(computerKey);
     if (computerNode && TreeNodes::Key(computerNode).startsWith(QLatin1Char('#')) &&
@@ -77,7 +71,7 @@ void SetNodeStateAndAlarm(CheckForm& form, const QString& computerKey, const QSt
         UpdateCheckStatus(address, computerImage, 0, QStringLiteral("SStart"));
     }
     const QString nodeText = TreeNodes::Text(computerNode);
-    const QString prefix = QStringLiteral("ｸﾞﾙｰﾌﾟ=") + item->Group + QStringLiteral(",IP=") + address +
+    const QString prefix = QStringLiteral("ｸﾞﾙｰﾌﾟ=") + item.Group + QStringLiteral(",IP=") + address +
                            QStringLiteral(",名称=") + NarrowText(nodeText);
 
     QString message;
@@ -85,7 +79,9 @@ void SetNodeStateAndAlarm(CheckForm& form, const QString& computerKey, const QSt
         message = QStringLiteral("ｺﾝﾋﾟｭｰﾀが通信不能の状態。至急確認！");
     } else if (serviceImage == QLatin1String("SStop")) {
         QTreeWidgetItem* serviceNode = tree.Item(serviceKey);
-        const QString key = TreeNodes::Key(serviceNode);
+        // The key tells a port from a plug-in check even when the node is not (or no
+        // longer) in the tree: the failure is announced all the same.
+        const QString key = serviceNode ? TreeNodes::Key(serviceNode) : serviceKey;
         const bool changed = serviceNode && TreeNodes::Image(serviceNode) != serviceImage;
         if (key.startsWith(QLatin1Char('$'))) {
             if (changed) {
@@ -104,10 +100,33 @@ void SetNodeStateAndAlarm(CheckForm& form, const QString& computerKey, const QSt
         message = QStringLiteral("ｺﾝﾋﾟｭｰﾀの通信ﾚｽﾎﾟﾝｽが遅い状態です。注意！");
     }
     if (!message.isEmpty()) {
-        const QString group = item->Group;
+        const QString group = item.Group;
         if (NotifyForm* notify = form.NotifyTarget())
             SendLanMessage(*notify, QStringLiteral("12"), group, address, prefix + message);
         WriteErrLog(group, address, nodeText, message);
     }
     yield();
+}
+
+}  // namespace
+
+void SetNodeStateAndAlarm(CheckForm& form, const QString& computerKey, const QString& address,
+                          const QString& computerImage, const QString& serviceName, qint32 portNo,
+                          const QString& serviceImage, const QString& serviceKey) {
+    if (gPingDatas.ListCount() == 0) return;
+    const qint32 n = gPingDatas.GetItemNo(address.trimmed());
+    if (n == 0) {
+        yield();
+        return;
+    }
+    const std::shared_ptr<ClsPingData> item = gPingDatas.Item(n);
+    if (!item) return;
+    setNodeState(form, *item, computerKey, address, computerImage, serviceName, portNo, serviceImage, serviceKey);
+}
+
+void SetNodeStateAndAlarm(CheckForm& form, const ClsPingData& item, const QString& computerKey,
+                          const QString& computerImage, const QString& serviceName, qint32 portNo,
+                          const QString& serviceImage, const QString& serviceKey) {
+    setNodeState(form, item, computerKey, item.IPAddress, computerImage, serviceName, portNo, serviceImage,
+                 serviceKey);
 }

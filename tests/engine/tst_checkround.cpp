@@ -24,6 +24,8 @@
 #include <QTcpSocket>
 #include <QUdpSocket>
 
+#include <stdexcept>
+
 namespace {
 
 const QString kA = QStringLiteral("127.0.0.11");
@@ -46,10 +48,10 @@ void addPort(const QString& db, const QString& address, int port, const QString&
     QVERIFY(vtest::Exec(db, "INSERT INTO TBL_PortCheck (アドレス,ポート番号,サービス名,状況) VALUES (?,?,?,'SStart')",
                         {address, port, name}));
 }
-void addPlugin(const QString& db, const QString& address, int subNo, const QString& parameter) {
+void addPlugin(const QString& db, const QString& address, int subNo, const QString& parameter,
+               const QString& dllName = QStringLiteral("VantorPort.so")) {
     QVERIFY(vtest::Exec(db, "INSERT INTO TBL_DLL (アドレス,連番,DLL名,引数) VALUES (?,?,?,?)",
-                        {address, subNo, QStringLiteral("VantorPort.so"),
-                         Encipherment(QString::fromLatin1(kParameterKey), parameter)}));
+                        {address, subNo, dllName, Encipherment(QString::fromLatin1(kParameterKey), parameter)}));
 }
 
 // A loopback port nothing listens on.
@@ -77,6 +79,34 @@ QString storedState(const QString& db, const QString& address, int port = 0) {
 }
 
 QStringList ints(const QString& csv) { return csv.split(QLatin1Char(','), Qt::SkipEmptyParts); }
+
+// A plug-in whose check raises instead of answering, entered in the plug-in table for the
+// life of the object.
+class RaisingPlugin final : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString Parameter READ Parameter WRITE setParameter)
+    Q_PROPERTY(QString Title READ Title)
+
+public:
+    static constexpr const char* kName = "Raiser.so";
+    RaisingPlugin() {
+        gDllObjects.push_back({QString::fromLatin1(kName), std::shared_ptr<QObject>(this, [](QObject*) {})});
+    }
+    ~RaisingPlugin() override {
+        std::erase_if(gDllObjects, [this](const DllObject& o) { return o.Object.get() == this; });
+    }
+    QString Parameter() const { return parameter_; }
+    void setParameter(const QString& p) { parameter_ = p; }
+    QString Title() const { return QStringLiteral("Raiser"); }
+    Q_INVOKABLE bool Check() {
+        ++checks;
+        throw std::runtime_error("the plug-in failed inside its check");
+    }
+    int checks = 0;
+
+private:
+    QString parameter_;
+};
 
 }  // namespace
 
@@ -326,6 +356,116 @@ private slots:
         QCOMPARE(rig.Image("%127.0.0.1@001"), QStringLiteral("SStart"));
         QCOMPARE(rig.Image("#127.0.0.1"), QStringLiteral("Question"));
         QCOMPARE(storedState(db, local), QStringLiteral("Question"));
+    }
+
+    // A fault inside one computer's checks stays with that entry: it counts as a failed
+    // check, with its line and alarm, and a round goes on to the next computer.
+    void containedFailures_data() {
+        QTest::addColumn<bool>("immediate");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("line");   // the new abnormal-status line, %1 the port
+        QTest::addColumn<QString>("event");  // how the event-log line ends; "" for none
+        QTest::newRow("round, plug-in raises") << false << "raise" << "ｻｰﾋﾞｽNG!\t(PC11:127.0.0.11)(ﾁｪｯｸ=Raiser001)ｻｰﾋﾞｽ確認"
+                                               << ",ｻｰﾋﾞｽ(Raiser001)で異常。至急確認！";
+        QTest::newRow("round, port node missing") << false << "node" << "ｻｰﾋﾞｽNG!\t(PC11:127.0.0.11)(ﾎﾟｰﾄ=%1:svc)ｻｰﾋﾞｽ確認"
+                                                  << ",ｻｰﾋﾞｽ(svc)が停止中。至急確認！";
+        QTest::newRow("immediate, plug-in raises") << true << "raise" << "ｻｰﾋﾞｽNG!\t(PC11:127.0.0.11)(ﾁｪｯｸ=Raiser001)ｻｰﾋﾞｽ確認"
+                                                   << ",ｻｰﾋﾞｽ(Raiser001)で異常。至急確認！";
+        QTest::newRow("immediate, port node missing") << true << "node" << "ｻｰﾋﾞｽNG!\t(PC11:127.0.0.11) (ﾎﾟｰﾄ=%1:svc)ｻｰﾋﾞｽ確認"
+                                                      << "";
+    }
+    void containedFailures() {
+        QFETCH(bool, immediate);
+        QFETCH(QString, fault);
+        QFETCH(QString, line);
+        QFETCH(QString, event);
+        RaisingPlugin raiser;
+        const quint16 closed = closedPort();
+        addComputer(db, kA, 3);
+        addComputer(db, kB, 3);
+        if (fault == "raise") addPlugin(db, kA, 1, QStringLiteral("x"), QString::fromLatin1(RaisingPlugin::kName));
+        else addPort(db, kA, closed);
+        CheckRig rig;
+        CountingMixer mixer;
+        rig.Load();
+        const QString portKey = QStringLiteral("$%1@%2").arg(kA).arg(closed);
+        if (fault == "node") QVERIFY(rig.nodes.Remove(portKey));
+        if (immediate) CheckOneTarget(rig, rig.ping, kA);
+        else CheckAllTargets(rig, rig.ping);
+
+        if (!immediate) QCOMPARE(rig.echoes[kB], 1);  // the computer after the faulty one is checked
+        QCOMPARE(rig.Image("#" + kA), QStringLiteral("Question"));
+        if (fault == "raise") {
+            QCOMPARE(raiser.checks, 1);
+            QCOMPARE(rig.Image("%127.0.0.11@001"), QStringLiteral("SStop"));
+        }
+        QCOMPARE(rig.list1.count(), 1);
+        QCOMPARE(rig.Top(1), fault == "node" ? line.arg(closed) : line);
+        const QStringList ev = eventLines();
+        QCOMPARE(ev.size(), event.isEmpty() ? 0 : 1);
+        if (!event.isEmpty()) QVERIFY2(ev[0].endsWith(event), qPrintable(ev[0]));
+        QVERIFY(gPingDatas.Item(1)->NotIPAddress);
+        QVERIFY(gPatLampShowing);
+        QCOMPARE(mixer.sounds(), 1);
+    }
+
+    // With its echo switched off a computer counts as reachable: no echo goes out, the
+    // line says so, and its ports are probed.
+    void echoSwitchedOff_data() {
+        QTest::addColumn<bool>("immediate");
+        QTest::newRow("round") << false;
+        QTest::newRow("immediate") << true;
+    }
+    void echoSwitchedOff() {
+        QFETCH(bool, immediate);
+        const quint16 closed = closedPort();
+        addComputer(db, kA, 3, true, /*ping=*/false);
+        addPort(db, kA, closed);
+        CheckRig rig;
+        rig.Load();
+        if (immediate) CheckOneTarget(rig, rig.ping, kA);
+        else CheckAllTargets(rig, rig.ping);
+        QCOMPARE(rig.echoes[kA], 0);
+        QCOMPARE(rig.list0.count(), 2);
+        QCOMPARE(rig.list0.item(1)->text().mid(12), QStringLiteral("Ping確認Skip\t(PC11:127.0.0.11)"));
+        QVERIFY(rig.Top(0).startsWith(QStringLiteral("ｻｰﾋﾞｽNG!\t")));
+        QCOMPARE(rig.Image(QStringLiteral("$%1@%2").arg(kA).arg(closed)), QStringLiteral("SStop"));
+        QCOMPARE(rig.Image("#" + kA), QStringLiteral("Question"));
+    }
+
+    // The node state routine called by address: the image and the status row only on a
+    // change, the alarm at every bad outcome, nothing for an address not in the list.
+    void nodeStateByAddress_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("shown");  // the node's image before the call
+        QTest::addColumn<QString>("image");  // the image passed
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QString>("row");  // the stored state afterwards ("old": untouched)
+        QTest::addColumn<int>("events");
+        QTest::newRow("Nomal on Nomal") << kA << "Nomal" << "Nomal" << "Nomal" << "old" << 0;
+        QTest::newRow("Critical on Nomal") << kA << "Nomal" << "Critical" << "Critical" << "Critical" << 0;
+        QTest::newRow("Question on Critical") << kA << "Critical" << "Question" << "Question" << "Question" << 1;
+        QTest::newRow("Stop on Stop") << kA << "Stop" << "Stop" << "Stop" << "old" << 1;
+        QTest::newRow("not in the list") << QStringLiteral("127.0.0.99") << "Nomal" << "Stop" << "Nomal" << "old" << 0;
+    }
+    void nodeStateByAddress() {
+        QFETCH(QString, address);
+        QFETCH(QString, shown);
+        QFETCH(QString, image);
+        QFETCH(QString, after);
+        QFETCH(QString, row);
+        QFETCH(int, events);
+        gOptWebInfo = true;
+        addComputer(db, kA, 3);
+        CheckRig rig;
+        vtest::RecordingMessageBox box;
+        rig.Load();
+        QVERIFY(vtest::Exec(db, "UPDATE TBL_Computer SET 状況='old'"));
+        rig.nodes.SetImage(rig.nodes.Item("#" + kA), shown);
+        SetNodeStateAndAlarm(rig, "#" + kA, address, image, QString(), 0, QString(), QString());
+        QCOMPARE(rig.Image("#" + kA), after);
+        QCOMPARE(storedState(db, kA), row);
+        QCOMPARE(eventLines().size(), events);
     }
 
     void refusedParameterShowsItsNumber() {
