@@ -24,6 +24,7 @@
 #include <QTcpSocket>
 #include <QUdpSocket>
 
+#include <functional>
 #include <stdexcept>
 
 namespace {
@@ -80,33 +81,36 @@ QString storedState(const QString& db, const QString& address, int port = 0) {
 
 QStringList ints(const QString& csv) { return csv.split(QLatin1Char(','), Qt::SkipEmptyParts); }
 
-// A plug-in whose check raises instead of answering, entered in the plug-in table for the
-// life of the object.
-class RaisingPlugin final : public QObject {
+// A plug-in entered in the plug-in table for the life of the object, whose check does what
+// the test says (raise, say, or run a command the way one can inside a plug-in's wait).
+class FakePlugin final : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString Parameter READ Parameter WRITE setParameter)
     Q_PROPERTY(QString Title READ Title)
 
 public:
-    static constexpr const char* kName = "Raiser.so";
-    RaisingPlugin() {
-        gDllObjects.push_back({QString::fromLatin1(kName), std::shared_ptr<QObject>(this, [](QObject*) {})});
+    FakePlugin(const QString& fileName, std::function<bool()> check) : name_(fileName), check_(std::move(check)) {
+        gDllObjects.push_back({name_, std::shared_ptr<QObject>(this, [](QObject*) {})});
     }
-    ~RaisingPlugin() override {
+    ~FakePlugin() override {
         std::erase_if(gDllObjects, [this](const DllObject& o) { return o.Object.get() == this; });
     }
     QString Parameter() const { return parameter_; }
     void setParameter(const QString& p) { parameter_ = p; }
-    QString Title() const { return QStringLiteral("Raiser"); }
+    QString Title() const { return name_.section(QLatin1Char('.'), 0, 0); }
     Q_INVOKABLE bool Check() {
         ++checks;
-        throw std::runtime_error("the plug-in failed inside its check");
+        return check_();
     }
     int checks = 0;
 
 private:
+    QString name_;
+    std::function<bool()> check_;
     QString parameter_;
 };
+
+bool raise() { throw std::runtime_error("the plug-in failed inside its check"); }
 
 }  // namespace
 
@@ -379,11 +383,11 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(QString, line);
         QFETCH(QString, event);
-        RaisingPlugin raiser;
+        FakePlugin raiser(QStringLiteral("Raiser.so"), raise);
         const quint16 closed = closedPort();
         addComputer(db, kA, 3);
         addComputer(db, kB, 3);
-        if (fault == "raise") addPlugin(db, kA, 1, QStringLiteral("x"), QString::fromLatin1(RaisingPlugin::kName));
+        if (fault == "raise") addPlugin(db, kA, 1, QStringLiteral("x"), QStringLiteral("Raiser.so"));
         else addPort(db, kA, closed);
         CheckRig rig;
         CountingMixer mixer;
@@ -405,8 +409,57 @@ private slots:
         QCOMPARE(ev.size(), event.isEmpty() ? 0 : 1);
         if (!event.isEmpty()) QVERIFY2(ev[0].endsWith(event), qPrintable(ev[0]));
         QVERIFY(gPingDatas.Item(1)->NotIPAddress);
+        QCOMPARE(gPingDatas.Item(1)->NotConnectCount, immediate && fault == "node" ? 1 : 0);
         QVERIFY(gPatLampShowing);
         QCOMPARE(mixer.sounds(), 1);
+    }
+
+    // A command run inside a plug-in's wait (an immediate check of the same computer) finds
+    // the plug-in object busy and leaves it alone; the outer check carries on.
+    void pluginBusyInNestedCheck() {
+        addComputer(db, kA, 3, true, /*ping=*/false);
+        addPlugin(db, kA, 1, QStringLiteral("x"), QStringLiteral("Nested.so"));
+        CheckRig rig;
+        int depth = 0;
+        FakePlugin nested(QStringLiteral("Nested.so"), [&] {
+            if (depth++ == 0) CheckOneTarget(rig, rig.ping, kA);
+            return true;
+        });
+        rig.Load();
+        CheckAllTargets(rig, rig.ping);
+        QCOMPARE(nested.checks, 1);
+        QCOMPARE(rig.list0.count(), 2);  // the round's and the immediate check's echo lines
+        QCOMPARE(rig.list1.count(), 0);
+        QCOMPARE(rig.Image("%127.0.0.11@001"), QStringLiteral("SStart"));
+        QCOMPARE(rig.Image("#" + kA), QStringLiteral("Nomal"));
+    }
+
+    // The end-of-round lamp test: only a computer of a checked group in "Stop" or
+    // "Question" keeps the lamp up.
+    void lampTest_data() {
+        QTest::addColumn<QString>("image");
+        QTest::addColumn<bool>("groupOn");
+        QTest::addColumn<bool>("stays");
+        QTest::newRow("Stop, group on") << "Stop" << true << true;
+        QTest::newRow("Question, group on") << "Question" << true << true;
+        QTest::newRow("Critical, group on") << "Critical" << true << false;
+        QTest::newRow("Stop, group off") << "Stop" << false << false;
+    }
+    void lampTest() {
+        QFETCH(QString, image);
+        QFETCH(bool, groupOn);
+        QFETCH(bool, stays);
+        gOptNoCheck = true;  // a switched-off group is loaded too
+        addGroup(db, QStringLiteral("G2"), groupOn);
+        addComputer(db, kA, 3);
+        addComputer(db, kB, 3, true, true, QStringLiteral("G2"));
+        CheckRig rig;
+        rig.Load();
+        rig.nodes.SetImage(rig.nodes.Item("#" + kB), image);
+        ShowPatLamp();
+        QVERIFY(gPatLampShowing);
+        LampTest(rig);
+        QCOMPARE(gPatLampShowing, stays);
     }
 
     // With its echo switched off a computer counts as reachable: no echo goes out, the
