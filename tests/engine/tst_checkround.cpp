@@ -740,6 +740,19 @@ private slots:
         QCOMPARE(eventLines().size(), 1);  // a failed plug-in is announced as in the round
     }
 
+    // An address the list does not hold checks nothing, but the lamp test still runs.
+    void immediateCheckOfUnknownAddress() {
+        addComputer(db, kA, 3);
+        CheckRig rig;
+        vtest::RecordingMessageBox box;  // the list's own "not found" box
+        rig.Load();
+        ShowPatLamp();
+        CheckOneTarget(rig, rig.ping, QStringLiteral("127.0.0.99"));
+        QVERIFY(rig.echoes.empty());
+        QCOMPARE(rig.list0.count(), 0);
+        QVERIFY(!gPatLampShowing);
+    }
+
     void immediateCheckInsideARoundUsesItsOwnProbe() {
         addComputer(db, kA, 3);
         addComputer(db, kB, 3);
