@@ -2,6 +2,7 @@
 // (python3-aiosmtpd on loopback) and real loopback receivers: the program's messenger on
 // 127.0.0.1, a messenger-kind PC on 127.0.0.2 (same port) and a popup-kind PC on
 // 127.0.0.3 whose datagram service listens on a test port.
+#include "SmtpSink.h"
 #include "TestSupport.h"
 
 #include "alarms/LanMessenger.h"
@@ -30,52 +31,7 @@ const QHostAddress kProgramAddr(QStringLiteral("127.0.0.1"));
 const QHostAddress kMessengerPc(QStringLiteral("127.0.0.2"));
 const QHostAddress kPopupPc(QStringLiteral("127.0.0.3"));
 
-class SmtpSink {
-public:
-    bool Start() {
-        if (!mDir.isValid()) return false;
-        mProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        mProcess.start(QStringLiteral(VANTORO_PYTHON),
-                       {QStringLiteral(VANTORO_SOURCE_DIR "/tests/servers/smtp_sink.py"), mDir.path()});
-        if (!mProcess.waitForStarted(5000)) return false;
-        QElapsedTimer t;
-        t.start();
-        while (!mProcess.canReadLine() && t.elapsed() < 10000) mProcess.waitForReadyRead(200);
-        const QByteArray line = mProcess.readLine().trimmed();
-        if (!line.startsWith("PORT ")) return false;
-        mPort = line.mid(5).toInt();
-        return mPort > 0;
-    }
-    ~SmtpSink() {
-        if (mProcess.state() == QProcess::NotRunning) return;
-        mProcess.closeWriteChannel();
-        if (!mProcess.waitForFinished(3000)) {
-            mProcess.kill();
-            mProcess.waitForFinished(3000);
-        }
-    }
-    int Port() const { return mPort; }
-    // Every mail taken so far, oldest first; clears the sink.
-    QList<QJsonObject> Take() {
-        QList<QJsonObject> mails;
-        QDir dir(mDir.path());
-        QStringList files = dir.entryList({QStringLiteral("mail-*.json")});
-        std::sort(files.begin(), files.end(), [](const QString& a, const QString& b) {
-            return a.mid(5).section(QLatin1Char('.'), 0, 0).toInt() < b.mid(5).section(QLatin1Char('.'), 0, 0).toInt();
-        });
-        for (const QString& name : files) {
-            QFile f(dir.filePath(name));
-            if (f.open(QIODevice::ReadOnly)) mails << QJsonDocument::fromJson(f.readAll()).object();
-            f.remove();
-        }
-        return mails;
-    }
-
-private:
-    QTemporaryDir mDir;
-    QProcess mProcess;
-    int mPort = 0;
-};
+using vtest::SmtpSink;
 
 QStringList Sorted(const QJsonValue& v) {
     QStringList out;

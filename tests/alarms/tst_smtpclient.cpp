@@ -1,6 +1,7 @@
 // The mail client against a real SMTP server (python3-aiosmtpd on loopback), which
 // decodes what it receives with Python's own email package.
 
+#include "SmtpSink.h"
 #include "TestSupport.h"
 #include "alarms/ClsSMTP.h"
 
@@ -24,50 +25,7 @@ const QString kSubject = QStringLiteral("コンピュータ監視の警報");
 // one after the last word as text.
 const QString kSubjectReceived = kSubject + QLatin1Char(' ');
 
-class SmtpSink {
-public:
-    bool Start() {
-        if (!mDir.isValid()) return false;
-        mProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        mProcess.start(QStringLiteral(VANTORO_PYTHON),
-                       {QStringLiteral(VANTORO_SOURCE_DIR "/tests/servers/smtp_sink.py"), mDir.path()});
-        if (!mProcess.waitForStarted(5000)) return false;
-        QElapsedTimer t;
-        t.start();
-        while (!mProcess.canReadLine() && t.elapsed() < 10000) mProcess.waitForReadyRead(200);
-        const QByteArray line = mProcess.readLine().trimmed();
-        if (!line.startsWith("PORT ")) return false;
-        mPort = line.mid(5).toInt();
-        return mPort > 0;
-    }
-    ~SmtpSink() {
-        if (mProcess.state() == QProcess::NotRunning) return;
-        mProcess.closeWriteChannel();
-        if (!mProcess.waitForFinished(3000)) {
-            mProcess.kill();
-            mProcess.waitForFinished(3000);
-        }
-    }
-    int Port() const { return mPort; }
-    // The n-th mail the sink took (1-based), waiting a little for its file.
-    QJsonObject Mail(int n) {
-        const QString path = mDir.filePath(QStringLiteral("mail-%1.json").arg(n));
-        QElapsedTimer t;
-        t.start();
-        while (!QFile::exists(path) && t.elapsed() < 5000) QTest::qWait(20);
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        return QJsonDocument::fromJson(f.readAll()).object();
-    }
-    int MailCount() const {
-        return static_cast<int>(QDir(mDir.path()).entryList({QStringLiteral("mail-*.json")}).size());
-    }
-
-private:
-    QTemporaryDir mDir;
-    QProcess mProcess;
-    int mPort = 0;
-};
+using vtest::SmtpSink;
 
 QStringList Strings(const QJsonValue& v) {
     QStringList out;
