@@ -2,6 +2,7 @@
 // a target that never answers, routers all the way, cancel and close mid-trace), the
 // output's texts, the data length rules, the two ways of opening, and real traces: one
 // hop to 127.0.0.1, and two hops through network namespaces the test makes and removes.
+#include "TestNetns.h"
 #include "TestSupport.h"
 
 #include "console/FrmTraceRt.h"
@@ -10,13 +11,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 
-#include <fcntl.h>
-#include <sched.h>
-#include <unistd.h>
 
 #include <functional>
 
@@ -81,83 +78,18 @@ struct Window {
 
 QString Header(const QString& host) { return QStringLiteral("トレース対象：") + host + QStringLiteral(":\n\n"); }
 
-// Runs `ip` with a bounded wait; true on exit code 0.
-bool Ip(const QStringList& args, QString* error = nullptr) {
-    QProcess p;
-    p.start(QStringLiteral("ip"), args);
-    if (!p.waitForStarted(5000) || !p.waitForFinished(10000)) {
-        p.kill();
-        p.waitForFinished(2000);
-        if (error) *error = QStringLiteral("ip did not finish");
-        return false;
-    }
-    if (error) *error = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-// Three namespaces made and removed by the test: a client, a router and a host.
-class Namespaces {
-public:
-    explicit Namespaces(const QString& tag)
-        : client(QStringLiteral("vtr-c-") + tag), router(QStringLiteral("vtr-r-") + tag),
-          host(QStringLiteral("vtr-h-") + tag) {}
-    ~Namespaces() {
-        for (const QString& ns : {client, router, host}) Ip({QStringLiteral("netns"), QStringLiteral("del"), ns});
-    }
-    // Builds client 10.77.1.1 — router 10.77.1.2 / 10.77.2.1 — host 10.77.2.2.
-    bool Build(QString* error) {
-        const QList<QStringList> steps = {
-            {"netns", "add", client},
-            {"netns", "add", router},
-            {"netns", "add", host},
-            {"-n", client, "link", "add", "c0", "type", "veth", "peer", "name", "r0", "netns", router},
-            {"-n", router, "link", "add", "r1", "type", "veth", "peer", "name", "h0", "netns", host},
-            {"-n", client, "addr", "add", "10.77.1.1/24", "dev", "c0"},
-            {"-n", router, "addr", "add", "10.77.1.2/24", "dev", "r0"},
-            {"-n", router, "addr", "add", "10.77.2.1/24", "dev", "r1"},
-            {"-n", host, "addr", "add", "10.77.2.2/24", "dev", "h0"},
-            {"-n", client, "link", "set", "lo", "up"},
-            {"-n", client, "link", "set", "c0", "up"},
-            {"-n", router, "link", "set", "lo", "up"},
-            {"-n", router, "link", "set", "r0", "up"},
-            {"-n", router, "link", "set", "r1", "up"},
-            {"-n", host, "link", "set", "lo", "up"},
-            {"-n", host, "link", "set", "h0", "up"},
-            {"-n", client, "route", "add", "default", "via", "10.77.1.2"},
-            {"-n", host, "route", "add", "default", "via", "10.77.2.1"},
-            {"netns", "exec", router, "sysctl", "-q", "-w", "net.ipv4.ip_forward=1"},
-        };
-        for (const QStringList& step : steps) {
-            if (!Ip(step, error)) {
-                *error = step.join(QLatin1Char(' ')) + QStringLiteral(": ") + *error;
-                return false;
-            }
-        }
-        return true;
-    }
-    const QString client, router, host;
-};
-
-// The real prober, with its socket opened inside a namespace: the socket stays there
-// while this thread goes back to its own namespace at once.
+// The real prober, with its socket opened inside the test network's client namespace: the
+// socket stays there while this thread goes back to its own namespace at once.
 class NamespaceProber : public IcmpTraceProber {
 public:
-    explicit NamespaceProber(QString ns) : ns_(std::move(ns)) {}
+    explicit NamespaceProber(const vtest::TestNetwork& net) : net_(net) {}
     bool Open() override {
-        const int self = ::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
-        const int inside = ::open(("/run/netns/" + ns_).toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
-        bool ok = false;
-        if (self >= 0 && inside >= 0 && ::setns(inside, CLONE_NEWNET) == 0) {
-            ok = IcmpTraceProber::Open();
-            if (::setns(self, CLONE_NEWNET) != 0) qFatal("cannot return to the test's own network namespace");
-        }
-        if (inside >= 0) ::close(inside);
-        if (self >= 0) ::close(self);
-        return ok;
+        const auto inside = net_.EnterClient();
+        return inside.Entered() && IcmpTraceProber::Open();
     }
 
 private:
-    QString ns_;
+    const vtest::TestNetwork& net_;
 };
 
 QStringList Column(const QString& output, int column) {
@@ -464,13 +396,11 @@ private slots:
     }
 
     void twoHopsThroughNamespaces() {
-        if (::geteuid() != 0) QSKIP("network namespaces need root");
-        Namespaces ns(QString::number(::getpid()));
-        QString error;
-        if (!ns.Build(&error)) QSKIP(qPrintable(QStringLiteral("network namespaces not allowed: ") + error));
+        vtest::TestNetwork net;
+        if (!net.Ready()) QSKIP(qPrintable(QStringLiteral("network namespaces not allowed: ") + net.Failure()));
 
         FrmTraceRt frm;
-        frm.SetProber(std::make_unique<NamespaceProber>(ns.client));
+        frm.SetProber(std::make_unique<NamespaceProber>(net));
         frm.Load();
         frm.TxtURL()->setText(QStringLiteral("10.77.2.2"));
         frm.CmdGO()->click();
