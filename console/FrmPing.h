@@ -12,6 +12,7 @@
 
 #include "engine/CheckForm.h"
 #include "engine/ClsPing.h"
+#include "engine/Pacing.h"
 #include "model/Seams.h"
 #include "model/TreeNodes.h"
 
@@ -38,12 +39,6 @@ class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-// The three status texts of the check cycle.
-namespace status {
-inline const QString kRunning = QStringLiteral("接続確認チェック　稼動中！");
-inline const QString kWaiting = QStringLiteral("接続確認チェック　待機中！");
-inline const QString kStopped = QStringLiteral("接続確認チェック　非稼動中");
-}  // namespace status
 
 // Start-up messages.
 namespace startupmsg {

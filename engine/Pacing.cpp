@@ -35,12 +35,12 @@ void TimerPing_Timer(CheckForm& form) {
     // target list are in use. The running round re-arms the timer when it ends.
     if (IsCheckRunning()) return;
     QCoreApplication::processEvents();
-    seams::Status().SetStatusText(QStringLiteral("接続確認チェック　稼動中！"));
+    seams::Status().SetStatusText(status::kRunning);
     QTimer& timer = form.TimerPing();
     timer.stop();
     if (SetPingTimer(form)) CheckAllTargets(form, form.mPing());
     if (form.MenuConnectChecked()) timer.start();
     else timer.stop();
-    if (timer.isActive()) seams::Status().SetStatusText(QStringLiteral("接続確認チェック　待機中！"));
+    if (timer.isActive()) seams::Status().SetStatusText(status::kWaiting);
     QCoreApplication::processEvents();
 }

@@ -2,7 +2,15 @@
 // The check timer: long intervals are paced in ticks of at most one minute, and a round
 // runs when the configured interval has run out.
 
+#include <QString>
 #include <QtGlobal>
+
+// The three status texts of the check cycle.
+namespace status {
+inline const QString kRunning = QStringLiteral("接続確認チェック　稼動中！");
+inline const QString kWaiting = QStringLiteral("接続確認チェック　待機中！");
+inline const QString kStopped = QStringLiteral("接続確認チェック　非稼動中");
+}  // namespace status
 
 class CheckForm;
 
