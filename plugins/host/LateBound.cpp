@@ -68,10 +68,14 @@ std::optional<QVariant> Call(QObject* object, const char* name, const QVariantLi
             if (t.id() != QMetaType::QVariant && v.metaType() != t && !v.convert(t)) return std::nullopt;
             converted.push_back(std::move(v));
         }
+        // The arguments only point at their type names, so the names must outlive the call.
+        std::vector<QByteArray> typeNames;
+        typeNames.reserve(converted.size());
         std::array<QGenericArgument, 10> g{};
         for (size_t a = 0; a < converted.size(); ++a) {
             const int pt = m.parameterType(static_cast<int>(a));
-            g[a] = QGenericArgument(m.parameterTypeName(static_cast<int>(a)).constData(),
+            typeNames.push_back(m.parameterTypeName(static_cast<int>(a)));
+            g[a] = QGenericArgument(typeNames.back().constData(),
                                     pt == QMetaType::QVariant ? static_cast<const void*>(&converted[a])
                                                               : converted[a].constData());
         }
