@@ -94,7 +94,14 @@ std::unique_ptr<MixerDevice> AlsaMixerSystem::Open(int device) {
     return std::make_unique<AlsaMixerDevice>(std::move(handle));
 }
 
+namespace {
+// ALSA prints every failed look-up to stderr; on a machine without a sound card that is a
+// screenful at each alarm. A missing mixer or device is already handled as "no sound".
+void QuietAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
+}  // namespace
+
 void InstallAlsaMixer() {
+    snd_lib_error_set_handler(QuietAlsaErrors);
     static AlsaMixerSystem mixer;
     seams::SetMixer(&mixer);
 }
