@@ -25,16 +25,6 @@ public:
     void setAddress(const QString& v) { PutValue(QStringLiteral("Address"), v); }
     QString DBName() const { return Text(QStringLiteral("DBName")); }
     void setDBName(const QString& v) { PutValue(QStringLiteral("DBName"), v); }
-    QString SQL() const { return Text(QStringLiteral("SQL")); }
-    void setSQL(const QString& v) { PutValue(QStringLiteral("SQL"), v); }
-    QString Password() const { return Text(QStringLiteral("Password")); }
-    void setPassword(const QString& v) { PutValue(QStringLiteral("Password"), v); }
-    QString UserName() const { return Text(QStringLiteral("UserName")); }
-    void setUserName(const QString& v) { PutValue(QStringLiteral("UserName"), v); }
-    int TimeOut() const { return Number(QStringLiteral("TimeOut")); }
-    void setTimeOut(int v) { PutValue(QStringLiteral("TimeOut"), v); }
-    bool kakunin() const { return Flag(QStringLiteral("kakunin")); }
-    void setKakunin(bool v) { PutValue(QStringLiteral("kakunin"), v); }
 
     // What the login hands the driver manager; every member value braced where it must be.
     QString ConnectionString() const;

@@ -21,16 +21,6 @@ public:
 
     QString DSN() const { return Text(QStringLiteral("DSN")); }
     void setDSN(const QString& v) { PutValue(QStringLiteral("DSN"), v); }
-    QString SQL() const { return Text(QStringLiteral("SQL")); }
-    void setSQL(const QString& v) { PutValue(QStringLiteral("SQL"), v); }
-    QString Password() const { return Text(QStringLiteral("Password")); }
-    void setPassword(const QString& v) { PutValue(QStringLiteral("Password"), v); }
-    QString UserName() const { return Text(QStringLiteral("UserName")); }
-    void setUserName(const QString& v) { PutValue(QStringLiteral("UserName"), v); }
-    int TimeOut() const { return Number(QStringLiteral("TimeOut")); }
-    void setTimeOut(int v) { PutValue(QStringLiteral("TimeOut"), v); }
-    bool kakunin() const { return Flag(QStringLiteral("kakunin")); }
-    void setKakunin(bool v) { PutValue(QStringLiteral("kakunin"), v); }
 
     // What the login hands the driver manager; every member value braced where it must be.
     QString ConnectionString() const;

@@ -17,18 +17,10 @@ public:
     static constexpr plugin::PluginKind kKind = plugin::PluginKind::Port;
     ClsVantoro() : ClsVantoroBase(kKind) {}
 
-    QString URL() const { return Text(QStringLiteral("URL")); }
-    void setURL(const QString& v) { PutValue(QStringLiteral("URL"), v); }
     QString Name() const { return Text(QStringLiteral("Name")); }
     void setName(const QString& v) { PutValue(QStringLiteral("Name"), v); }
     int Port() const { return Number(QStringLiteral("Port")); }
     void setPort(int v) { PutValue(QStringLiteral("Port"), v); }
-    int TimeOut() const { return Number(QStringLiteral("TimeOut")); }
-    void setTimeOut(int v) { PutValue(QStringLiteral("TimeOut"), v); }
-    int WaitTime() const { return Number(QStringLiteral("WaitTime")); }
-    void setWaitTime(int v) { PutValue(QStringLiteral("WaitTime"), v); }
-    int Retry() const { return Number(QStringLiteral("Retry")); }
-    void setRetry(int v) { PutValue(QStringLiteral("Retry"), v); }
 
     std::unique_ptr<plugin::ClsVantoroBase> CreateSibling() const override;
 

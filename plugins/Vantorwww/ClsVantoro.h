@@ -19,20 +19,8 @@ public:
     static constexpr plugin::PluginKind kKind = plugin::PluginKind::Www;
     ClsVantoro() : ClsVantoroBase(kKind) {}
 
-    QString URL() const { return Text(QStringLiteral("URL")); }
-    void setURL(const QString& v) { PutValue(QStringLiteral("URL"), v); }
-    QString Password() const { return Text(QStringLiteral("Password")); }
-    void setPassword(const QString& v) { PutValue(QStringLiteral("Password"), v); }
-    QString UserName() const { return Text(QStringLiteral("UserName")); }
-    void setUserName(const QString& v) { PutValue(QStringLiteral("UserName"), v); }
-    int TimeOut() const { return Number(QStringLiteral("TimeOut")); }
-    void setTimeOut(int v) { PutValue(QStringLiteral("TimeOut"), v); }
     int Protocol() const { return Number(QStringLiteral("Protocol")); }
     void setProtocol(int v) { PutValue(QStringLiteral("Protocol"), v); }
-    int WaitTime() const { return Number(QStringLiteral("WaitTime")); }
-    void setWaitTime(int v) { PutValue(QStringLiteral("WaitTime"), v); }
-    int Retry() const { return Number(QStringLiteral("Retry")); }
-    void setRetry(int v) { PutValue(QStringLiteral("Retry"), v); }
 
     std::unique_ptr<plugin::ClsVantoroBase> CreateSibling() const override;
 

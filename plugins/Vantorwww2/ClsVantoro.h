@@ -19,15 +19,6 @@ public:
     static constexpr plugin::PluginKind kKind = plugin::PluginKind::Www2;
     ClsVantoro();
 
-    QString URL() const { return Text(QStringLiteral("URL")); }
-    void setURL(const QString& v) { PutValue(QStringLiteral("URL"), v); }
-    int TimeOut() const { return Number(QStringLiteral("TimeOut")); }
-    void setTimeOut(int v) { PutValue(QStringLiteral("TimeOut"), v); }
-    int WaitTime() const { return Number(QStringLiteral("WaitTime")); }
-    void setWaitTime(int v) { PutValue(QStringLiteral("WaitTime"), v); }
-    int Retry() const { return Number(QStringLiteral("Retry")); }
-    void setRetry(int v) { PutValue(QStringLiteral("Retry"), v); }
-
     // The error-text file, fixed when the object is made: beside the plug-in's own file.
     QString IniPath() const { return iniPath_; }
 

@@ -74,6 +74,25 @@ public:
     // Stores v under the put rules; returns the error number, which also becomes LastError.
     int PutValue(const QString& name, const QVariant& v);
 
+    // Accessors of the fields several plug-ins have. Each plug-in exposes, as Q_PROPERTYs,
+    // only the ones its own parameter format holds.
+    QString URL() const { return Text(QStringLiteral("URL")); }
+    void setURL(const QString& v) { PutValue(QStringLiteral("URL"), v); }
+    QString UserName() const { return Text(QStringLiteral("UserName")); }
+    void setUserName(const QString& v) { PutValue(QStringLiteral("UserName"), v); }
+    QString Password() const { return Text(QStringLiteral("Password")); }
+    void setPassword(const QString& v) { PutValue(QStringLiteral("Password"), v); }
+    QString SQL() const { return Text(QStringLiteral("SQL")); }
+    void setSQL(const QString& v) { PutValue(QStringLiteral("SQL"), v); }
+    int TimeOut() const { return Number(QStringLiteral("TimeOut")); }
+    void setTimeOut(int v) { PutValue(QStringLiteral("TimeOut"), v); }
+    int WaitTime() const { return Number(QStringLiteral("WaitTime")); }
+    void setWaitTime(int v) { PutValue(QStringLiteral("WaitTime"), v); }
+    int Retry() const { return Number(QStringLiteral("Retry")); }
+    void setRetry(int v) { PutValue(QStringLiteral("Retry"), v); }
+    bool kakunin() const { return Flag(QStringLiteral("kakunin")); }
+    void setKakunin(bool v) { PutValue(QStringLiteral("kakunin"), v); }
+
     // A fresh object of the same plug-in (the settings window's test button uses one).
     virtual std::unique_ptr<ClsVantoroBase> CreateSibling() const = 0;
 
