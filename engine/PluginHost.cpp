@@ -11,10 +11,8 @@
 #include "plugins/host/ClassFactory.h"
 #include "plugins/host/LateBound.h"
 
-#include <QDir>
 #include <QSqlQuery>
 
-#include <limits>
 
 namespace {
 
@@ -42,17 +40,8 @@ void LoadCheckDlls() { LoadCheckDlls(ExecutableFolder()); }
 
 void LoadCheckDlls(const QString& folder) {
     gDllObjects.clear();
-    const QStringList names =
-        QDir(folder).entryList({QStringLiteral("*.so")}, QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString& name : names) {
-        if (gDllObjects.size() >= static_cast<size_t>(std::numeric_limits<qint16>::max())) break;
-        const QString className = plugin::ClassNameForFile(name);
-        plugin::ObjectPtr probe = plugin::CreateObject(className, folder);
-        if (!probe) continue;
-        plugin::ObjectPtr object = plugin::CreateObject(className, folder);
-        if (!object) continue;
-        gDllObjects.push_back({name, std::move(object)});
-    }
+    for (plugin::FoundPlugin& found : plugin::FindPlugins(folder))
+        gDllObjects.push_back({found.fileName, std::move(found.object)});
 }
 
 bool UpdateDllCheck(const QString& mode, TreeNodes& tree) {

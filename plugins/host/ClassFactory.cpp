@@ -3,8 +3,11 @@
 #include "plugins/common/ClassRegistry.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
+
+#include <limits>
 
 namespace plugin {
 
@@ -88,6 +91,25 @@ ObjectPtr CreateObject(const QString& className, const QString& folder, QString*
     }
     // The deleter holds the library: the object's code stays mapped while it lives.
     return ObjectPtr(raw, [lib](QObject* o) { delete o; });
+}
+
+std::vector<FoundPlugin> FindPlugins(const QString& folder, std::vector<RefusedPlugin>* refused) {
+    std::vector<FoundPlugin> found;
+    const QStringList names =
+        QDir(folder).entryList({QStringLiteral("*.so")}, QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& name : names) {
+        if (found.size() >= static_cast<size_t>(std::numeric_limits<qint16>::max())) break;
+        const QString className = ClassNameForFile(name);
+        QString error;
+        ObjectPtr probe = CreateObject(className, folder, &error);
+        ObjectPtr object = probe ? CreateObject(className, folder, &error) : nullptr;
+        if (!object) {
+            if (refused) refused->push_back({name, error});
+            continue;
+        }
+        found.push_back({name, std::move(object)});
+    }
+    return found;
 }
 
 int RegisterServer(const QString& libraryPath) { return callEntry(libraryPath, "DllRegisterServer"); }

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 namespace plugin {
 
@@ -30,6 +31,22 @@ int RegisterServer(const QString& libraryPath);
 int UnregisterServer(const QString& libraryPath);
 // 0 when the library has no live objects, 1 when it has; -1 when it cannot be asked.
 int CanUnloadNow(const QString& libraryPath);
+
+// Finding the plug-ins beside a host: every "*.so" file in folder, in file-name order
+// (dot-files are never looked at), whose file name names a class it serves. Each gets a
+// probe object first and then the object it keeps. At most 32767 are kept, the hosts'
+// 16-bit count.
+struct FoundPlugin {
+    QString fileName;  // as the folder lists it, e.g. "VantorPort.so"
+    ObjectPtr object;
+};
+struct RefusedPlugin {
+    QString fileName;
+    QString error;  // why no object could be created
+};
+// The files whose object could not be created are passed over; refused (when given)
+// collects them with the reason.
+std::vector<FoundPlugin> FindPlugins(const QString& folder, std::vector<RefusedPlugin>* refused = nullptr);
 
 // The library path the per-user class registry gives for className ("" when none).
 QString RegisteredLibrary(const QString& className);
