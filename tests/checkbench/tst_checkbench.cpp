@@ -252,6 +252,37 @@ private slots:
         QCOMPARE(parm()->text(), QStringLiteral("localhost|80|30|3|2|web"));
     }
 
+    void listsWhatCanBeRead() {
+        // A library whose object cannot tell its title and has no description beside a
+        // real plug-in: both listed, the odd one with what it told; trying it says why.
+        QTemporaryDir dir;
+        QVERIFY(QFile::copy(QStringLiteral(VANTORO_ODD_PLUGIN), dir.path() + QStringLiteral("/Odd.so")));
+        QVERIFY(QFile::copy(programDir() + QStringLiteral("/VantorPort.so"), dir.path() + QStringLiteral("/VantorPort.so")));
+        FrmCheckbench bench(dir.path());
+        QList<Shown> shown;
+        bench.SetMessageBox([&](const QString& p, int s, const QString& t) {
+            shown << Shown{p, s, t};
+            return 1;
+        });
+        bench.Load();
+        QVERIFY(shown.isEmpty());
+        auto* view = bench.findChild<QTreeWidget*>(QStringLiteral("ListViewDll"));
+        QCOMPARE(view->topLevelItemCount(), 2);
+        const QStringList odd{"", "Odd.so", "2.0.0", ""};
+        for (int c = 0; c < 4; ++c) {
+            QCOMPARE(view->topLevelItem(0)->text(c), odd[c]);
+            QCOMPARE(view->topLevelItem(1)->text(c), kRows[2][c]);
+        }
+        QVERIFY(bench.findChild<QLineEdit*>(QStringLiteral("TxtParm"))->text().isEmpty());
+        {
+            plugin::PluginDialogDriver driver([](QWidget*) { QFAIL("no window may open"); });
+            bench.CmdSelect_Click();
+        }
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].prompt, QStringLiteral("エラー 438"));
+        QCOMPARE(shown[0].style, 48);
+    }
+
     void emptyFolder() {
         QTemporaryDir empty;
         FrmCheckbench bench(empty.path());
