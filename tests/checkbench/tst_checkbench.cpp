@@ -67,6 +67,16 @@ class CheckbenchTest : public QObject {
         QFAIL(qPrintable(file + QStringLiteral(" is not listed")));
     }
 
+    // A bench over dir whose message boxes land in boxes_.
+    std::unique_ptr<FrmCheckbench> benchOn(const QString& dir) {
+        auto bench = std::make_unique<FrmCheckbench>(dir);
+        bench->SetMessageBox([this](const QString& p, int s, const QString& t) {
+            boxes_ << Shown{p, s, t};
+            return 1;
+        });
+        return bench;
+    }
+
     // Presses CmdSelect; the plug-in's window, when one opens, is handed to steps.
     // Returns whether a window opened.
     bool pressSelect(const std::function<void(QWidget*)>& steps) {
@@ -97,11 +107,7 @@ private slots:
             broken.write("not a library\n");
         }
 
-        bench_ = std::make_unique<FrmCheckbench>(dir);
-        bench_->SetMessageBox([this](const QString& p, int s, const QString& t) {
-            boxes_ << Shown{p, s, t};
-            return 1;
-        });
+        bench_ = benchOn(dir);
         bench_->show();
         QVERIFY(QTest::qWaitForWindowExposed(bench_.get()));
         bench_->Load();
@@ -258,14 +264,10 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(QFile::copy(QStringLiteral(VANTORO_ODD_PLUGIN), dir.path() + QStringLiteral("/Odd.so")));
         QVERIFY(QFile::copy(programDir() + QStringLiteral("/VantorPort.so"), dir.path() + QStringLiteral("/VantorPort.so")));
-        FrmCheckbench bench(dir.path());
-        QList<Shown> shown;
-        bench.SetMessageBox([&](const QString& p, int s, const QString& t) {
-            shown << Shown{p, s, t};
-            return 1;
-        });
+        const auto owned = benchOn(dir.path());
+        FrmCheckbench& bench = *owned;
         bench.Load();
-        QVERIFY(shown.isEmpty());
+        QVERIFY(boxes_.isEmpty());
         auto* view = bench.findChild<QTreeWidget*>(QStringLiteral("ListViewDll"));
         QCOMPARE(view->topLevelItemCount(), 2);
         const QStringList odd{"", "Odd.so", "2.0.0", ""};
@@ -278,26 +280,22 @@ private slots:
             plugin::PluginDialogDriver driver([](QWidget*) { QFAIL("no window may open"); });
             bench.CmdSelect_Click();
         }
-        QCOMPARE(shown.size(), 1);
-        QCOMPARE(shown[0].prompt, QStringLiteral("エラー 438"));
-        QCOMPARE(shown[0].style, 48);
+        QCOMPARE(boxes_.size(), 1);
+        QCOMPARE(boxes_[0].prompt, QStringLiteral("エラー 438"));
+        QCOMPARE(boxes_[0].style, 48);
     }
 
     void emptyFolder() {
         QTemporaryDir empty;
-        FrmCheckbench bench(empty.path());
-        QList<Shown> shown;
-        bench.SetMessageBox([&](const QString& p, int s, const QString& t) {
-            shown << Shown{p, s, t};
-            return 1;
-        });
+        const auto owned = benchOn(empty.path());
+        FrmCheckbench& bench = *owned;
         bench.Load();
         auto* view = bench.findChild<QTreeWidget*>(QStringLiteral("ListViewDll"));
         QCOMPARE(view->topLevelItemCount(), 0);
         QVERIFY(bench.findChild<QLineEdit*>(QStringLiteral("TxtParm"))->text().isEmpty());
         plugin::PluginDialogDriver driver([](QWidget*) { QFAIL("no window may open"); });
         bench.CmdSelect_Click();
-        QVERIFY(shown.isEmpty());
+        QVERIFY(boxes_.isEmpty());
     }
 };
 
