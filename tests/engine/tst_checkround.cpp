@@ -82,10 +82,13 @@ QString storedState(const QString& db, const QString& address, int port = 0) {
 QStringList ints(const QString& csv) { return csv.split(QLatin1Char(','), Qt::SkipEmptyParts); }
 
 // A plug-in entered in the plug-in table for the life of the object, whose check does what
-// the test says (raise, say, or run a command the way one can inside a plug-in's wait).
+// the test says (raise, say, or run a command the way one can inside a plug-in's wait). Its
+// settings window (as UpdateDllCheck opens it) runs inWindow and then edits the parameter;
+// a parameter changed under a running check is counted.
 class FakePlugin final : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString Parameter READ Parameter WRITE setParameter)
+    Q_PROPERTY(QString Proc READ Proc WRITE setProc)
     Q_PROPERTY(QString Title READ Title)
 
 public:
@@ -93,39 +96,6 @@ public:
         gDllObjects.push_back({name_, std::shared_ptr<QObject>(this, [](QObject*) {})});
     }
     ~FakePlugin() override {
-        std::erase_if(gDllObjects, [this](const DllObject& o) { return o.Object.get() == this; });
-    }
-    QString Parameter() const { return parameter_; }
-    void setParameter(const QString& p) { parameter_ = p; }
-    QString Title() const { return name_.section(QLatin1Char('.'), 0, 0); }
-    Q_INVOKABLE bool Check() {
-        ++checks;
-        return check_();
-    }
-    int checks = 0;
-
-private:
-    QString name_;
-    std::function<bool()> check_;
-    QString parameter_;
-};
-
-bool raise() { throw std::runtime_error("the plug-in failed inside its check"); }
-
-// A plug-in with a settings window, as UpdateDllCheck drives it: its check and its window
-// each run what the test says in their waits. A parameter changed under a running check
-// is noted.
-class EditablePlugin final : public QObject {
-    Q_OBJECT
-    Q_PROPERTY(QString Parameter READ Parameter WRITE setParameter)
-    Q_PROPERTY(QString Proc READ Proc WRITE setProc)
-    Q_PROPERTY(QString Title READ Title)
-
-public:
-    explicit EditablePlugin(const QString& fileName) : name_(fileName) {
-        gDllObjects.push_back({name_, std::shared_ptr<QObject>(this, [](QObject*) {})});
-    }
-    ~EditablePlugin() override {
         std::erase_if(gDllObjects, [this](const DllObject& o) { return o.Object.get() == this; });
     }
     QString Parameter() const { return parameter_; }
@@ -139,9 +109,9 @@ public:
     Q_INVOKABLE bool Check() {
         ++checks;
         const QString mine = parameter_;
-        if (inCheck) inCheck();
+        const bool passed = check_();
         if (parameter_ != mine) ++resetInCheck;
-        return true;
+        return passed;
     }
     Q_INVOKABLE bool FromShow() {
         ++windows;
@@ -149,7 +119,6 @@ public:
         parameter_ = QStringLiteral("edited");
         return true;
     }
-    std::function<void()> inCheck;
     std::function<void()> inWindow;
     int checks = 0;
     int windows = 0;
@@ -157,9 +126,12 @@ public:
 
 private:
     QString name_;
+    std::function<bool()> check_;
     QString parameter_;
     QString proc_;
 };
+
+bool raise() { throw std::runtime_error("the plug-in failed inside its check"); }
 
 }  // namespace
 
@@ -497,13 +469,16 @@ private slots:
         addPlugin(db, kA, 1, QStringLiteral("10.0.0.1|80"), QStringLiteral("Edit.so"));
         const QVariant stored = vtest::Scalar(db, QStringLiteral("SELECT 引数 FROM TBL_DLL"));
         CheckRig rig;
-        EditablePlugin plugin(QStringLiteral("Edit.so"));
+        bool inCheck = true;
+        bool changed = true;
+        FakePlugin plugin(QStringLiteral("Edit.so"), [&] {
+            if (inCheck) changed = UpdateDllCheck(mode, rig.nodes);
+            return true;
+        });
         rig.Load();
         vtest::RecordingMessageBox boxes;
         gSelAddress = kA;
         gSelSubNo = 1;
-        bool changed = true;
-        plugin.inCheck = [&] { changed = UpdateDllCheck(mode, rig.nodes); };
         CheckAllTargets(rig, rig.ping);
         QCOMPARE(plugin.checks, 1);
         QVERIFY(!changed);
@@ -514,7 +489,7 @@ private slots:
         QVERIFY(rig.nodes.Item(QStringLiteral("%127.0.0.11@001")));
         QCOMPARE(gPingDatas.Item(1)->DllData().GetItemNo(1), 1);
 
-        plugin.inCheck = nullptr;
+        inCheck = false;
         QVERIFY(UpdateDllCheck(mode, rig.nodes));
         QCOMPARE(plugin.windows, 1);
         QCOMPARE(boxes.shown.size(), 1);
@@ -526,7 +501,7 @@ private slots:
         addComputer(db, kA, 3, true, /*ping=*/false);
         addPlugin(db, kA, 1, QStringLiteral("10.0.0.1|80"), QStringLiteral("Edit.so"));
         CheckRig rig;
-        EditablePlugin plugin(QStringLiteral("Edit.so"));
+        FakePlugin plugin(QStringLiteral("Edit.so"), [] { return true; });
         rig.Load();
         gSelAddress = kA;
         gSelSubNo = 1;
