@@ -479,6 +479,7 @@ bool ClsSMTP::Send() {
     bool quitting = false;
     std::optional<Failure> refusal;
     bool toQuitStep = false;
+    bool delivered = false;
     try {
         BuildMessage();
         // Checked before connecting: HELO is made of the part before the "@".
@@ -499,12 +500,27 @@ bool ClsSMTP::Send() {
         }
         SendMessageData(code);
         Require(code == QLatin1String("250"), ErrData);
-        toQuitStep = true;
+        delivered = true;
     } catch (const Failure& f) {
         toQuitStep = Handle(f, code, quitting, false);
         if (quitting) refusal = f;
     }
-    if (toQuitStep) {
+    if (delivered) {
+        // The server has taken the message: nothing at QUIT can unsend it. A QUIT that is
+        // refused, or meets a closed connection, is said once more; when that fails too,
+        // ErrMessage tells, and the mail does not count as failed.
+        mClosing = true;
+        for (int attempt = 1; attempt <= 2; ++attempt) {
+            SendCommand(QByteArray("QUIT") + kCrLf, code);
+            const bool said = mErrStatus == 0 && code == QLatin1String("221");
+            SetError(0, 0, QString());
+            if (said) break;
+            mErrMessage = attempt == 1
+                              ? code + QStringLiteral(" SMTP Defined Error: ") + QString::number(ErrQuit)
+                              : QStringLiteral("QUIT & Disconnect Failure / ") + mErrMessage;
+        }
+        mClosing = false;
+    } else if (toQuitStep) {
         try {
             mClosing = true;
             SendCommand(QByteArray("QUIT") + kCrLf, code);

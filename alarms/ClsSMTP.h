@@ -7,7 +7,10 @@
 // Every wait of the dialogue keeps the Qt event loop running (other handlers of the
 // program run meanwhile) and is bounded by Timeout; a server that stays silent, refuses
 // a step or goes away ends the send with ErrNumber set, and the connection is closed at
-// the end of every send, so the next mail starts on a fresh connection.
+// the end of every send, so the next mail starts on a fresh connection. Once the server
+// has taken the message (250), trouble at QUIT is no failure: QUIT is said once more and,
+// when that fails too, ErrMessage reads "QUIT & Disconnect Failure / " + the reply while
+// ErrNumber stays 0.
 
 #include <QByteArray>
 #include <QDeadlineTimer>

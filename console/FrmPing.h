@@ -46,6 +46,8 @@ inline const QString kAlreadyRunning = QStringLiteral("既に起動されてい�
 inline const QString kNoDatabase = QStringLiteral("監視対象のサーバー情報を保存しているＭＤＢファイルが存在しません。");
 inline const QString kPortInUse = QStringLiteral("同じポート番号が既に使用されています。緊急通信機能を停止します。");
 inline const QString kHostUnreachable = QStringLiteral("到達できないホストに対してソケット操作が試行されました。");
+// A load of the tree that ended early; the reason follows.
+inline const QString kLoadFailed = QStringLiteral("監視対象を最後まで読み込めませんでした。");
 }  // namespace startupmsg
 
 // The check-cycle text of the computer panel: where a computer stands between answers,
@@ -74,8 +76,9 @@ public:
         std::function<qint32(LanMessenger&)> announce;
         // Creates the plug-in objects found beside the program (gDllObjects).
         std::function<void()> loadCheckDlls;
-        // Rebuilds tree, target list and person list from the database.
-        std::function<void(FrmPing&)> loadComputerTree;
+        // Rebuilds tree, target list and person list from the database; false, with the
+        // reason in error, when the load ended early.
+        std::function<bool(FrmPing&, QString& error)> loadComputerTree;
         // The first arming of the check timer: a round is due one full interval on.
         std::function<void(FrmPing&)> armFirstRound;
         // Starts the pacing afresh after the interval option changed.
@@ -244,6 +247,9 @@ private:
     void FinishPendingClose();
     void EndCommand();
     void ApplyTimerInterval();
+    // Loads the tree through the service; a load that ended early is shown in a message
+    // box, and its status text is returned ("" when everything was loaded).
+    QString LoadTree();
 
     static inline const int kTabWidth = 430;
 

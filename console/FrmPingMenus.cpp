@@ -120,10 +120,11 @@ void FrmPing::menuFileClose_Click() {
 void FrmPing::menuReSet_Click() {
     CommandScope scope(*this, CommandScope::kKeepTopMost);
     SetStatusText(status::kStopped);
-    if (services_.loadComputerTree) services_.loadComputerTree(*this);
+    const QString loadFailure = LoadTree();
     // Inside another command the timer stays off until that command ends.
     const bool on = MenuConnectChecked();
     SetStatusText(on ? status::kWaiting : status::kStopped);
+    if (!loadFailure.isEmpty()) SetStatusText(loadFailure);
 }
 
 void FrmPing::menuDisplayFormTop_Click() {

@@ -35,12 +35,13 @@ FrmPing::Services FrmPing::DefaultServices() {
     s.openMessenger = [](LanMessenger& socket, quint16 port) { return socket.Open(port); };
     s.announce = [](LanMessenger& socket) { return SendLanAnnounce(socket); };
     s.loadCheckDlls = [] { LoadCheckDlls(); };
-    s.loadComputerTree = [](FrmPing& form) {
+    s.loadComputerTree = [](FrmPing& form, QString& error) {
         LoadContext context;
         context.listIcons = &nodeimages::Icon;
-        LoadComputerTree(form.TreeComputer(), *form.ListViewUser(), context);
+        const bool loaded = LoadComputerTree(form.TreeComputer(), *form.ListViewUser(), context, &error);
         // The operator sees every computer and its checks at once.
         form.treeComputer()->expandAll();
+        return loaded;
     };
     s.armFirstRound = [](FrmPing& form) {
         // The elapsed time already reaches the interval, so the pacing takes its branch
@@ -147,7 +148,8 @@ FrmPing::StartResult FrmPing::Load() {
     gPingDatas.Clear();
     services_.loadCheckDlls();
     UpdateCheckStatus(QString(), QStringLiteral("Nomal"), 0, QStringLiteral("SStart"));
-    services_.loadComputerTree(*this);
+    const QString loadFailure = LoadTree();
+    if (!loadFailure.isEmpty()) SetStatusText(loadFailure);
     UpdateControlTable(QStringLiteral("稼動"), QStringLiteral("稼動中"));
 
     // The timer gets its first slice before it runs: the first round is one interval on.
@@ -158,6 +160,14 @@ FrmPing::StartResult FrmPing::Load() {
     else
         timerPing_.stop();
     return StartResult::Running;
+}
+
+QString FrmPing::LoadTree() {
+    QString error;
+    if (!services_.loadComputerTree || services_.loadComputerTree(*this, error)) return {};
+    // Nothing that ends a load early goes unseen: what is missing is not monitored.
+    MsgBox(startupmsg::kLoadFailed + QLatin1Char('\n') + error, vb::vbExclamation);
+    return startupmsg::kLoadFailed + QLatin1Char(' ') + error.simplified();
 }
 
 void FrmPing::Shutdown() {

@@ -27,28 +27,7 @@
 
 namespace {
 int gCheckDepth = 0;  // rounds and immediate checks under way (they share the probes)
-std::vector<const QObject*> gPluginsInCheck;  // plug-in objects in the middle of a check
-
-// Marks a plug-in object as in use for the length of one check; a check started from a
-// handler run inside that check's waits finds it taken.
-class PluginBusy {
-public:
-    explicit PluginBusy(const QObject* object) : object_(object) {
-        if (std::find(gPluginsInCheck.begin(), gPluginsInCheck.end(), object) != gPluginsInCheck.end()) return;
-        gPluginsInCheck.push_back(object);
-        acquired_ = true;
-    }
-    ~PluginBusy() {
-        if (acquired_) gPluginsInCheck.erase(std::find(gPluginsInCheck.begin(), gPluginsInCheck.end(), object_));
-    }
-    PluginBusy(const PluginBusy&) = delete;
-    PluginBusy& operator=(const PluginBusy&) = delete;
-    bool acquired() const { return acquired_; }
-
-private:
-    const QObject* object_;
-    bool acquired_ = false;
-};
+std::vector<const QObject*> gPluginsInCheck;  // plug-in objects in a check or a settings window
 }  // namespace
 
 bool IsCheckRunning() { return gCheckDepth > 0; }
@@ -56,6 +35,16 @@ bool IsCheckRunning() { return gCheckDepth > 0; }
 namespace checkround {
 
 void Yield() { QCoreApplication::processEvents(); }
+
+PluginBusy::PluginBusy(const QObject* object) : object_(object) {
+    if (std::find(gPluginsInCheck.begin(), gPluginsInCheck.end(), object) != gPluginsInCheck.end()) return;
+    gPluginsInCheck.push_back(object);
+    acquired_ = true;
+}
+
+PluginBusy::~PluginBusy() {
+    if (acquired_) gPluginsInCheck.erase(std::find(gPluginsInCheck.begin(), gPluginsInCheck.end(), object_));
+}
 
 CheckScope::CheckScope() { ++gCheckDepth; }
 CheckScope::~CheckScope() { --gCheckDepth; }

@@ -7,6 +7,7 @@
 
 class CheckForm;
 class ClsPing;
+class QObject;
 class ClsPingData;
 class QListWidget;
 class TreeNodes;
@@ -38,6 +39,22 @@ void LampTest(CheckForm& form);
 
 // Internal pieces shared with the immediate check.
 namespace checkround {
+
+// Marks a plug-in object as in use (in a check, or showing its settings window) for the
+// life of the mark, so a command run inside its waits does not reuse it. An object that
+// is marked already is not taken (acquired() is false).
+class PluginBusy {
+public:
+    explicit PluginBusy(const QObject* object);
+    ~PluginBusy();
+    PluginBusy(const PluginBusy&) = delete;
+    PluginBusy& operator=(const PluginBusy&) = delete;
+    bool acquired() const { return acquired_; }
+
+private:
+    const QObject* object_;
+    bool acquired_ = false;
+};
 
 // Process pending window events once.
 void Yield();

@@ -1,5 +1,7 @@
 #include "engine/PluginHost.h"
 
+#include "engine/CheckRound.h"
+
 #include "model/AppPaths.h"
 #include "model/Database.h"
 #include "model/DllObjects.h"
@@ -61,6 +63,14 @@ bool UpdateDllCheck(const QString& mode, TreeNodes& tree) {
             break;
         }
     if (!object) return false;
+    // The object is shared by every check of that plug-in: one in the middle of a check
+    // (this command runs inside its wait) must not be reset under it. Held for the whole
+    // edit, so a check started while the window is up leaves it alone too.
+    checkround::PluginBusy busy(object.get());
+    if (!busy.acquired()) {
+        MsgBox(kPluginInCheck, vb::vbExclamation);
+        return false;
+    }
 
     // Parameter first: its put sets Proc back to "I".
     if (plugin::Put(object, "Parameter", parameter) != plugin::ErrNone) return false;

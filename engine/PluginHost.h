@@ -22,4 +22,10 @@ void LoadCheckDlls(const QString& folder);
 // Cancelling, an unknown computer or assignment, a plug-in that is not loaded, a row that is
 // no longer there or any other mode change nothing. A database write that fails is reported
 // and leaves tree and model alone. Returns true when something was changed.
+// While that plug-in object is in the middle of a check (the command runs inside the
+// check's wait), kPluginInCheck is shown and nothing changes; while its window is up, a
+// check started meanwhile leaves the object alone.
 bool UpdateDllCheck(const QString& mode, TreeNodes& tree);
+
+inline const QString kPluginInCheck =
+    QStringLiteral("このプラグインは診断中のため、変更・削除できません。診断が終わってからやり直してください。");

@@ -8,16 +8,19 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTemporaryFile>
 
-#include <filesystem>
-#include <system_error>
+namespace {
+constexpr int kRoundWriteBusyMs = 200;
+}  // namespace
 
 void UpdateCheckStatus(const QString& address, const QString& computerStatus, qint32 port,
                        const QString& portStatus) {
     if (!address.isEmpty() && !gOptWebInfo) return;
     auto db = Database::Open(gOptDatabasePath);
     if (!db) return;
+    // A round's write that meets another program's lock may be lost, but it must not
+    // hold the window for long.
+    if (!address.isEmpty()) db->SetBusyTimeout(kRoundWriteBusyMs);
     if (address.isEmpty()) {
         db->Execute(QStringLiteral("UPDATE TBL_Computer SET 状況 = ?;"), {computerStatus});
         db->Execute(QStringLiteral("UPDATE TBL_PortCheck SET 状況 = ?;"), {portStatus});
@@ -60,39 +63,24 @@ bool BackupDatabase() {
     const QString secondBackup = ProgramFolder() + QStringLiteral("/Vantoro.MDB_BK");
     if (!QFileInfo(dbPath).isFile()) return false;
 
-    // A compacted copy goes next to the database so the final rename stays on one file
-    // system. VACUUM INTO accepts an empty target file, which reserves the unique name.
-    QTemporaryFile compacted(dbPath + QStringLiteral(".compact-XXXXXX"));
-    if (!compacted.open()) return false;
-    compacted.close();
-    const QString compactedPath = compacted.fileName();
-
+    auto db = Database::Open(dbPath);
+    if (!db) return false;
+    // A read transaction holds the database's shared lock while the file is copied,
+    // so no other program can be half-way through writing it; a program that holds
+    // it locked makes the copy fail, as it would on a platform with mandatory locks.
+    if (!db->Execute(QStringLiteral("BEGIN"))) return false;
+    const bool locked = db->Execute(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    const bool copied = locked && CopyInto(dbPath, firstBackup) && CopyInto(dbPath, secondBackup);
+    db->Execute(QStringLiteral("COMMIT"));
+    if (!copied) return false;
     {
-        auto db = Database::Open(dbPath);
-        if (!db) return false;
-        // A read transaction holds the database's shared lock while the file is copied,
-        // so no other program can be half-way through writing it; a program that holds
-        // it locked makes the copy fail, as it would on a platform with mandatory locks.
-        if (!db->Execute(QStringLiteral("BEGIN"))) return false;
-        const bool locked = db->Execute(QStringLiteral("SELECT count(*) FROM sqlite_master"));
-        const bool copied = locked && CopyInto(dbPath, firstBackup) && CopyInto(dbPath, secondBackup);
-        db->Execute(QStringLiteral("COMMIT"));
-        if (!copied) return false;
-        if (!db->Execute(QStringLiteral("VACUUM INTO ?"), {compactedPath})) return false;
-    }
-    {
-        // Only a sound copy may replace the database.
-        auto check = Database::Open(compactedPath);
-        if (!check) return false;
-        auto q = check->Query(QStringLiteral("PRAGMA integrity_check"));
+        // Only a sound database is compacted.
+        auto q = db->Query(QStringLiteral("PRAGMA integrity_check"));
         if (!q || !q->next() || q->value(0).toString() != QLatin1String("ok")) return false;
     }
-    QFile::setPermissions(compactedPath, QFile::permissions(dbPath));
-    std::error_code ec;
-    // rename(2) replaces the old file in one step: the path always names a whole database.
-    std::filesystem::rename(QFile::encodeName(compactedPath).toStdString(),
-                            QFile::encodeName(dbPath).toStdString(), ec);
-    if (ec) return false;
-    compacted.setAutoRemove(false);  // its name now belongs to the database
-    return true;
+    // Compacted in place, inside SQLite's own transaction and journal: every connection,
+    // ours or another program's, keeps using the same file, and a kill at any moment
+    // leaves the old or the new content. Another program's lock makes it fail, and the
+    // file stays as it was.
+    return db->Execute(QStringLiteral("VACUUM"));
 }

@@ -43,6 +43,11 @@ std::optional<Database> Database::Open(const QString& path, QString* error) {
     return d;
 }
 
+void Database::SetBusyTimeout(int ms) {
+    QSqlQuery q(db_);
+    q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(ms));
+}
+
 std::optional<QSqlQuery> Database::Query(const QString& sql, std::initializer_list<QVariant> values,
                                          QString* error) {
     QSqlQuery q(db_);

@@ -24,6 +24,10 @@ public:
 
     QSqlDatabase& db() { return db_; }
 
+    // How long a statement waits for another connection's lock before it fails (2000 ms
+    // after Open).
+    void SetBusyTimeout(int ms);
+
     // A prepared query on this connection with the values bound in order (positional "?").
     // Returns nullopt when the statement does not prepare or execute; error says why.
     std::optional<QSqlQuery> Query(const QString& sql, std::initializer_list<QVariant> values = {},

@@ -3,12 +3,14 @@
 #include "model/Database.h"
 #include "model/DllObjects.h"
 #include "model/Encipherment.h"
+#include "model/EventLog.h"
 #include "model/Globals.h"
 #include "model/TreeNodes.h"
 #include "schedules/TimeFormat.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTreeWidget>
@@ -25,10 +27,14 @@ QString Text(const QVariant& v) { return v.isNull() ? QString() : v.toString(); 
 bool YesNo(const QVariant& v) { return v.toLongLong() != 0; }
 bool Present(const QVariant& v) { return !v.isNull() && !v.toString().isEmpty(); }
 
-std::optional<QSqlQuery> Prepare(QSqlDatabase& db, const QString& sql) {
+// why gets the reason of the first statement that does not prepare.
+std::optional<QSqlQuery> Prepare(QSqlDatabase& db, const QString& sql, QString& why) {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.prepare(sql)) return std::nullopt;
+    if (!q.prepare(sql)) {
+        if (why.isEmpty()) why = q.lastError().text().trimmed();
+        return std::nullopt;
+    }
     return q;
 }
 
@@ -38,16 +44,31 @@ bool Run(QSqlQuery& q, std::initializer_list<QVariant> values = {}) {
     return q.exec();
 }
 
-// Column positions of a query by name, read once; false when one is missing.
+// Column positions of a query by name, read once; false when one is missing (named in
+// missing).
 template <size_t N>
-bool Columns(const QSqlQuery& q, const char* const (&names)[N], int (&out)[N]) {
+bool Columns(const QSqlQuery& q, const char* const (&names)[N], int (&out)[N], QString& missing) {
     const QSqlRecord rec = q.record();
     for (size_t i = 0; i < N; ++i) {
         out[i] = rec.indexOf(QString::fromUtf8(names[i]));
-        if (out[i] < 0) return false;
+        if (out[i] < 0) {
+            missing = QStringLiteral("no column %1 in the database").arg(QString::fromUtf8(names[i]));
+            return false;
+        }
     }
     return true;
 }
+
+// The reason a statement on table failed: its own error, or the one Prepare recorded.
+QString Why(const std::optional<QSqlQuery>& q, const QString& prepareError, const QString& table) {
+    const QString text = q ? q->lastError().text().trimmed() : prepareError;
+    return text.isEmpty() ? QStringLiteral("a statement on %1 failed").arg(table) : text;
+}
+
+// How long the purge of old dated windows may wait for another program's lock: it is
+// housekeeping and can wait for the next load.
+constexpr int kPurgeBusyMs = 250;
+constexpr int kBusyMs = 2000;
 
 // Puts the cursor, the widgets and the target list's order right on every way out of the
 // load, including a step that failed.
@@ -131,8 +152,14 @@ QTreeWidgetItem* AddUserListItem(QTreeWidget& listViewUser, const QSqlRecord& ro
     return item;
 }
 
-bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const LoadContext& context) {
-    if (gLoading) return false;
+bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const LoadContext& context,
+                      QString* error) {
+    QString why;
+    const auto fail = [&](const QString& reason) {
+        if (error) *error = reason;
+        return false;
+    };
+    if (gLoading) return fail(QStringLiteral("a load is already running"));
     LoadScope scope(treeComputer.Tree(), &listViewUser);
 
     // Tree and target list always describe the same computers, so they are emptied
@@ -140,19 +167,20 @@ bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const 
     treeComputer.Clear();
     gPingDatas.Clear();
 
-    auto db = Database::Open(gOptDatabasePath);
-    if (!db) return false;
+    auto db = Database::Open(gOptDatabasePath, &why);
+    if (!db) return fail(why);
     QSqlDatabase& conn = db->db();
+    const auto prepare = [&](const QString& sql) { return Prepare(conn, sql, why); };
     const bool all = gOptNoCheck;
 
     // Groups.
     {
-        auto q = Prepare(conn, QStringLiteral("SELECT グループ, 表示名, 診断有無 FROM TBL_Group") +
+        auto q = prepare(QStringLiteral("SELECT グループ, 表示名, 診断有無 FROM TBL_Group") +
                                    (all ? QString() : QStringLiteral(" WHERE 診断有無 <> 0")) +
                                    QStringLiteral(" ORDER BY グループ;"));
-        if (!q || !Run(*q)) return false;
+        if (!q || !Run(*q)) return fail(Why(q, why, QStringLiteral("TBL_Group")));
         int c[3];
-        if (!Columns(*q, {"グループ", "表示名", "診断有無"}, c)) return false;
+        if (!Columns(*q, {"グループ", "表示名", "診断有無"}, c, why)) return fail(why);
         while (q->next()) {
             treeComputer.Add(QString(), tvwLast, QLatin1Char('!') + Text(q->value(c[0])), Text(q->value(c[1])),
                              YesNo(q->value(c[2])) ? QStringLiteral("Group") : QStringLiteral("NoCheck"));
@@ -164,30 +192,34 @@ bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const 
     // Computers and everything under them. The per-computer statements are prepared
     // once and run with the address bound.
     {
-        auto computers = Prepare(
-            conn, QStringLiteral("SELECT TBL_Computer.*, TBL_Group.診断有無 AS 診断有無G, "
+        auto computers = prepare(QStringLiteral("SELECT TBL_Computer.*, TBL_Group.診断有無 AS 診断有無G, "
                                  "TBL_Group.グループ AS グループG "
                                  "FROM TBL_Group INNER JOIN TBL_Computer ON TBL_Group.グループ = TBL_Computer.グループ") +
                       (all ? QString()
                            : QStringLiteral(" WHERE TBL_Group.診断有無 <> 0 AND TBL_Computer.診断有無 <> 0")) +
                       QStringLiteral(" ORDER BY TBL_Computer.グループ, TBL_Computer.コンピュータ名 COLLATE NOCASE;"));
-        auto ports = Prepare(conn, QStringLiteral("SELECT ポート番号, サービス名 FROM TBL_PortCheck "
+        auto ports = prepare(QStringLiteral("SELECT ポート番号, サービス名 FROM TBL_PortCheck "
                                                   "WHERE アドレス = ? ORDER BY ポート番号;"));
-        auto dlls = Prepare(conn, QStringLiteral("SELECT 連番, DLL名, 引数 FROM TBL_DLL "
+        auto dlls = prepare(QStringLiteral("SELECT 連番, DLL名, 引数 FROM TBL_DLL "
                                                  "WHERE アドレス = ? ORDER BY 連番;"));
-        auto waits = Prepare(conn, QStringLiteral("SELECT 連番, 開始時刻, 終了時刻, 曜日 FROM TBL_NoCheck "
+        auto waits = prepare(QStringLiteral("SELECT 連番, 開始時刻, 終了時刻, 曜日 FROM TBL_NoCheck "
                                                   "WHERE アドレス = ? ORDER BY 開始時刻, 連番;"));
-        auto days = Prepare(conn, QStringLiteral("SELECT 日付, 開始時刻, 終了時刻 FROM TBL_CalenderNoCheck "
+        auto days = prepare(QStringLiteral("SELECT 日付, 開始時刻, 終了時刻 FROM TBL_CalenderNoCheck "
                                                  "WHERE アドレス = ? ORDER BY 日付;"));
-        auto purge = Prepare(conn, QStringLiteral("DELETE FROM TBL_CalenderNoCheck WHERE アドレス = ? AND 日付 = ?;"));
-        if (!computers || !ports || !dlls || !waits || !days || !purge) return false;
-        if (!Run(*computers)) return false;
+        auto purge = prepare(QStringLiteral("DELETE FROM TBL_CalenderNoCheck WHERE アドレス = ? AND 日付 = ?;"));
+        if (!computers || !Run(*computers)) return fail(Why(computers, why, QStringLiteral("TBL_Computer")));
+        if (!ports) return fail(Why(ports, why, QStringLiteral("TBL_PortCheck")));
+        if (!dlls) return fail(Why(dlls, why, QStringLiteral("TBL_DLL")));
+        if (!waits) return fail(Why(waits, why, QStringLiteral("TBL_NoCheck")));
+        if (!days || !purge) return fail(Why(days ? purge : days, why, QStringLiteral("TBL_CalenderNoCheck")));
         int c[12];
         if (!Columns(*computers,
                      {"アドレス", "コンピュータ名", "種類", "表示名", "診断有無", "異常判断回数", "異常音再生",
                       "タイムアウト", "Ping有無", "カレンダー名称", "診断有無G", "グループG"},
-                     c))
-            return false;
+                     c, why))
+            return fail(why);
+        // Set once the purge could not be done in this load.
+        bool purgeSkipped = false;
 
         const QDate today = context.today.isValid() ? context.today : QDate::currentDate();
         const QDate cutoff(today.year() - 1, 1, 1);
@@ -211,7 +243,7 @@ bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const 
                                YesNo(computers->value(c[8])), Text(computers->value(c[9])));
             ClsPingData& item = *gPingDatas.Item(0);
 
-            if (!Run(*ports, {address})) return false;
+            if (!Run(*ports, {address})) return fail(Why(ports, why, QStringLiteral("TBL_PortCheck")));
             while (ports->next()) {
                 const qint32 port = ports->value(0).toInt();
                 const QString service = Text(ports->value(1));
@@ -222,7 +254,7 @@ bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const 
             }
             ports->finish();
 
-            if (!Run(*dlls, {address})) return false;
+            if (!Run(*dlls, {address})) return fail(Why(dlls, why, QStringLiteral("TBL_DLL")));
             while (dlls->next()) {
                 const QString dllName = Text(dlls->value(1));
                 const QString title = GetDllTitle(dllName);
@@ -234,7 +266,7 @@ bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const 
             }
             dlls->finish();
 
-            if (!Run(*waits, {address})) return false;
+            if (!Run(*waits, {address})) return fail(Why(waits, why, QStringLiteral("TBL_NoCheck")));
             while (waits->next()) {
                 const auto subNo = static_cast<qint16>(waits->value(0).toInt());
                 const auto start = static_cast<qint16>(waits->value(1).toInt());
@@ -246,7 +278,7 @@ bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const 
             }
             waits->finish();
 
-            if (!Run(*days, {address})) return false;
+            if (!Run(*days, {address})) return fail(Why(days, why, QStringLiteral("TBL_CalenderNoCheck")));
             std::vector<QVariant> old;
             bool kept = false;
             while (days->next()) {
@@ -263,8 +295,20 @@ bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const 
             }
             days->finish();
             // Deleted once the reading is over: rows are not removed under an open cursor.
-            for (const QVariant& stored : old)
-                if (!Run(*purge, {address, stored})) return false;
+            // The purge is housekeeping: when it cannot be done (another program holds
+            // the database, say), it is left for the next load and the load goes on.
+            if (!old.empty() && !purgeSkipped) {
+                db->SetBusyTimeout(kPurgeBusyMs);
+                for (const QVariant& stored : old) {
+                    if (Run(*purge, {address, stored})) continue;
+                    purgeSkipped = true;
+                    WriteErrLog(group, address, Text(computers->value(c[1])),
+                                QStringLiteral("古い非稼動カレンダーの削除を次回の読み込みに延期しました: ") +
+                                    Why(purge, why, QStringLiteral("TBL_CalenderNoCheck")).simplified());
+                    break;
+                }
+                db->SetBusyTimeout(kBusyMs);
+            }
             if (kept)
                 treeComputer.Add(nodeKey, tvwChild, QLatin1Char('=') + address + QStringLiteral("@非稼動カレンダー"),
                                  QStringLiteral("非稼動カレンダー"), QStringLiteral("Calendar"));
@@ -275,9 +319,7 @@ bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const 
     // row) is skipped. The group's own code (from TBL_Group, when there is one) keys the
     // node, as it keyed the group's node.
     {
-        auto q = Prepare(
-            conn,
-            QStringLiteral("SELECT TBL_MsgSend.グループ AS グループ, TBL_MsgSend.アドレス AS アドレス, "
+        auto q = prepare(QStringLiteral("SELECT TBL_MsgSend.グループ AS グループ, TBL_MsgSend.アドレス AS アドレス, "
                            "TBL_MsgSend.職番 AS 職番, TBL_User.氏名 AS 氏名, TBL_User.所属名 AS 所属名, "
                            "TBL_Group.グループ AS グループG"
                            " FROM (TBL_MsgSend INNER JOIN TBL_User ON TBL_MsgSend.職番 = TBL_User.職番)") +
@@ -285,9 +327,9 @@ bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const 
                      : QStringLiteral(" INNER JOIN TBL_Group ON TBL_MsgSend.グループ = TBL_Group.グループ"
                                       " WHERE TBL_Group.診断有無 <> 0")) +
                 QStringLiteral(" ORDER BY TBL_MsgSend.グループ, TBL_MsgSend.アドレス, TBL_MsgSend.職番;"));
-        if (!q || !Run(*q)) return false;
+        if (!q || !Run(*q)) return fail(Why(q, why, QStringLiteral("TBL_MsgSend")));
         int c[6];
-        if (!Columns(*q, {"グループ", "アドレス", "職番", "氏名", "所属名", "グループG"}, c)) return false;
+        if (!Columns(*q, {"グループ", "アドレス", "職番", "氏名", "所属名", "グループG"}, c, why)) return fail(why);
         while (q->next()) {
             const QString staff = Text(q->value(c[2]));
             const QString text = Text(q->value(c[3])) + kBracketOpen + Text(q->value(c[4])) + QStringLiteral("】");
@@ -305,10 +347,10 @@ bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const 
 
     // Persons.
     {
-        auto q = Prepare(conn, QStringLiteral("SELECT * FROM TBL_User ORDER BY 職番;"));
-        if (!q || !Run(*q)) return false;
+        auto q = prepare(QStringLiteral("SELECT * FROM TBL_User ORDER BY 職番;"));
+        if (!q || !Run(*q)) return fail(Why(q, why, QStringLiteral("TBL_User")));
         int c[1];
-        if (!Columns(*q, {"職番"}, c)) return false;
+        if (!Columns(*q, {"職番"}, c, why)) return fail(why);
         scope.HideList();
         listViewUser.clear();
         listViewUser.setColumnCount(7);

@@ -28,11 +28,12 @@ struct LoadContext {
 
 // Reads gOptDatabasePath and gOptNoCheck. Tree and target list are emptied together
 // first; a database step that fails ends the load there, keeping what was loaded so far,
-// and false is returned. A row whose node cannot be added (a recipient of a computer or
+// and false is returned with the reason in error (when given). A row whose node cannot be added (a recipient of a computer or
 // group that is not loaded, say) is skipped and the load goes on. The widgets are shown
 // again and the cursor restored on every way out. A load started while one is running
 // (from an event processed during the load) does nothing and returns false.
-bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const LoadContext& context = {});
+bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const LoadContext& context = {},
+                      QString* error = nullptr);
 
 // The seven column captions of the person list.
 QStringList UserListCaptions();

@@ -1,11 +1,21 @@
 #include "model/RowNumbers.h"
 
+#include "model/Seams.h"
+
+#include <limits>
+
 std::optional<qint16> NextRowNumber(Database& db, const QString& table, const QString& address) {
     if (table != QLatin1String("TBL_DLL") && table != QLatin1String("TBL_NoCheck")) return std::nullopt;
     auto q = db.Query(QStringLiteral("SELECT max(連番)+1 AS MAX連番 FROM %1 WHERE アドレス = ?").arg(table), {address});
     if (!q) return std::nullopt;
     if (!q->next() || q->value(0).isNull()) return qint16(1);
-    return qint16(q->value(0).toInt());
+    // Read wide: the sum past the last 16-bit number must not wrap to a negative one.
+    const qint64 next = q->value(0).toLongLong();
+    if (next > std::numeric_limits<qint16>::max()) {
+        MsgBox(kRowNumbersFull, vb::vbExclamation);
+        return std::nullopt;
+    }
+    return qint16(next);
 }
 
 bool DeleteGroupRows(Database& db, const QString& group) {

@@ -9,8 +9,14 @@
 
 #include <optional>
 
+// Shown when a computer's row numbers are used up.
+inline const QString kRowNumbersFull =
+    QStringLiteral("連番が上限の32767に達しているため、これ以上登録できません。");
+
 // The highest 連番 of the address in table (TBL_DLL or TBL_NoCheck) plus one, 1 when the
 // address has none; nullopt when the statement fails (or the table is not one of those).
+// The numbers are 16-bit: when the next one would pass 32767, kRowNumbersFull is shown
+// and nullopt returned, so the caller writes nothing.
 std::optional<qint16> NextRowNumber(Database& db, const QString& table, const QString& address);
 
 // Deletes every row that belongs to the group: the dated and weekly windows, port checks

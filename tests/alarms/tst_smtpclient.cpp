@@ -45,6 +45,8 @@ private slots:
     void bodyRoundTrip();
     void serverFromSenderDomain();
     void boundSocketIsClosedAndReusable();
+    void deliveredMailIsNoFailure_data();
+    void deliveredMailIsNoFailure();
 
 private:
     void Setup(ClsSMTP& smtp, const QString& server = QStringLiteral("127.0.0.1")) {
@@ -166,5 +168,41 @@ void TestSmtpClient::boundSocketIsClosedAndReusable() {
     QCOMPARE(mSink->MailCount(), mSent);
 }
 
+
+// Once the server has taken the message (250), QUIT trouble does not make it a failed
+// mail: QUIT is said once more, and when that fails too only ErrMessage tells.
+void TestSmtpClient::deliveredMailIsNoFailure_data() {
+    QTest::addColumn<QString>("quitMode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("QUIT refused") << "refuse"
+                                  << "QUIT & Disconnect Failure / 500 SMTP Defined Error: 9006";
+    QTest::newRow("closed after 250") << "close"
+                                      << "QUIT & Disconnect Failure / 250 SMTP Defined Error: 9006";
+}
+
+void TestSmtpClient::deliveredMailIsNoFailure() {
+    QFETCH(QString, quitMode);
+    QFETCH(QString, message);
+    SmtpSink sink;
+    if (!sink.Start(quitMode)) QSKIP("python3-aiosmtpd could not be started on loopback");
+    QTcpSocket socket;
+    ClsSMTP smtp;
+    smtp.SetWinsock(&socket);
+    smtp.setTimeout(2000);
+    smtp.AddressFrom(QStringLiteral("vantoro@localhost"), QStringLiteral("Vantoro"));
+    smtp.setRemoteHostName(QStringLiteral("127.0.0.1"));
+    smtp.setRemotePort(sink.Port());
+    smtp.setSubject(kSubject);
+    smtp.Msg(QStringLiteral("配信済み"));
+    QVERIFY(smtp.AddressTo(QStringLiteral("kanri@localhost"), QStringLiteral("管理者")));
+
+    QVERIFY2(smtp.Send(), qPrintable(smtp.ErrMessage()));
+    QCOMPARE(smtp.ErrNumber(), 0);
+    QCOMPARE(smtp.ErrStatus(), 0);
+    QCOMPARE(smtp.ErrMessage(), message);
+    QCOMPARE(socket.state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(sink.Mail(1)[QStringLiteral("body")].toString(), QStringLiteral("配信済み\r\n"));
+    QCOMPARE(sink.MailCount(), 1);
+}
 VANTORO_TEST_MAIN(TestSmtpClient)
 #include "tst_smtpclient.moc"

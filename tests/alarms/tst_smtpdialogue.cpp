@@ -18,7 +18,8 @@ const QByteArray kSilent = "<silent>";
 const QByteArray kClose = "<close>";
 
 // One SMTP peer at a time. Replies are looked up by the command's verb ("." for the end
-// of the data); kSilent answers nothing, kClose drops the connection.
+// of the data, "QUIT2" for the second QUIT); kSilent answers nothing, kClose drops the
+// connection.
 class ScriptedServer : public QObject {
     Q_OBJECT
 public:
@@ -77,7 +78,9 @@ private:
             lines << line;
             const QByteArray verb = line.split(' ').first().split(':').first().toUpper();
             verbs << QString::fromLatin1(verb);
-            const QByteArray reply = mReplies.value(verb, "500 unknown");
+            // "QUIT2" answers the second QUIT, when given; else "QUIT" answers them all.
+            const QByteArray nth = verb + QByteArray::number(verbs.count(QString::fromLatin1(verb)));
+            const QByteArray reply = mReplies.value(nth, mReplies.value(verb, "500 unknown"));
             Answer(s, reply);
             if (verb == "DATA" && reply.startsWith("354")) mInData = true;
             if (verb == "QUIT" && reply.startsWith("221")) s->disconnectFromHost();
@@ -162,8 +165,16 @@ void TestSmtpDialogue::dialogue_data() {
     QTest::newRow("message refused after the data")
         << QByteArray("220 ok") << L{".", "552 too big"} << 1 << 9005 << 2
         << QStringLiteral("552 SMTP Defined Error: 9005") << all;
-    QTest::newRow("QUIT refused, said once") << QByteArray("220 ok") << L{"QUIT", "500 what"} << 1 << 9006 << 2
-                                             << QStringLiteral("500 SMTP Defined Error: 9006") << all;
+    // The message was taken: QUIT is said once more, and its refusal is no failure.
+    QTest::newRow("QUIT refused after the message")
+        << QByteArray("220 ok") << L{"QUIT", "500 what"} << 1 << 0 << 0
+        << QStringLiteral("QUIT & Disconnect Failure / 500 SMTP Defined Error: 9006") << all + QStringList{"QUIT"};
+    QTest::newRow("QUIT refused once, then taken")
+        << QByteArray("220 ok") << L{"QUIT", "500 what", "QUIT2", "221 bye"} << 1 << 0 << 0
+        << QStringLiteral("500 SMTP Defined Error: 9006") << all + QStringList{"QUIT"};
+    QTest::newRow("vanishes at QUIT after the message")
+        << QByteArray("220 ok") << L{"QUIT", kClose} << 1 << 0 << 0
+        << QStringLiteral("QUIT & Disconnect Failure / 250 SMTP Defined Error: 9006") << all;
     QTest::newRow("refusal, then QUIT refused")
         << QByteArray("220 ok") << L{"RCPT", "550 no", "QUIT", "500 what"} << 1 << 9004 << 2
         << QStringLiteral("QUIT & Disconnect Failure / 550 SMTP Defined Error: 9004")

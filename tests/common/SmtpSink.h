@@ -21,9 +21,13 @@ namespace vtest {
 
 class SmtpSink {
 public:
-    bool Start() {
+    // quitMode: "" a well-behaved server; "refuse" answers every QUIT with 500; "close"
+    // closes the connection right after the 250 that takes a mail.
+    bool Start(const QString& quitMode = QString()) {
         if (!dir_.isValid()) return false;
-        server_ = std::make_unique<ServerProcess>(QStringLiteral("smtp_sink.py"), QStringList{dir_.path()});
+        QStringList args{dir_.path()};
+        if (!quitMode.isEmpty()) args << QStringLiteral("--quit") << quitMode;
+        server_ = std::make_unique<ServerProcess>(QStringLiteral("smtp_sink.py"), args);
         return server_->port() > 0;
     }
     int Port() const { return server_ ? server_->port() : 0; }

@@ -644,6 +644,31 @@ private slots:
         QVERIFY(gCheckContinue);
     }
 
+    // A load that ends early is shown at start-up and on reload, in a message box and on
+    // the status line; the monitor still runs with what was loaded.
+    void failedLoadIsShown() {
+        Fixture f;
+        vtest::Exec(f.db, QStringLiteral("ALTER TABLE TBL_PortCheck RENAME COLUMN サービス名 TO X"));
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        QCOMPARE(f.box->shown.size(), 1);
+        QVERIFY2(f.box->shown[0].prompt.startsWith(startupmsg::kLoadFailed), qPrintable(f.box->shown[0].prompt));
+        QVERIFY2(f.box->shown[0].prompt.contains(QStringLiteral("サービス名")), qPrintable(f.box->shown[0].prompt));
+        QVERIFY2(f.form->StatusPanel()->text().startsWith(startupmsg::kLoadFailed),
+                 qPrintable(f.form->StatusPanel()->text()));
+
+        f.form->menuReSet_Click();
+        QCOMPARE(f.box->shown.size(), 2);
+        QVERIFY(f.box->shown[1].prompt.startsWith(startupmsg::kLoadFailed));
+        QVERIFY(f.form->StatusPanel()->text().startsWith(startupmsg::kLoadFailed));
+
+        // Mended, the reload is silent again and the status line back to normal.
+        vtest::Exec(f.db, QStringLiteral("ALTER TABLE TBL_PortCheck RENAME COLUMN X TO サービス名"));
+        f.form->menuReSet_Click();
+        QCOMPARE(f.box->shown.size(), 2);
+        QCOMPARE(f.form->StatusPanel()->text(), status::kWaiting);
+        QVERIFY(f.form->TreeComputer().Item(QStringLiteral("#127.0.0.2")) != nullptr);
+    }
+
     void logListSwitchAndDetail() {
         Fixture f;
         QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));

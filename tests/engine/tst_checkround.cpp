@@ -82,10 +82,13 @@ QString storedState(const QString& db, const QString& address, int port = 0) {
 QStringList ints(const QString& csv) { return csv.split(QLatin1Char(','), Qt::SkipEmptyParts); }
 
 // A plug-in entered in the plug-in table for the life of the object, whose check does what
-// the test says (raise, say, or run a command the way one can inside a plug-in's wait).
+// the test says (raise, say, or run a command the way one can inside a plug-in's wait). Its
+// settings window (as UpdateDllCheck opens it) runs inWindow and then edits the parameter;
+// a parameter changed under a running check is counted.
 class FakePlugin final : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString Parameter READ Parameter WRITE setParameter)
+    Q_PROPERTY(QString Proc READ Proc WRITE setProc)
     Q_PROPERTY(QString Title READ Title)
 
 public:
@@ -96,18 +99,36 @@ public:
         std::erase_if(gDllObjects, [this](const DllObject& o) { return o.Object.get() == this; });
     }
     QString Parameter() const { return parameter_; }
-    void setParameter(const QString& p) { parameter_ = p; }
+    void setParameter(const QString& p) {
+        parameter_ = p;
+        proc_ = QStringLiteral("I");
+    }
+    QString Proc() const { return proc_; }
+    void setProc(const QString& p) { proc_ = p; }
     QString Title() const { return name_.section(QLatin1Char('.'), 0, 0); }
     Q_INVOKABLE bool Check() {
         ++checks;
-        return check_();
+        const QString mine = parameter_;
+        const bool passed = check_();
+        if (parameter_ != mine) ++resetInCheck;
+        return passed;
     }
+    Q_INVOKABLE bool FromShow() {
+        ++windows;
+        if (inWindow) inWindow();
+        parameter_ = QStringLiteral("edited");
+        return true;
+    }
+    std::function<void()> inWindow;
     int checks = 0;
+    int windows = 0;
+    int resetInCheck = 0;
 
 private:
     QString name_;
     std::function<bool()> check_;
     QString parameter_;
+    QString proc_;
 };
 
 bool raise() { throw std::runtime_error("the plug-in failed inside its check"); }
@@ -432,6 +453,64 @@ private slots:
         QCOMPARE(rig.list1.count(), 0);
         QCOMPARE(rig.Image("%127.0.0.11@001"), QStringLiteral("SStart"));
         QCOMPARE(rig.Image("#" + kA), QStringLiteral("Nomal"));
+    }
+
+    // Editing or deleting a plug-in check from inside that plug-in's check is refused
+    // with a message: the object is not reset under the running check, and the database,
+    // tree and model stay; once the check is over the same command works.
+    void pluginEditRefusedWhileInCheck_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("edit") << "U";
+        QTest::newRow("delete") << "D";
+    }
+    void pluginEditRefusedWhileInCheck() {
+        QFETCH(QString, mode);
+        addComputer(db, kA, 3, true, /*ping=*/false);
+        addPlugin(db, kA, 1, QStringLiteral("10.0.0.1|80"), QStringLiteral("Edit.so"));
+        const QVariant stored = vtest::Scalar(db, QStringLiteral("SELECT 引数 FROM TBL_DLL"));
+        CheckRig rig;
+        bool inCheck = true;
+        bool changed = true;
+        FakePlugin plugin(QStringLiteral("Edit.so"), [&] {
+            if (inCheck) changed = UpdateDllCheck(mode, rig.nodes);
+            return true;
+        });
+        rig.Load();
+        vtest::RecordingMessageBox boxes;
+        gSelAddress = kA;
+        gSelSubNo = 1;
+        CheckAllTargets(rig, rig.ping);
+        QCOMPARE(plugin.checks, 1);
+        QVERIFY(!changed);
+        QCOMPARE(plugin.windows, 0);
+        QCOMPARE(plugin.resetInCheck, 0);
+        QCOMPARE(boxes.prompts(), QStringList{kPluginInCheck});
+        QCOMPARE(vtest::Scalar(db, QStringLiteral("SELECT 引数 FROM TBL_DLL")), stored);
+        QVERIFY(rig.nodes.Item(QStringLiteral("%127.0.0.11@001")));
+        QCOMPARE(gPingDatas.Item(1)->DllData().GetItemNo(1), 1);
+
+        inCheck = false;
+        QVERIFY(UpdateDllCheck(mode, rig.nodes));
+        QCOMPARE(plugin.windows, 1);
+        QCOMPARE(boxes.shown.size(), 1);
+    }
+
+    // The other way round: a check that starts while the plug-in's settings window is up
+    // leaves that object alone, so what the window edited is what gets stored.
+    void checkInsideThePluginWindowSkipsIt() {
+        addComputer(db, kA, 3, true, /*ping=*/false);
+        addPlugin(db, kA, 1, QStringLiteral("10.0.0.1|80"), QStringLiteral("Edit.so"));
+        CheckRig rig;
+        FakePlugin plugin(QStringLiteral("Edit.so"), [] { return true; });
+        rig.Load();
+        gSelAddress = kA;
+        gSelSubNo = 1;
+        plugin.inWindow = [&] { CheckOneTarget(rig, rig.ping, kA); };
+        QVERIFY(UpdateDllCheck(QStringLiteral("U"), rig.nodes));
+        QCOMPARE(plugin.checks, 0);
+        QCOMPARE(gPingDatas.Item(1)->DllData().Item(gPingDatas.Item(1)->DllData().GetItemNo(1))->Parameter, QStringLiteral("edited"));
+        QCOMPARE(vtest::Scalar(db, QStringLiteral("SELECT 引数 FROM TBL_DLL")).toString(),
+                 Encipherment(QString::fromLatin1(kParameterKey), QStringLiteral("edited")));
     }
 
     // The end-of-round lamp test: only a computer of a checked group in "Stop" or

@@ -7,10 +7,16 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <cstdio>
 
 namespace {
 
@@ -60,6 +66,41 @@ int Rows(const QString& db, const char* table) {
 
 QStringList Leftovers(const QString& folder) {
     return QDir(folder).entryList({QStringLiteral("*.compact-*"), QStringLiteral("*_BK.*")}, QDir::Files);
+}
+
+// Another program's connection to the database, closed and removed with the object.
+class OtherProgram {
+public:
+    explicit OtherProgram(const QString& db, const QString& name = QStringLiteral("other-program")) : name_(name) {
+        QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
+        c.setDatabaseName(db);
+        c.open();
+    }
+    ~OtherProgram() {
+        QSqlDatabase::database(name_).close();
+        QSqlDatabase::removeDatabase(name_);
+    }
+    OtherProgram(const OtherProgram&) = delete;
+    OtherProgram& operator=(const OtherProgram&) = delete;
+    // Runs sql; the first column of its first row ("" when none), or "<error: ...>".
+    QString Run(const QString& sql) {
+        QSqlQuery q(QSqlDatabase::database(name_));
+        if (!q.exec(sql)) return QStringLiteral("<error: %1>").arg(q.lastError().text());
+        return q.next() ? q.value(0).toString() : QString();
+    }
+
+private:
+    QString name_;
+};
+
+// The child of killedBackupLeavesAnIntactDatabase: backs the database up again and again
+// until it is killed.
+constexpr char kBackupChildVariable[] = "VANTORO_TEST_BACKUP_CHILD";
+int RunBackupChild() {
+    gOptDatabasePath = qEnvironmentVariable(kBackupChildVariable);
+    std::fputs("ready\n", stdout);
+    std::fflush(stdout);
+    for (;;) BackupDatabase();
 }
 
 }  // namespace
@@ -119,6 +160,97 @@ private slots:
         UpdateControlTable(QStringLiteral("稼動"), QStringLiteral("非稼動中"));
         UpdateCheckStatus(QString(), QStringLiteral("Nomal"), 0, QStringLiteral("SStart"));
         QVERIFY(!QFile::exists(gOptDatabasePath));
+    }
+
+    // A status write of a round that meets another program's lock gives up soon: the
+    // value may be lost, the window does not freeze.
+    void roundWriteUnderALockWaitsBriefly() {
+        const QString db = vtest::FreshDatabase();
+        vtest::Exec(db, "INSERT INTO TBL_Computer (アドレス,グループ,状況) VALUES ('10.0.0.1','G','Stop')");
+        gOptWebInfo = true;
+        OtherProgram reader(db);
+        QCOMPARE(reader.Run(QStringLiteral("BEGIN")), QString());
+        QCOMPARE(reader.Run(QStringLiteral("SELECT 状況 FROM TBL_Computer")), QStringLiteral("Stop"));
+        QElapsedTimer t;
+        t.start();
+        UpdateCheckStatus(QStringLiteral("10.0.0.1"), QStringLiteral("Critical"), 0, QString());
+        const qint64 waited = t.elapsed();
+        reader.Run(QStringLiteral("ROLLBACK"));
+        QVERIFY2(waited < 1000, qPrintable(QString::number(waited)));
+        // Without the lock the write goes through.
+        UpdateCheckStatus(QStringLiteral("10.0.0.1"), QStringLiteral("Critical"), 0, QString());
+        QCOMPARE(ComputerStates(db), QStringLiteral("Critical"));
+    }
+
+    // Another program that keeps its connection across the backup keeps reading and
+    // writing the live database: the file is compacted in place, never swapped.
+    void connectionKeptAcrossTheBackupSeesTheNextRun() {
+        const QString db = vtest::FreshDatabase();
+        FillForBackup(db);
+        OtherProgram reader(db);
+        UpdateControlTable(QStringLiteral("稼動"), QStringLiteral("非稼動中"));
+        QCOMPARE(reader.Run(QStringLiteral("SELECT 処理 FROM TBL_Control WHERE 区分='稼動'")),
+                 QStringLiteral("非稼動中"));
+        const qint64 before = QFileInfo(db).size();
+
+        QVERIFY(BackupDatabase());
+        QVERIFY(QFileInfo(db).size() < before);  // compacted all the same
+
+        // The next run starts.
+        UpdateControlTable(QStringLiteral("稼動"), QStringLiteral("稼動中"));
+        QCOMPARE(reader.Run(QStringLiteral("SELECT 処理 FROM TBL_Control WHERE 区分='稼動'")),
+                 QStringLiteral("稼動中"));
+        QCOMPARE(reader.Run(QStringLiteral("UPDATE TBL_Computer SET 状況='Stop' WHERE アドレス='10.0.0.1'")),
+                 QString());
+        QCOMPARE(ComputerStates(db), QStringLiteral("Stop Nomal Nomal"));
+    }
+
+    // A reader in the middle of a transaction at exit: the backup stops and the file
+    // stays byte for byte as it was.
+    void readerHoldingATransactionStopsTheBackup() {
+        const QString db = vtest::FreshDatabase();
+        FillForBackup(db);
+        const QByteArray before = Bytes(db);
+        OtherProgram reader(db);
+        QCOMPARE(reader.Run(QStringLiteral("BEGIN")), QString());
+        QCOMPARE(reader.Run(QStringLiteral("SELECT count(*) FROM TBL_Computer")), QStringLiteral("3"));
+
+        QVERIFY(!BackupDatabase());
+
+        QCOMPARE(reader.Run(QStringLiteral("SELECT count(*) FROM TBL_Computer")), QStringLiteral("3"));
+        reader.Run(QStringLiteral("COMMIT"));
+        QVERIFY(Bytes(db) == before);
+        QCOMPARE(vtest::Scalar(db, "PRAGMA integrity_check").toString(), QStringLiteral("ok"));
+    }
+
+    // The backup killed at any point leaves a whole database (and whole backups).
+    void killedBackupLeavesAnIntactDatabase() {
+        const QString db = vtest::FreshDatabase();
+        FillForBackup(db);
+        const QString first = db + QStringLiteral("_BK");
+        QElapsedTimer total;
+        total.start();
+        int kills = 0;
+        for (int round = 0; round < 30 && total.elapsed() < 8000; ++round) {
+            QProcess child;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QString::fromLatin1(kBackupChildVariable), db);
+            child.setProcessEnvironment(env);
+            child.start(QCoreApplication::applicationFilePath(), {});
+            QVERIFY(child.waitForReadyRead(5000));
+            QTest::qSleep(QRandomGenerator::global()->bounded(1, 60));
+            child.kill();
+            QVERIFY(child.waitForFinished(5000));
+            ++kills;
+            QCOMPARE(vtest::Scalar(db, "PRAGMA integrity_check").toString(), QStringLiteral("ok"));
+            QCOMPARE(Rows(db, "TBL_Computer"), 3);
+            QCOMPARE(Rows(db, "Filler"), 300);
+            if (QFile::exists(first)) QCOMPARE(vtest::Scalar(first, "PRAGMA integrity_check").toString(), QStringLiteral("ok"));
+        }
+        QVERIFY(kills >= 10);
+        // A copy cut short leaves its temporary file behind, never a damaged backup.
+        for (const QString& name : Leftovers(QFileInfo(db).absolutePath()))
+            QFile::remove(QFileInfo(db).absolutePath() + QLatin1Char('/') + name);
     }
 
     void backup_data() {
@@ -230,5 +362,15 @@ private slots:
     }
 };
 
-VANTORO_TEST_MAIN(CheckStatusTest)
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsSet(kBackupChildVariable)) {
+        QCoreApplication app(argc, argv);
+        return RunBackupChild();
+    }
+    vtest::PrepareEnvironment();
+    QApplication app(argc, argv);
+    CheckStatusTest tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
 #include "tst_checkstatus.moc"

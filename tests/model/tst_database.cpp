@@ -139,6 +139,41 @@ private slots:
         QCOMPARE(NextRowNumber(*db, "TBL_User", "10.0.0.1"), std::nullopt);
     }
 
+    // The row numbers are 16-bit: past 32767 a new row is refused with a message, never
+    // numbered -32768.
+    void rowNumberPastTheLastIsRefused_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<int>("highest");
+        QTest::addColumn<int>("next");  // 0: refused
+        QTest::newRow("plug-ins, room for one") << "TBL_DLL" << 32766 << 32767;
+        QTest::newRow("plug-ins, full") << "TBL_DLL" << 32767 << 0;
+        QTest::newRow("weekly windows, full") << "TBL_NoCheck" << 32767 << 0;
+        QTest::newRow("weekly windows, stored past the last") << "TBL_NoCheck" << 40000 << 0;
+    }
+    void rowNumberPastTheLastIsRefused() {
+        QFETCH(QString, table);
+        QFETCH(int, highest);
+        QFETCH(int, next);
+        const QString path = vtest::FreshDatabase();
+        auto db = Database::Open(path);
+        QVERIFY(db);
+        const QString insert = table == QLatin1String("TBL_DLL")
+                                   ? QStringLiteral("INSERT INTO TBL_DLL (アドレス,連番,DLL名,引数) VALUES ('10.0.0.1',?,'a','')")
+                                   : QStringLiteral("INSERT INTO TBL_NoCheck (アドレス,連番,開始時刻,終了時刻,曜日) "
+                                                    "VALUES ('10.0.0.1',?,0,100,'1111111')");
+        QVERIFY(db->Execute(insert, {highest}));
+        vtest::RecordingMessageBox box;
+        const std::optional<qint16> number = NextRowNumber(*db, table, QStringLiteral("10.0.0.1"));
+        if (next == 0) {
+            QCOMPARE(number, std::nullopt);
+            QCOMPARE(box.prompts(), QStringList{kRowNumbersFull});
+        } else {
+            QCOMPARE(number, std::optional<qint16>(qint16(next)));
+            QVERIFY(box.shown.isEmpty());
+        }
+        QCOMPARE(vtest::Scalar(path, QStringLiteral("SELECT count(*) FROM %1").arg(table)).toInt(), 1);
+    }
+
     void deleteCascades() {
         const QString path = vtest::FreshDatabase();
         auto db = Database::Open(path);

@@ -3,11 +3,16 @@
 
 #include "model/DllObjects.h"
 #include "model/Encipherment.h"
+#include "model/EventLog.h"
 #include "model/Globals.h"
 #include "model/Loader.h"
 #include "model/TreeNodes.h"
 
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -257,6 +262,62 @@ private slots:
         QCOMPARE(list.topLevelItemCount(), personsLeft);
         CheckConsistent(nodes, treeWidget);
         if (computersLeft > 0) QCOMPARE(gPingDatas.Item(1)->IPAddress, QStringLiteral("10.0.0.1"));  // sorted
+    }
+
+    // Another program that only reads the database holds a read transaction: the purge
+    // of old dated windows cannot commit. It is skipped for this load (one log line), and
+    // every computer, recipient and person is still loaded.
+    void outsideReaderDoesNotStopTheLoad() {
+        const QString db = MakeFixture();
+        QDir(LogFolder()).removeRecursively();
+        QTreeWidget treeWidget;
+        QTreeWidget list;
+        TreeNodes nodes(&treeWidget);
+        {
+            auto reader = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("outside-reader"));
+            reader.setDatabaseName(db);
+            QVERIFY(reader.open());
+            QSqlQuery q(reader);
+            QVERIFY(q.exec(QStringLiteral("BEGIN")));
+            QVERIFY(q.exec(QStringLiteral("SELECT count(*) FROM TBL_Computer")));
+            QVERIFY(q.next());
+            q.finish();
+
+            QString error;
+            QVERIFY2(LoadComputerTree(nodes, list, {kToday, {}}, &error), qPrintable(error));
+            QVERIFY(q.exec(QStringLiteral("ROLLBACK")));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("outside-reader"));
+        QCOMPARE(gPingDatas.ListCount(), 3);
+        QCOMPARE(list.topLevelItemCount(), 3);
+        QVERIFY(nodes.Item(QStringLiteral("*G1@003")) != nullptr);  // the recipients, last of the tree
+        CheckConsistent(nodes, treeWidget);
+        // Nothing was purged; the old rows are still in use by nobody and go next time.
+        QCOMPARE(vtest::Scalar(db, "SELECT count(*) FROM TBL_CalenderNoCheck").toInt(), 5);
+        const QStringList logs = QDir(LogFolder()).entryList(QDir::Files);
+        QCOMPARE(logs.size(), 1);
+        QFile log(LogFolder() + QLatin1Char('/') + logs.first());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readAll().count("\r\n"), 1);
+
+        // Without the reader the next load purges as usual.
+        QVERIFY(LoadComputerTree(nodes, list, {kToday, {}}));
+        QCOMPARE(vtest::Scalar(db, "SELECT count(*) FROM TBL_CalenderNoCheck").toInt(), 3);
+    }
+
+    // A load that ends early says why.
+    void failingLoadSaysWhy() {
+        const QString db = MakeFixture();
+        QVERIFY(vtest::Exec(db, "ALTER TABLE TBL_NoCheck RENAME COLUMN 曜日 TO X"));
+        QTreeWidget treeWidget;
+        QTreeWidget list;
+        TreeNodes nodes(&treeWidget);
+        QString error;
+        QVERIFY(!LoadComputerTree(nodes, list, {kToday, {}}, &error));
+        QVERIFY2(error.contains(QStringLiteral("曜日")), qPrintable(error));
+        gOptDatabasePath = db + QStringLiteral(".gone");
+        QVERIFY(!LoadComputerTree(nodes, list, {kToday, {}}, &error));
+        QVERIFY2(error.contains(QStringLiteral(".gone")), qPrintable(error));
     }
 
     void loadDuringALoadIsRefused() {

@@ -5,6 +5,9 @@ connections, and writes every mail it takes to <outdir>/mail-<n>.json: the envel
 the HELO name, the raw message (dot-unstuffed by the server) and, decoded with
 Python's own email package, the header order, subject, address headers and body.
 Stops when stdin closes or on SIGTERM.
+
+With "--quit refuse" every QUIT is answered "500"; with "--quit close" the connection is
+closed right after the "250" that takes a mail, before any QUIT.
 """
 import asyncio
 import base64
@@ -24,10 +27,22 @@ def decoded_header(value):
     return str(email.header.make_header(email.header.decode_header(value)))
 
 
+class QuitQuirks(SMTP):
+    """An SMTP server that may refuse QUIT."""
+    quit_mode = None
+
+    async def smtp_QUIT(self, arg):
+        if self.quit_mode == "refuse":
+            await self.push("500 5.5.1 QUIT not taken here")
+            return
+        await super().smtp_QUIT(arg)
+
+
 class Sink:
-    def __init__(self, outdir):
+    def __init__(self, outdir, quit_mode=None):
         self.outdir = outdir
         self.count = 0
+        self.quit_mode = quit_mode
 
     async def handle_DATA(self, server, session, envelope):
         raw = envelope.original_content or envelope.content
@@ -52,14 +67,22 @@ class Sink:
         with open(path + ".tmp", "w", encoding="utf-8") as f:
             json.dump(record, f, ensure_ascii=False)
         os.replace(path + ".tmp", path)
+        if self.quit_mode == "close":
+            # Runs once the reply below is written: the peer gets "250" and then the end.
+            asyncio.get_running_loop().call_soon(server.transport.close)
         return "250 OK queued as %d" % self.count
 
 
-async def main(outdir):
+async def main(outdir, quit_mode):
     loop = asyncio.get_running_loop()
-    sink = Sink(outdir)
-    server = await loop.create_server(
-        lambda: SMTP(sink, hostname="sink.test", ident="loopback sink"), "127.0.0.1", 0)
+    sink = Sink(outdir, quit_mode)
+
+    def make():
+        smtp = QuitQuirks(sink, hostname="sink.test", ident="loopback sink")
+        smtp.quit_mode = quit_mode
+        return smtp
+
+    server = await loop.create_server(make, "127.0.0.1", 0)
     port = server.sockets[0].getsockname()[1]
     print("PORT %d" % port, flush=True)
 
@@ -72,4 +95,7 @@ async def main(outdir):
 
 
 if __name__ == "__main__":
-    asyncio.run(main(sys.argv[1]))
+    mode = None
+    if len(sys.argv) >= 4 and sys.argv[2] == "--quit":
+        mode = sys.argv[3]
+    asyncio.run(main(sys.argv[1], mode))
