@@ -148,7 +148,8 @@ struct Fixture {
         s.popupNodeMenu = [this](QMenu& menu, const QPoint&) { popupAt = Visible(menu); };
         form->SetServices(std::move(s));
         box = std::make_unique<ScriptedBox>();
-        FrmPing::DefaultServices().loadComputerTree(*form);
+        QString loadError;
+        QVERIFY2(FrmPing::DefaultServices().loadComputerTree(*form, loadError), qPrintable(loadError));
         // The loader shows no plug-in check whose plug-in is not loaded; one is added as
         // a plug-in would be.
         form->TreeComputer().Add(QStringLiteral("#127.0.0.1"), tvwChild, QStringLiteral("%127.0.0.1@001"),
