@@ -178,7 +178,7 @@ void FrmPing::menuCalendar_Click() {
     gSelYear = 0;
     {
         FrmCalendar dialog(TreeComputer(), this);
-        dialog.SetDialogRunner(services_.runDialog);
+        dialog.SetDialogRunner([this](QDialog& w) { RunDialog(w); });
         RunDialog(dialog);
     }
     ApplyTimerInterval();

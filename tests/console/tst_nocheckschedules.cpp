@@ -5,6 +5,7 @@
 
 #include "console/FrmPing.h"
 #include "engine/CheckRound.h"
+#include "model/Loader.h"
 #include "model/Globals.h"
 #include "schedules/ClsCalendar.h"
 #include "schedules/FrmCalendar.h"
@@ -14,7 +15,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QTreeWidget>
 
 namespace {
 const QString kAddr = QStringLiteral("127.0.0.41");
@@ -142,6 +145,74 @@ private slots:
         QCOMPARE(gSelYear, qint16(0));
         form.menuTaskBarCalendar->trigger();
         QCOMPARE(seen.size(), 6);
+    }
+
+    // The tree's add and change commands open both editors through the frame: the weekly
+    // window dialog saves a window under the computer, the calendar editor in computer
+    // mode adds the "=" node with the first day (the day dialog goes through the window's
+    // dialog runner as well).
+    void treeCommands() {
+        gOptDatabasePath = db;
+        FrmPing form;
+        vtest::RecordingMessageBox boxes;
+        QVERIFY(LoadComputerTree(form.TreeComputer(), *form.ListViewUser()));
+        QStringList seen;
+        std::function<void(QDialog&)> act;
+        form.services().runDialog = [&](QDialog& d) {
+            const auto* label = d.findChild<QLabel*>(QStringLiteral("Lbl_Computer"));
+            seen << QString::fromLatin1(d.metaObject()->className()) << d.windowTitle()
+                 << (label ? label->text() : QStringLiteral("-"));
+            if (act) act(d);
+        };
+        QTreeWidgetItem* computer = form.TreeComputer().Item(QStringLiteral("#") + kAddr);
+        QVERIFY(computer);
+        const QString computerText = TreeNodes::Text(computer);
+
+        form.treeComputer()->setCurrentItem(computer);
+        act = [](QDialog& d) {
+            auto& w = static_cast<FrmWait&>(d);
+            w.txt_TimeWait[0]->setText(QStringLiteral("08"));
+            w.txt_TimeWait[2]->setText(QStringLiteral("17"));
+            QVERIFY(w.cmdUpdate_Click());
+        };
+        form.menuNodeInsert2_Click();
+        QCOMPARE(seen, (QStringList{"FrmWait", "非監視スケジュール追加", computerText}));
+        const QString waitKey = QStringLiteral("?") + kAddr + QStringLiteral("@001");
+        QVERIFY(form.TreeComputer().Item(waitKey));
+
+        seen.clear();
+        form.treeComputer()->setCurrentItem(form.TreeComputer().Item(waitKey));
+        act = [](QDialog& d) {
+            auto& w = static_cast<FrmWait&>(d);
+            QCOMPARE(w.txt_TimeWait[2]->text(), QStringLiteral("17"));
+            w.txt_TimeWait[2]->setText(QStringLiteral("18"));
+            QVERIFY(w.cmdUpdate_Click());
+        };
+        form.menuNodeUpdate_Click();
+        QCOMPARE(seen, (QStringList{"FrmWait", "非監視スケジュール変更", computerText}));
+        QCOMPARE(TreeNodes::Text(form.TreeComputer().Item(waitKey)),
+                 QStringLiteral("08時00分～18時00分  【日・月・火・水・木・金・土】"));
+
+        seen.clear();
+        form.treeComputer()->setCurrentItem(computer);
+        const QDate day(QDate::currentDate().year(), 6, 10);
+        act = [&](QDialog& d) {
+            auto* f = qobject_cast<FrmCalendar*>(&d);
+            if (!f) {  // the day dialog
+                auto& w = static_cast<FrmCalenderWait&>(d);
+                w.txt_TimeWait[2]->setText(QStringLiteral("23"));
+                w.OKButton_Click();
+                w.CancelButton_Click();
+                return;
+            }
+            ClickDay(*f, day);
+        };
+        form.menuNodeInsert4_Click();
+        QCOMPARE(seen.mid(0, 3), (QStringList{"FrmCalendar", "非監視カレンダー追加", computerText}));
+        QCOMPARE(seen.value(3), QStringLiteral("FrmCalenderWait"));
+        QVERIFY(form.TreeComputer().Item(FrmCalendar::CalendarNodeKey(kAddr)));
+        QCOMPARE(vtest::Scalar(db, "SELECT 日付 FROM TBL_CalenderNoCheck").toString(), day.toString(Qt::ISODate));
+        QVERIFY(boxes.shown.isEmpty());
     }
 };
 
