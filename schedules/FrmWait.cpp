@@ -74,8 +74,12 @@ void FrmWait::BuildLayout() {
         ChkDay[i]->setChecked(true);
         dayRow->addWidget(ChkDay[i]);
     }
-    ChkDay[1]->setStyleSheet(QStringLiteral("color: rgb(255,0,0);"));
-    ChkDay[7]->setStyleSheet(QStringLiteral("color: rgb(0,0,255);"));
+    // Sunday's caption in red, Saturday's in blue (the boxes themselves keep their colours).
+    for (auto [i, colour] : {std::pair{1, QColor(255, 0, 0)}, std::pair{7, QColor(0, 0, 255)}}) {
+        QPalette p = ChkDay[i]->palette();
+        p.setColor(QPalette::WindowText, colour);
+        ChkDay[i]->setPalette(p);
+    }
     dayRow->addStretch();
     top->addLayout(dayRow);
 
