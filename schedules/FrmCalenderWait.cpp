@@ -19,18 +19,7 @@ FrmCalenderWait::FrmCalenderWait(QWidget* owner) : QDialog(owner) {
     dateRow->addWidget(lblDate, 1);
     top->addLayout(dateRow);
 
-    auto* timeRow = new QHBoxLayout;
-    const QString between[4] = {QStringLiteral("時"), QStringLiteral("分 ～"), QStringLiteral("時"),
-                                QStringLiteral("分の間は監視を行わない")};
-    timeRow->addWidget(new QLabel(QStringLiteral("非監視時刻"), this));
-    for (size_t i = 0; i < 4; ++i) {
-        txt_TimeWait[i] = new QLineEdit(QStringLiteral("00"), this);
-        txt_TimeWait[i]->setObjectName(QStringLiteral("txt_TimeWait%1").arg(i));
-        SetupTimeBox(txt_TimeWait[i]);
-        timeRow->addWidget(txt_TimeWait[i]);
-        timeRow->addWidget(new QLabel(between[i], this));
-    }
-    top->addLayout(timeRow);
+    top->addLayout(MakeTimeWindowRow(this, txt_TimeWait));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -3,6 +3,8 @@
 #include "admin/edit/EditHelpers.h"
 #include "model/Seams.h"
 
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 
@@ -85,11 +87,24 @@ TimeWindowVerdict RunTimeWindowRule(const std::array<QLineEdit*, 4>& boxes) {
     return v;
 }
 
-void SetupTimeBox(QLineEdit* box) {
-    box->setMaxLength(2);
-    box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,2}")), box));
-    box->setAlignment(Qt::AlignRight);
-    box->setFixedWidth(32);
-    InstallSelAllText(box);
-    InstallEnterToTab(box);
+QHBoxLayout* MakeTimeWindowRow(QWidget* parent, std::array<QLineEdit*, 4>& boxes) {
+    auto* row = new QHBoxLayout;
+    const QString between[4] = {QStringLiteral("時"), QStringLiteral("分 ～"), QStringLiteral("時"),
+                                QStringLiteral("分の間は監視を行わない")};
+    row->addWidget(new QLabel(QStringLiteral("非監視時刻"), parent));
+    for (size_t i = 0; i < 4; ++i) {
+        QLineEdit* box = new QLineEdit(QStringLiteral("00"), parent);
+        box->setObjectName(QStringLiteral("txt_TimeWait%1").arg(i));
+        box->setMaxLength(2);
+        box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,2}")), box));
+        box->setAlignment(Qt::AlignRight);
+        box->setFixedWidth(32);
+        InstallSelAllText(box);
+        InstallEnterToTab(box);
+        boxes[i] = box;
+        row->addWidget(box);
+        row->addWidget(new QLabel(between[i], parent));
+    }
+    row->addStretch();
+    return row;
 }

@@ -8,7 +8,9 @@
 
 #include <array>
 
+class QHBoxLayout;
 class QLineEdit;
+class QWidget;
 
 namespace waitmsg {
 inline const QString kStartHour = QStringLiteral("開始時刻（時）は00時～23時の範囲で指定して下さい。");
@@ -40,5 +42,8 @@ int TimeWindowLimit(int startHour, int startMinute);
 // failure shows the message (information icon) and focuses the box.
 TimeWindowVerdict RunTimeWindowRule(const std::array<QLineEdit*, 4>& boxes);
 
-// Makes a box take at most two digits and wires the shared edit-field helpers to it.
-void SetupTimeBox(QLineEdit* box);
+// The time row both dialogs lay out as one sentence: "非監視時刻" [start hour] "時" [start
+// minute] "分 ～" [end hour] "時" [end minute] "分の間は監視を行わない". The four boxes
+// ("txt_TimeWait0".."3", "00" each) take at most two digits and use the shared edit-field
+// helpers.
+QHBoxLayout* MakeTimeWindowRow(QWidget* parent, std::array<QLineEdit*, 4>& boxes);

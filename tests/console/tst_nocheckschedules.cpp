@@ -2,6 +2,7 @@
 // next check round without a reload, and the ｶﾚﾝﾀﾞｰ command opens the named calendars.
 #include "TestSupport.h"
 #include "tests/engine/CheckRig.h"
+#include "tests/schedules/ScheduleRig.h"
 
 #include "console/FrmPing.h"
 #include "engine/CheckRound.h"
@@ -36,11 +37,7 @@ class TestNoCheckSchedules : public QObject {
 private slots:
     void init() {
         db = vtest::FreshDatabase();
-        vtest::Exec(db, "INSERT INTO TBL_Group (グループ,表示名,診断有無) VALUES ('G1','G1',-1)");
-        vtest::Exec(db,
-                    "INSERT INTO TBL_Computer (アドレス,グループ,コンピュータ名,種類,表示名,診断有無,異常判断回数,"
-                    "異常音再生,タイムアウト,状況,Ping有無) VALUES (?,'G1','PC1','ｻｰﾊﾞｰ','ＰＣ１',-1,3,0,1000,'Nomal',-1)",
-                    {kAddr});
+        vtest::AddWatchedComputer(db, kAddr);
         gOptNoCheck = false;
         gOptNGRset = 1;
         gCheckContinue = true;

@@ -1,7 +1,7 @@
 // The calendar editor over a real database, in both modes: what a save, a delete and a
 // day click write, what the loader then reads back, and how the computer's dated window
 // list and its "=" node follow.
-#include "TestSupport.h"
+#include "ScheduleRig.h"
 
 #include "model/Globals.h"
 #include "model/Loader.h"
@@ -35,23 +35,9 @@ int ThisYear() { return QDate::currentDate().year(); }
 class TestCalendarEditor : public QObject {
     Q_OBJECT
 
-    struct Rig {
-        QTreeWidget tree;
-        TreeNodes nodes{&tree};
-        QTreeWidget users;
-        QString db;
-        Rig() {
-            db = vtest::FreshDatabase();
-            vtest::Exec(db, "INSERT INTO TBL_Group (グループ,表示名,診断有無) VALUES ('G1','G1',-1)");
-            vtest::Exec(db,
-                        "INSERT INTO TBL_Computer (アドレス,グループ,コンピュータ名,種類,表示名,診断有無,異常判断回数,"
-                        "異常音再生,タイムアウト,状況,Ping有無,カレンダー名称) "
-                        "VALUES (?,'G1','PC1','ｻｰﾊﾞｰ','ＰＣ１',-1,3,0,1000,'Nomal',-1,'本社カレンダー')",
-                        {kAddr});
-            reload();
-        }
-        void reload() { QVERIFY(LoadComputerTree(nodes, users)); }
-        ClsWaitDayTimes& days() { return gPingDatas.Item(gPingDatas.GetItemNo(kAddr))->WaitDayTime(); }
+    struct Rig : vtest::ScheduleRig {
+        Rig() : ScheduleRig(kAddr, QStringLiteral("本社カレンダー")) {}
+        ClsWaitDayTimes& days() { return computer().WaitDayTime(); }
         int rows() { return vtest::Scalar(db, "SELECT count(*) FROM TBL_CalenderNoCheck").toInt(); }
     };
 

@@ -1,7 +1,7 @@
 // The weekly no-check window dialog and the day time-window dialog, over a real database:
 // the time-window rule's table of cases, what a save writes to the table, the tree and the
 // computer's window list, and the day dialog's result.
-#include "TestSupport.h"
+#include "ScheduleRig.h"
 
 #include "model/Globals.h"
 #include "model/Loader.h"
@@ -32,23 +32,9 @@ QStringList boxTexts(const std::array<QLineEdit*, 4>& boxes) {
 class TestWeeklyWindow : public QObject {
     Q_OBJECT
 
-    // Tree and target list as the program builds them, over a fresh database with one computer.
-    struct Rig {
-        QTreeWidget tree;
-        TreeNodes nodes{&tree};
-        QTreeWidget users;
-        QString db;
-        Rig() {
-            db = vtest::FreshDatabase();
-            vtest::Exec(db, "INSERT INTO TBL_Group (グループ,表示名,診断有無) VALUES ('G1','G1',-1)");
-            vtest::Exec(db,
-                        "INSERT INTO TBL_Computer (アドレス,グループ,コンピュータ名,種類,表示名,診断有無,異常判断回数,"
-                        "異常音再生,タイムアウト,状況,Ping有無) VALUES (?,'G1','PC1','ｻｰﾊﾞｰ','ＰＣ１',-1,3,0,1000,'Nomal',-1)",
-                        {kAddr});
-            reload();
-        }
-        void reload() { QVERIFY(LoadComputerTree(nodes, users)); }
-        ClsWaitTimes& waits() { return gPingDatas.Item(gPingDatas.GetItemNo(kAddr))->WaitTime(); }
+    struct Rig : vtest::ScheduleRig {
+        Rig() : ScheduleRig(kAddr) {}
+        ClsWaitTimes& waits() { return computer().WaitTime(); }
     };
 
 private slots:
