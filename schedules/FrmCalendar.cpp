@@ -353,16 +353,18 @@ void FrmCalendar::picCalendar_MouseUp(int index, int button, double x, double y)
 
 void FrmCalendar::MarkDay(ClsCalendar& g, double x, double y, int button) {
     const QDate date = g.CurrentDate();
+    wait_->Reset(g.GetDate());
+    if (runner_) runner_(*wait_);
+    // The day is looked up after the modal wait: the grid may have been redrawn meanwhile,
+    // and then nothing is stored for a day that is no longer shown.
+    if (g.Year() != date.year() || g.Month() != date.month() || !g.Item(date.day())) return;
     ClsDay& day = *g.Item(date.day());
     auto takeBack = [&] {
-        g.Click(x, y, button);  // switches the mark off again
+        if (day.DaySkip) g.Click(x, y, button);  // switches the mark off again
         day.SkipTimeStart = 0;
         day.SkipTimeLast = 0;
         LblTime->clear();
     };
-
-    wait_->Reset(g.GetDate());
-    if (runner_) runner_(*wait_);
     if (wait_->Result.isEmpty()) {
         takeBack();
         return;
