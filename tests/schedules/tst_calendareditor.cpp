@@ -270,6 +270,22 @@ private slots:
         QCOMPARE(g.LblTime->text(), QString());
     }
 
+    // A real click on a month picture reaches the editor: press and release mark the day.
+    void mouseOnThePicture() {
+        Rig rig;
+        computer();
+        FrmCalendar f(rig.nodes);
+        f.SetDialogRunner(Answer({"08", "00", "17", "00"}));
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        ClsCalendar& g = *f.picCalendar[4];
+        QTest::mouseClick(&g, Qt::LeftButton, {}, DayPoint(g, 20).toPoint());
+        QVERIFY(g.Item(20)->DaySkip);
+        QCOMPARE(rig.rows(), 1);
+        QTest::mouseClick(&g, Qt::RightButton, {}, DayPoint(g, 20).toPoint());
+        QCOMPARE(f.LblTime->text(), QStringLiteral("08:00～17:00まで"));
+    }
+
     // The database holds a window for a day the model lacks (added elsewhere): marking the
     // day replaces its times, and the tree keeps a single "=" node.
     void existingRowIsReplaced() {

@@ -193,6 +193,24 @@ private slots:
         QCOMPARE(dialog.cmdUpdate->text(), QStringLiteral("更新(&U)"));
     }
 
+    // A row numbered 0 for the address (written by hand) blocks a new window: the
+    // duplicate message, nothing written, the dialog stays in insert mode.
+    void rowNumberedZeroRefusesInsert() {
+        Rig rig;
+        vtest::Exec(rig.db, "INSERT INTO TBL_NoCheck (アドレス,連番,開始時刻,終了時刻,曜日) VALUES (?,0,100,200,'1111111')",
+                    {kAddr});
+        vtest::RecordingMessageBox boxes;
+        gSelAddress = kAddr;
+        gSelSubNo = 0;
+        FrmWait dialog(rig.nodes);
+        QVERIFY(!dialog.cmdUpdate_Click());
+        QCOMPARE(boxes.prompts(), QStringList{waitmsg::kDuplicate});
+        QCOMPARE(boxes.shown[0].style, vb::vbOKOnly | vb::vbCritical);
+        QCOMPARE(vtest::Scalar(rig.db, "SELECT count(*) FROM TBL_NoCheck").toInt(), 1);
+        QCOMPARE(gSelSubNo, qint16(0));
+        QCOMPARE(dialog.cmdUpdate->text(), QStringLiteral("登録(&I)"));
+    }
+
     void dayDialogResult() {
         vtest::RecordingMessageBox boxes;
         FrmCalenderWait dialog;
