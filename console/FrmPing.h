@@ -205,8 +205,8 @@ public:
     // A mouse button pressed on the tree at pos (viewport coordinates): the node there, or
     // none, becomes the selected node; the right button then pops up menuNode.
     void TreeComputer_MouseDown(Qt::MouseButton button, const QPoint& pos);
-    // Shows, hides and captions menuNode's items for the selected node; false when the
-    // node is of a kind that has no menu.
+    // Shows, hides and captions menuNode's items for the selected node; false when it
+    // offers nothing (a node of an unknown kind, or no item has its dialog).
     bool PrepareNodeMenu();
 
     // Node commands (console/FrmPingNodes.cpp).

@@ -300,14 +300,17 @@ bool FrmPing::PrepareNodeMenu() {
     const std::array<QAction*, kItems> actions = {menuNodeCheck,   menuNodeConnect, menuNodeTracert, menuNodeH1,
                                                   menuNodeInsert,  menuNodeInsert3, menuNodeInsert2, menuNodeInsert4,
                                                   menuNodeH2,      menuNodeUpdate,  menuNodeDelete};
+    bool offered = false;
     for (int i = 0; i < kItems; ++i) {
         // An item whose dialog the program does not have is never offered.
         const NodeDialogs::Opener* open = OpenerFor(nodeDialogs_, static_cast<MenuItem>(i), kind);
         const bool visible = layout[i].visible && (!open || *open);
         actions[i]->setVisible(visible);
         if (visible && !layout[i].caption.isEmpty()) actions[i]->setText(layout[i].caption);
+        offered = offered || (visible && !actions[i]->isSeparator());
     }
-    return true;
+    // A menu with nothing to choose is not shown.
+    return offered;
 }
 
 // ---- add, edit and traceroute ----
