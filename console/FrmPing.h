@@ -157,12 +157,14 @@ public:
     QAction* menuDisplayFormTop = nullptr;
     QAction* menuConnect = nullptr;
     QAction* menuOption = nullptr;
+    QAction* menuCalendar = nullptr;
     QAction* menuTracert = nullptr;
     QAction* menuLogMsg = nullptr;
     QAction* menuHelpVer = nullptr;
     QAction* menuTaskBarFormTop = nullptr;
     QAction* menuTaskBarConnect = nullptr;
     QAction* menuTaskBarOption = nullptr;
+    QAction* menuTaskBarCalendar = nullptr;
     QAction* menuTaskBarLogMsg = nullptr;
     QAction* menuTaskBarVer = nullptr;
     QAction* menuTaskBarClose = nullptr;
@@ -231,6 +233,8 @@ public:
     void menuDisplayFormTop_Click();
     void menuConnect_Click();
     void menuOption_Click();
+    // The named calendars' editor.
+    void menuCalendar_Click();
     // Traceroute with a host box the user fills in.
     void menuTracert_Click();
     void menuLogMsg_Click();
@@ -238,6 +242,7 @@ public:
     void menuTaskBarFormTop_Click() { menuDisplayFormTop_Click(); }
     void menuTaskBarConnect_Click() { menuConnect_Click(); }
     void menuTaskBarOption_Click() { menuOption_Click(); }
+    void menuTaskBarCalendar_Click() { menuCalendar_Click(); }
     void menuTaskBarLogMsg_Click() { menuLogMsg_Click(); }
     void menuTaskBarVer_Click() { menuHelpVer_Click(); }
     void menuTaskBarClose_Click() { menuFileClose_Click(); }

@@ -6,6 +6,7 @@
 #include "console/FrmPingAbt.h"
 #include "console/FrmTraceRt.h"
 #include "model/Globals.h"
+#include "schedules/FrmCalendar.h"
 
 #include <QAction>
 #include <QApplication>
@@ -41,6 +42,7 @@ void FrmPing::BuildMenus() {
     QMenu* tool = bar->addMenu(QStringLiteral("ﾂｰﾙ"));
     tool->setObjectName(QStringLiteral("menuTool"));
     menuOption = Item(tool, QStringLiteral("menuOption"), QStringLiteral("ｵﾌﾟｼｮﾝ"));
+    menuCalendar = Item(tool, QStringLiteral("menuCalendar"), QStringLiteral("ｶﾚﾝﾀﾞｰ"));
     tool->addSeparator();
     menuTracert = Item(tool, QStringLiteral("menuTracert"), QStringLiteral("Tracert確認"));
     tool->addSeparator();
@@ -58,6 +60,7 @@ void FrmPing::BuildMenus() {
     QMenu* trayTool = menuTaskBar_->addMenu(QStringLiteral("ﾂｰﾙ"));
     trayTool->setObjectName(QStringLiteral("menuTaskBarTool"));
     menuTaskBarOption = Item(trayTool, QStringLiteral("menuTaskBarOption"), QStringLiteral("ｵﾌﾟｼｮﾝ"));
+    menuTaskBarCalendar = Item(trayTool, QStringLiteral("menuTaskBarCalendar"), QStringLiteral("ｶﾚﾝﾀﾞｰ"));
     trayTool->addSeparator()->setObjectName(QStringLiteral("menuTaskBarH1"));
     menuTaskBarLogMsg = Item(trayTool, QStringLiteral("menuTaskBarLogMsg"), QStringLiteral("ﾛｸﾞ確認"));
     menuTaskBarVer = Item(menuTaskBar_, QStringLiteral("menuTaskBarVer"), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
@@ -78,6 +81,7 @@ void FrmPing::BuildMenus() {
         menuConnect_Click();
     });
     connect(menuOption, &QAction::triggered, this, &FrmPing::menuOption_Click);
+    connect(menuCalendar, &QAction::triggered, this, &FrmPing::menuCalendar_Click);
     connect(menuTracert, &QAction::triggered, this, &FrmPing::menuTracert_Click);
     connect(menuLogMsg, &QAction::triggered, this, &FrmPing::menuLogMsg_Click);
     connect(menuHelpVer, &QAction::triggered, this, &FrmPing::menuHelpVer_Click);
@@ -90,6 +94,7 @@ void FrmPing::BuildMenus() {
         menuTaskBarConnect_Click();
     });
     connect(menuTaskBarOption, &QAction::triggered, this, &FrmPing::menuTaskBarOption_Click);
+    connect(menuTaskBarCalendar, &QAction::triggered, this, &FrmPing::menuTaskBarCalendar_Click);
     connect(menuTaskBarLogMsg, &QAction::triggered, this, &FrmPing::menuTaskBarLogMsg_Click);
     connect(menuTaskBarVer, &QAction::triggered, this, &FrmPing::menuTaskBarVer_Click);
     connect(menuTaskBarClose, &QAction::triggered, this, &FrmPing::menuTaskBarClose_Click);
@@ -159,6 +164,22 @@ void FrmPing::menuOption_Click() {
             if (services_.resetPacing) services_.resetPacing(*this);
         });
         dialog.Load();
+        RunDialog(dialog);
+    }
+    ApplyTimerInterval();
+    if (gOptNoCheck != noCheck && !closePending_) menuReSet_Click();
+}
+
+void FrmPing::menuCalendar_Click() {
+    CommandScope scope(*this);
+    const bool noCheck = gOptNoCheck;
+    gSelForComputer = false;
+    gSelAddress.clear();
+    gSelCalendar.clear();
+    gSelYear = 0;
+    {
+        FrmCalendar dialog(TreeComputer(), this);
+        dialog.SetDialogRunner([this](QDialog& w) { RunDialog(w); });
         RunDialog(dialog);
     }
     ApplyTimerInterval();

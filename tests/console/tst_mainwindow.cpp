@@ -501,10 +501,10 @@ private slots:
         QTest::newRow("ﾌｧｲﾙ") << "menuFile" << "閉じる";
         QTest::newRow("表示") << "menuDisplay" << "再表示|最前面表示*";
         QTest::newRow("実行") << "menuRun" << "接続確認*";
-        QTest::newRow("ﾂｰﾙ") << "menuTool" << "ｵﾌﾟｼｮﾝ|-|Tracert確認|-|ﾛｸﾞ確認";
+        QTest::newRow("ﾂｰﾙ") << "menuTool" << "ｵﾌﾟｼｮﾝ|ｶﾚﾝﾀﾞｰ|-|Tracert確認|-|ﾛｸﾞ確認";
         QTest::newRow("ﾍﾙﾌﾟ") << "menuHelp" << "ﾊﾞｰｼﾞｮﾝ情報";
         QTest::newRow("tray") << "menuTaskBar" << "最前面表示*|接続確認*|ﾂｰﾙ>|ﾊﾞｰｼﾞｮﾝ情報|-|閉じる";
-        QTest::newRow("tray ﾂｰﾙ") << "menuTaskBarTool" << "ｵﾌﾟｼｮﾝ|-|ﾛｸﾞ確認";
+        QTest::newRow("tray ﾂｰﾙ") << "menuTaskBarTool" << "ｵﾌﾟｼｮﾝ|ｶﾚﾝﾀﾞｰ|-|ﾛｸﾞ確認";
     }
 
     void menuCaptionsInOrder() {
