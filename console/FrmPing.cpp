@@ -131,6 +131,7 @@ FrmPing::FrmPing(QWidget* parent)
     tray_.setIcon(windowIcon());
     BuildLayout();
     BuildMenus();
+    BuildUserList();
     timerPing_.setObjectName(QStringLiteral("TimerPing"));
     connect(&timerPing_, &QTimer::timeout, this, &FrmPing::TimerPing_Timer);
     connect(&tray_, &QSystemTrayIcon::activated, this, &FrmPing::TrayActivated);

@@ -34,6 +34,7 @@ class QDialog;
 class QLabel;
 class QListWidget;
 class QMenu;
+class QMimeData;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
@@ -180,6 +181,25 @@ public:
     // A click on a tree node: the panel of the computer it belongs to.
     void TreeComputer_NodeClick(QTreeWidgetItem* node);
 
+    // The person list and the recipients (FrmPingUsers.cpp). People are made recipients of
+    // a group or a computer by dragging them from the list onto the tree; a recipient node
+    // dragged back onto the list is unassigned. Drags carry these MIME types.
+    static inline const QString kPersonMime = QStringLiteral("application/x-vantoro-person");
+    static inline const QString kRecipientMime = QStringLiteral("application/x-vantoro-recipient");
+    QMenu* menuNodeUser() const { return menuNodeUser_; }
+    QAction* menuNodeUserInsert = nullptr;
+    QAction* menuNodeUserUpdate = nullptr;
+    QAction* menuNodeUserDelete = nullptr;
+    void ListViewUser_ColumnClick(int header);  // the 1-based header index
+    void ListViewUser_DblClick() { menuNodeUserUpdate_Click(); }
+    // pos in the list's viewport; true when the press was handled (an item lay under it).
+    bool ListViewUser_MouseDown(Qt::MouseButton button, const QPoint& pos);
+    void ListViewUser_DragDrop(const QMimeData& data);
+    void TreeComputer_DragDrop(const QMimeData& data, QTreeWidgetItem* target);
+    void menuNodeUserInsert_Click();
+    void menuNodeUserUpdate_Click();
+    void menuNodeUserDelete_Click();
+
     // Log lists.
     void CmdCheng_Click();
     void ListPing_DblClick(int index);
@@ -235,9 +255,11 @@ private:
     class BoxSeam;
     class StatusBarSeam;
     class MainWindowSeam;
+    class UserDragDrop;
 
     void BuildLayout();
     void BuildMenus();
+    void BuildUserList();
     void SetConnectChecked(bool checked);
     void SetFormTopChecked(bool checked);
     void RequestClose();
@@ -264,6 +286,8 @@ private:
     QLabel* lblConnect_ = nullptr;
     QLabel* statusPanel_ = nullptr;
     QMenu* menuTaskBar_ = nullptr;
+    QMenu* menuNodeUser_ = nullptr;
+    Qt::SortOrder userSortOrder_ = Qt::AscendingOrder;
 
     QTimer timerPing_;
     ClsPing mPing_;
