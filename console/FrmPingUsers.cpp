@@ -7,6 +7,7 @@
 #include "console/FrmPing.h"
 
 #include "admin/FrmUser.h"
+#include "console/NodeImages.h"
 #include "model/Database.h"
 #include "model/Globals.h"
 #include "model/Loader.h"
@@ -86,8 +87,10 @@ protected:
             }
             case QEvent::DragEnter:
             case QEvent::DragMove: {
+                // The enter is taken whenever the kind fits, so the moves that follow
+                // come here and tell, node by node, where the drop would land.
                 auto* e = static_cast<QDragMoveEvent*>(event);
-                if (Acceptable(onList, *e))
+                if (Acceptable(onList, *e, event->type() == QEvent::DragMove))
                     e->acceptProposedAction();
                 else
                     e->ignore();
@@ -95,7 +98,7 @@ protected:
             }
             case QEvent::Drop: {
                 auto* e = static_cast<QDropEvent*>(event);
-                if (!Acceptable(onList, *e)) {
+                if (!Acceptable(onList, *e, true)) {
                     e->ignore();
                     return true;
                 }
@@ -125,11 +128,11 @@ protected:
 
 private:
     // The list takes recipient nodes from the tree; the tree takes people from the list,
-    // over a node.
-    bool Acceptable(bool onList, const QDropEvent& e) const {
+    // over a node (tested when overNode).
+    bool Acceptable(bool onList, const QDropEvent& e, bool overNode) const {
         if (onList) return e.source() == form_.treeComputer_ && e.mimeData()->hasFormat(kRecipientMime);
         return e.source() == form_.listViewUser_ && e.mimeData()->hasFormat(kPersonMime) &&
-               form_.treeComputer_->itemAt(e.position().toPoint()) != nullptr;
+               (!overNode || form_.treeComputer_->itemAt(e.position().toPoint()) != nullptr);
     }
 
     bool StartPersonDrag() {
@@ -201,13 +204,17 @@ void FrmPing::ListViewUser_ColumnClick(int header) {
 
 bool FrmPing::ListViewUser_MouseDown(Qt::MouseButton button, const QPoint& pos) {
     QTreeWidgetItem* item = listViewUser_->itemAt(pos);
-    if (!item) return false;
-    listViewUser_->setCurrentItem(item);
-    if (button == Qt::RightButton) {
-        for (QAction* a : menuNodeUser_->actions()) a->setVisible(true);
+    // An empty list offers only "追加", so the first person can be entered; below the
+    // items of a filled list the press does nothing.
+    const bool empty = listViewUser_->topLevelItemCount() == 0;
+    if (item) listViewUser_->setCurrentItem(item);
+    if (button == Qt::RightButton && (item || empty)) {
+        menuNodeUserInsert->setVisible(true);
+        menuNodeUserUpdate->setVisible(item != nullptr);
+        menuNodeUserDelete->setVisible(item != nullptr);
         menuNodeUser_->popup(listViewUser_->viewport()->mapToGlobal(pos));
     }
-    return true;
+    return item != nullptr;
 }
 
 void FrmPing::ListViewUser_DragDrop(const QMimeData& data) {
@@ -295,7 +302,7 @@ void FrmPing::TreeComputer_DragDrop(const QMimeData& data, QTreeWidgetItem* targ
 void FrmPing::menuNodeUserInsert_Click() {
     CommandScope scope(*this);
     gSelUserID.clear();
-    FrmUser dialog(*listViewUser_, this);
+    FrmUser dialog(*listViewUser_, this, &nodeimages::Icon);
     dialog.setWindowTitle(QStringLiteral("担当者の管理(追加)"));
     RunDialog(dialog);
 }
@@ -305,7 +312,7 @@ void FrmPing::menuNodeUserUpdate_Click() {
     CommandScope scope(*this);
     gSelUserID = listViewUser_->currentItem()->text(0);
     {
-        FrmUser dialog(*listViewUser_, this);
+        FrmUser dialog(*listViewUser_, this, &nodeimages::Icon);
         dialog.setWindowTitle(QStringLiteral("担当者の管理(更新)"));
         RunDialog(dialog);
     }

@@ -331,6 +331,16 @@ private slots:
             if (a->isVisible()) shown << a->text();
         QCOMPARE(shown, (QStringList{u"追加"_qs, u"変更"_qs, u"削除"_qs}));
         f.form->menuNodeUser()->hide();
+
+        // With nobody in the list, the first person can still be added.
+        list.clear();
+        QTest::mousePress(viewport, Qt::RightButton, {}, QPoint(5, 5));
+        QVERIFY(f.form->menuNodeUser()->isVisible());
+        shown.clear();
+        for (QAction* a : f.form->menuNodeUser()->actions())
+            if (a->isVisible()) shown << a->text();
+        QCOMPARE(shown, QStringList{u"追加"_qs});
+        f.form->menuNodeUser()->hide();
     }
 
     // Adding through the staff dialog puts the person in the list; changing one renames the
