@@ -10,6 +10,7 @@
 // its life and restores them when the outermost command ends. Closing the program while
 // a round or a command is on the stack is deferred until the stack has unwound.
 
+#include "console/NodeDialogs.h"
 #include "engine/CheckForm.h"
 #include "engine/ClsPing.h"
 #include "engine/Pacing.h"
@@ -35,6 +36,7 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QMimeData;
+class QPoint;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
@@ -89,6 +91,8 @@ public:
         std::function<bool()> trayAvailable;
         // Opens the tray menu (the right button on the tray icon).
         std::function<void(QMenu&)> popupTrayMenu;
+        // Opens a context menu (the tree's or the person list's) at a screen point.
+        std::function<void(QMenu&, const QPoint&)> popupNodeMenu;
         // Ends the program's event loop once the shutdown work is done.
         std::function<void(int code)> quit;
         // Shutdown steps, in order (the defaults do the real work).
@@ -160,6 +164,19 @@ public:
     QAction* menuTaskBarLogMsg = nullptr;
     QAction* menuTaskBarVer = nullptr;
     QAction* menuTaskBarClose = nullptr;
+    // The tree's context menu "Node選択用" (console/FrmPingNodes.cpp), in menu order.
+    QMenu* menuNode() const { return menuNode_; }
+    QAction* menuNodeCheck = nullptr;
+    QAction* menuNodeConnect = nullptr;
+    QAction* menuNodeTracert = nullptr;
+    QAction* menuNodeH1 = nullptr;
+    QAction* menuNodeInsert = nullptr;
+    QAction* menuNodeInsert3 = nullptr;
+    QAction* menuNodeInsert2 = nullptr;
+    QAction* menuNodeInsert4 = nullptr;
+    QAction* menuNodeH2 = nullptr;
+    QAction* menuNodeUpdate = nullptr;
+    QAction* menuNodeDelete = nullptr;
 
     // The status line and the tray tip.
     void SetStatusText(const QString& text);
@@ -200,6 +217,27 @@ public:
     void menuNodeUserUpdate_Click();
     void menuNodeUserDelete_Click();
 
+    // The tree's selected node (null when none) and the record dialogs its commands open.
+    QTreeWidgetItem* SelectedNode() const;
+    NodeDialogs& nodeDialogs() { return nodeDialogs_; }
+    // A mouse button pressed on the tree at pos (viewport coordinates): the node there, or
+    // none, becomes the selected node; the right button then pops up menuNode.
+    void TreeComputer_MouseDown(Qt::MouseButton button, const QPoint& pos);
+    // Shows, hides and captions menuNode's items for the selected node; false when it
+    // offers nothing (a node of an unknown kind, or no item has its dialog).
+    bool PrepareNodeMenu();
+
+    // Node commands (console/FrmPingNodes.cpp).
+    void menuNodeCheck_Click();
+    void menuNodeConnect_Click();
+    void menuNodeDelete_Click();
+    void menuNodeInsert_Click();
+    void menuNodeInsert2_Click();
+    void menuNodeInsert3_Click();
+    void menuNodeInsert4_Click();
+    void menuNodeUpdate_Click();
+    void menuNodeTracert_Click();
+
     // Log lists.
     void CmdCheng_Click();
     void ListPing_DblClick(int index);
@@ -231,6 +269,8 @@ public:
         static constexpr int kKeepContinue = 1;
         // kKeepTopMost: a command without a window of its own (the reload).
         static constexpr int kKeepTopMost = 2;
+        // kKeepTimer: a command that leaves the check timer running (the check switch).
+        static constexpr int kKeepTimer = 4;
         explicit CommandScope(FrmPing& form, int flags = 0);
         ~CommandScope();
         CommandScope(const CommandScope&) = delete;
@@ -260,6 +300,7 @@ private:
     void BuildLayout();
     void BuildMenus();
     void BuildUserList();
+    void BuildNodeMenu();
     void SetConnectChecked(bool checked);
     void SetFormTopChecked(bool checked);
     void RequestClose();
@@ -288,12 +329,14 @@ private:
     QMenu* menuTaskBar_ = nullptr;
     QMenu* menuNodeUser_ = nullptr;
     Qt::SortOrder userSortOrder_ = Qt::AscendingOrder;
+    QMenu* menuNode_ = nullptr;
 
     QTimer timerPing_;
     ClsPing mPing_;
     std::unique_ptr<LanMessenger> winsock_;
     std::unique_ptr<MailslotSender> mailslot_;
     std::unique_ptr<NotifyForm> notify_;
+    NodeDialogs nodeDialogs_;
     QSystemTrayIcon tray_;
     bool trayAdded_ = false;
 
@@ -306,6 +349,7 @@ private:
     int tickDepth_ = 0;
     bool outerKeepsContinue_ = false;
     bool outerKeepsTopMost_ = false;
+    bool outerKeepsTimer_ = false;
     bool closePending_ = false;
     bool shutdownDone_ = false;
 };
