@@ -38,10 +38,14 @@ QLineEdit* Field(QWidget* parent, const QString& name, const QRect& where, int l
     return e;
 }
 
-QString Trimmed(const QLineEdit* field) { return field->text().trimmed(); }
+QString Trimmed(const QLineEdit* field) {
+    return field->text().trimmed();
+}
 
 // An empty text is stored as Null.
-QVariant OrNull(const QString& text) { return text.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(text); }
+QVariant OrNull(const QString& text) {
+    return text.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(text);
+}
 
 QTreeWidgetItem* FindPerson(QTreeWidget& list, const QString& staff) {
     if (QTreeWidgetItem* current = list.currentItem();
@@ -218,13 +222,14 @@ bool FrmUser::cmdUpdate_Click() {
     const QString name = Trimmed(txt_Name);
     const QString shozoku = Trimmed(txt_Shozoku);
     const QString tel = Trimmed(Txt_Tel);
-    const QVariant address = IPEdit.mIsBlank() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(IPEdit.AddressText());
+    const QVariant address =
+        IPEdit.mIsBlank() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(IPEdit.AddressText());
     const QString kind = OptRcv[0]->isChecked() ? QStringLiteral("0") : QStringLiteral("1");
 
     QString why;
     auto db = Database::Open(gOptDatabasePath, &why);
-    auto found = db ? db->Query(QStringLiteral("SELECT 職番 FROM TBL_User WHERE 職番 = ?;"), {staff}, &why)
-                    : std::nullopt;
+    auto found =
+        db ? db->Query(QStringLiteral("SELECT 職番 FROM TBL_User WHERE 職番 = ?;"), {staff}, &why) : std::nullopt;
     if (!found) {
         MsgBox(QStringLiteral("担当者をデータベースに書き込めませんでした。\n") + why, vb::vbExclamation);
         return false;
@@ -270,7 +275,11 @@ bool FrmUser::cmdUpdate_Click() {
         if (icons_) item->setIcon(0, icons_(QStringLiteral("User")));
     }
     if (item) {
-        const QStringList texts = {name, shozoku, tel, address.toString(), OptRcv[kind == QLatin1String("0") ? 0 : 1]->text(),
+        const QStringList texts = {name,
+                                   shozoku,
+                                   tel,
+                                   address.toString(),
+                                   OptRcv[kind == QLatin1String("0") ? 0 : 1]->text(),
                                    sendMail ? QStringLiteral("○") : QString()};
         for (int i = 0; i < texts.size(); ++i) item->setText(i + 1, texts[i]);
         // Added once its columns are filled, so a sorted list places it by them.
@@ -295,8 +304,8 @@ bool FrmUser::CheckMailAddress(QString& address) {
     if (at == 0 || at == a.size() - 1 || dot == 0 || dot == a.size() - 1) return false;
     for (const QChar c : a) {
         const char16_t u = c.unicode();
-        const bool ok = (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') ||
-                        u == u'@' || u == u'.' || u == u'-' || u == u'_';
+        const bool ok = (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u'@' ||
+                        u == u'.' || u == u'-' || u == u'_';
         if (!ok) return false;
     }
     // The suffix: from the last four characters, cut at a point among them.

@@ -45,8 +45,7 @@ class FrmUser : public QDialog {
 public:
     // The load step. icons gives the person list's pictures by image key (none: the new
     // item carries its image key only).
-    FrmUser(QTreeWidget& listViewUser, QWidget* owner,
-            std::function<QIcon(const QString&)> icons = {});
+    FrmUser(QTreeWidget& listViewUser, QWidget* owner, std::function<QIcon(const QString&)> icons = {});
     ~FrmUser() override;
 
     // The save step; true when the row was written.

@@ -43,7 +43,9 @@ QTreeWidgetItem* FindPerson(const QTreeWidget& list, const QString& staff) {
     return nullptr;
 }
 
-QString Payload(const QMimeData& data, const QString& type) { return QString::fromUtf8(data.data(type)); }
+QString Payload(const QMimeData& data, const QString& type) {
+    return QString::fromUtf8(data.data(type));
+}
 
 }  // namespace
 
@@ -212,7 +214,8 @@ bool FrmPing::ListViewUser_MouseDown(Qt::MouseButton button, const QPoint& pos) 
         menuNodeUserInsert->setVisible(true);
         menuNodeUserUpdate->setVisible(item != nullptr);
         menuNodeUserDelete->setVisible(item != nullptr);
-        menuNodeUser_->popup(listViewUser_->viewport()->mapToGlobal(pos));
+        if (services_.popupNodeMenu)
+            services_.popupNodeMenu(*menuNodeUser_, listViewUser_->viewport()->mapToGlobal(pos));
     }
     return item != nullptr;
 }
@@ -277,8 +280,8 @@ void FrmPing::TreeComputer_DragDrop(const QMimeData& data, QTreeWidgetItem* targ
     }
     if (!parent || group.isEmpty()) return;
     const bool wholeGroup = address.isEmpty();
-    const QString newKey = (wholeGroup ? QLatin1Char('*') + group : QLatin1Char('\\') + address) +
-                           QLatin1Char('@') + staff;
+    const QString newKey =
+        (wholeGroup ? QLatin1Char('*') + group : QLatin1Char('\\') + address) + QLatin1Char('@') + staff;
 
     // A person already assigned there is refused by the tree, without a word.
     if (!nodes_->Add(TreeNodes::Key(parent), tvwChild, newKey, RecipientText(person->text(1), person->text(2)),
@@ -334,8 +337,9 @@ void FrmPing::menuNodeUserDelete_Click() {
     CommandScope scope(*this);
     const QString staff = person->text(0);
     gSelUserID = staff;
-    if (MsgBox(QStringLiteral("職番：") + staff + QLatin1Char('(') + person->text(1) + QStringLiteral(")を削除します。"),
-               vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton2) != vb::vbYes)
+    if (MsgBox(
+            QStringLiteral("職番：") + staff + QLatin1Char('(') + person->text(1) + QStringLiteral(")を削除します。"),
+            vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton2) != vb::vbYes)
         return;
 
     // The assignments and the person go together or not at all.

@@ -37,7 +37,9 @@ void Fill(FrmUser& d, const Person& p) {
     d.TxtEMailAddress2->setText(p.mail2);
 }
 
-Person Valid() { return {"S1", u"山田"_qs, u"総務"_qs, "03-1234", {}, false, {}, {}}; }
+Person Valid() {
+    return {"S1", u"山田"_qs, u"総務"_qs, "03-1234", {}, false, {}, {}};
+}
 
 }  // namespace
 
@@ -164,8 +166,8 @@ private slots:
     // Every field with quotes, trimmed, saved and loaded again; the list row follows.
     void roundTrip() {
         vtest::RecordingMessageBox box;
-        Person p{" O'1 ", " O'Neil ", u" 営'業 "_qs, " 03'1 ", {"192", "168", "1", "10"}, true, " oneil@ex.jp ",
-                 " o'neil2 "};
+        Person p{" O'1 ", " O'Neil ",      u" 営'業 "_qs, " 03'1 ", {"192", "168", "1", "10"},
+                 true,    " oneil@ex.jp ", " o'neil2 "};
         {
             FrmUser d(*mList, nullptr);
             Fill(d, p);

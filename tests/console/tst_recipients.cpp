@@ -14,6 +14,7 @@
 #include "model/Loader.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QHeaderView>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -21,7 +22,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QRadioButton>
-#include <QCheckBox>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -29,8 +29,9 @@
 
 namespace {
 
-const QString kAddUser = QStringLiteral("INSERT INTO TBL_User (職番, 氏名, 所属名, 連絡先, アドレス, 警報種別, "
-                                        "メール送信有無, メール1, メール2) VALUES (?, ?, ?, '1', NULL, '0', ?, ?, NULL)");
+const QString kAddUser = QStringLiteral(
+    "INSERT INTO TBL_User (職番, 氏名, 所属名, 連絡先, アドレス, 警報種別, "
+    "メール送信有無, メール1, メール2) VALUES (?, ?, ?, '1', NULL, '0', ?, ?, NULL)");
 const QString kAssign = QStringLiteral("INSERT INTO TBL_MsgSend (グループ, アドレス, 職番) VALUES (?, ?, ?)");
 
 // One group with two computers, a port check on the first, and three people: P1 and
@@ -115,15 +116,29 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QVariant>("address");
         const QString yamada = u"山田　【総務】"_qs;
-        QTest::newRow("group") << "P1" << "!G1" << "*G1@P1" << "!G1" << yamada << QVariant();
-        QTest::newRow("group recipient") << "P1" << "*G1@P2" << "*G1@P1" << "!G1" << yamada << QVariant();
-        QTest::newRow("computer") << "P1" << "#127.0.0.2" << "\\127.0.0.2@P1" << "#127.0.0.2" << yamada
-                                  << QVariant("127.0.0.2");
-        QTest::newRow("computer recipient") << "P1" << "\\127.0.0.1@P2" << "\\127.0.0.1@P1" << "#127.0.0.1" << yamada
-                                            << QVariant("127.0.0.1");
+        QTest::newRow("group") << "P1"
+                               << "!G1"
+                               << "*G1@P1"
+                               << "!G1" << yamada << QVariant();
+        QTest::newRow("group recipient") << "P1"
+                                         << "*G1@P2"
+                                         << "*G1@P1"
+                                         << "!G1" << yamada << QVariant();
+        QTest::newRow("computer") << "P1"
+                                  << "#127.0.0.2"
+                                  << "\\127.0.0.2@P1"
+                                  << "#127.0.0.2" << yamada << QVariant("127.0.0.2");
+        QTest::newRow("computer recipient") << "P1"
+                                            << "\\127.0.0.1@P2"
+                                            << "\\127.0.0.1@P1"
+                                            << "#127.0.0.1" << yamada << QVariant("127.0.0.1");
         for (const char* kind : {"$127.0.0.1@22", "%127.0.0.1@001", "?127.0.0.1@001", "=127.0.0.1"})
-            QTest::newRow(kind) << "P1" << kind << "\\127.0.0.1@P1" << "#127.0.0.1" << yamada << QVariant("127.0.0.1");
-        QTest::newRow("quote") << "O'Neil" << "!G1" << "*G1@O'Neil" << "!G1" << u"オニール　【営業'部】"_qs << QVariant();
+            QTest::newRow(kind) << "P1" << kind << "\\127.0.0.1@P1"
+                                << "#127.0.0.1" << yamada << QVariant("127.0.0.1");
+        QTest::newRow("quote") << "O'Neil"
+                               << "!G1"
+                               << "*G1@O'Neil"
+                               << "!G1" << u"オニール　【営業'部】"_qs << QVariant();
     }
     void dropPersonOnTree() {
         QFETCH(QString, staff);
@@ -191,15 +206,16 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("gone");  // the row that must go
         QTest::addColumn<QStringList>("kept");
-        QTest::newRow("group recipient")
-            << "*G1@P2" << "アドレス IS NULL AND 職番 = 'P2'"
-            << QStringList{"\\127.0.0.1@P2", "\\127.0.0.2@P2", "*G1@x@p"};
+        QTest::newRow("group recipient") << "*G1@P2"
+                                         << "アドレス IS NULL AND 職番 = 'P2'"
+                                         << QStringList{"\\127.0.0.1@P2", "\\127.0.0.2@P2", "*G1@x@p"};
         QTest::newRow("computer recipient")
-            << "\\127.0.0.1@P2" << "アドレス = '127.0.0.1' AND 職番 = 'P2'"
-            << QStringList{"*G1@P2", "\\127.0.0.2@P2", "*G1@x@p"};
+            << "\\127.0.0.1@P2"
+            << "アドレス = '127.0.0.1' AND 職番 = 'P2'" << QStringList{"*G1@P2", "\\127.0.0.2@P2", "*G1@x@p"};
         // The key splits at its first "@": the 職番 may hold one.
-        QTest::newRow("at in the person") << "*G1@x@p" << "職番 = 'x@p'"
-                                          << QStringList{"*G1@P2", "\\127.0.0.1@P2", "\\127.0.0.2@P2"};
+        QTest::newRow("at in the person")
+            << "*G1@x@p"
+            << "職番 = 'x@p'" << QStringList{"*G1@P2", "\\127.0.0.1@P2", "\\127.0.0.2@P2"};
     }
     void dropNodeOnList() {
         QFETCH(QString, key);
