@@ -1,12 +1,13 @@
 #include "admin/FrmUser.h"
 
-#include "admin/edit/EditHelpers.h"
 #include "model/Database.h"
 #include "model/Globals.h"
 #include "model/Loader.h"
 #include "model/Seams.h"
 
 #include <QCheckBox>
+#include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,28 +16,9 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 namespace {
-
-const QString kCaptionInsert = QStringLiteral("登録(&I)");
-const QString kCaptionUpdate = QStringLiteral("更新(&U)");
-
-QLabel* Label(QWidget* parent, const QString& text, const QRect& where, const QString& name = QString()) {
-    auto* l = new QLabel(text, parent);
-    l->setGeometry(where);
-    if (!name.isEmpty()) l->setObjectName(name);
-    return l;
-}
-
-QLineEdit* Field(QWidget* parent, const QString& name, const QRect& where, int limit = 0) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    e->setGeometry(where);
-    if (limit > 0) e->setMaxLength(limit);
-    InstallSelAllText(e);
-    InstallEnterToTab(e);
-    return e;
-}
 
 QString Trimmed(const QLineEdit* field) {
     return field->text().trimmed();
@@ -56,12 +38,19 @@ QTreeWidgetItem* FindPerson(QTreeWidget& list, const QString& staff) {
     return nullptr;
 }
 
+QLineEdit* Field(QWidget* parent, const char* name) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    return e;
+}
+
 }  // namespace
 
 FrmUser::FrmUser(QTreeWidget& listViewUser, QWidget* owner, std::function<QIcon(const QString&)> icons)
-    : QDialog(owner), listViewUser_(listViewUser), icons_(std::move(icons)) {
+    : RecordDialog(nullptr, owner, QStringLiteral("担当者の管理")),
+      listViewUser_(listViewUser),
+      icons_(std::move(icons)) {
     setObjectName(QStringLiteral("FrmUser"));
-    setWindowTitle(QStringLiteral("担当者の管理"));
     BuildControls();
     Load();
 }
@@ -69,57 +58,65 @@ FrmUser::FrmUser(QTreeWidget& listViewUser, QWidget* owner, std::function<QIcon(
 FrmUser::~FrmUser() = default;
 
 void FrmUser::BuildControls() {
-    // A fixed form: the address control is put over its place holder's rectangle.
-    constexpr int kLabelX = 16, kFieldX = 104, kRow = 32, kHeight = 24;
-    auto row = [](int i) { return 16 + i * kRow; };
-    Label(this, QStringLiteral("職　番"), QRect(kLabelX, row(0), 84, kHeight));
-    txt_UserID = Field(this, QStringLiteral("txt_UserID"), QRect(kFieldX, row(0), 150, kHeight));
-    Label(this, QStringLiteral("氏　名"), QRect(kLabelX, row(1), 84, kHeight));
-    txt_Name = Field(this, QStringLiteral("txt_Name"), QRect(kFieldX, row(1), 300, kHeight), 30);
-    Label(this, QStringLiteral("所属名"), QRect(kLabelX, row(2), 84, kHeight));
-    txt_Shozoku = Field(this, QStringLiteral("txt_Shozoku"), QRect(kFieldX, row(2), 300, kHeight), 100);
-    Label(this, QStringLiteral("電　話"), QRect(kLabelX, row(3), 84, kHeight));
-    Txt_Tel = Field(this, QStringLiteral("Txt_Tel"), QRect(kFieldX, row(3), 200, kHeight));
-    Label(this, QStringLiteral("ＩＰｱﾄﾞﾚｽ"), QRect(kLabelX, row(4), 84, kHeight));
-    txt_IP = new QLineEdit(this);
+    txt_UserID = Field(this, "txt_UserID");
+    txt_Name = Field(this, "txt_Name");
+    txt_Shozoku = Field(this, "txt_Shozoku");
+    Txt_Tel = Field(this, "Txt_Tel");
+    // The address entry takes the place and size of its hidden place holder.
+    auto* ipArea = new QWidget(this);
+    ipArea->setFixedSize(170, 24);
+    txt_IP = new QLineEdit(ipArea);
     txt_IP->setObjectName(QStringLiteral("txt_IP"));
-    txt_IP->setGeometry(kFieldX, row(4), 200, kHeight);
+    txt_IP->setGeometry(0, 0, 170, 24);
 
     FrameAlarm = new QGroupBox(QStringLiteral("警報情報"), this);
     FrameAlarm->setObjectName(QStringLiteral("FrameAlarm"));
-    FrameAlarm->setGeometry(kLabelX, row(5) + 4, 404, 4 * kRow + 36);
-    auto frameRow = [](int i) { return 28 + i * kRow; };
-    Label(FrameAlarm, QStringLiteral("警報種別"), QRect(12, frameRow(0), 84, kHeight));
     OptRcv[0] = new QRadioButton(QStringLiteral("ﾎﾟｯﾌﾟｱｯﾌﾟﾒｯｾｰｼﾞ"), FrameAlarm);
     OptRcv[0]->setObjectName(QStringLiteral("OptRcv0"));
-    OptRcv[0]->setGeometry(96, frameRow(0), 150, kHeight);
     OptRcv[1] = new QRadioButton(QStringLiteral("ﾒｯｾｰｼﾞ君"), FrameAlarm);
     OptRcv[1]->setObjectName(QStringLiteral("OptRcv1"));
-    OptRcv[1]->setGeometry(252, frameRow(0), 140, kHeight);
-    Label(FrameAlarm, QStringLiteral("E-Mail連絡"), QRect(12, frameRow(1), 84, kHeight));
     CheckEMail = new QCheckBox(QStringLiteral("送信有無"), FrameAlarm);
     CheckEMail->setObjectName(QStringLiteral("CheckEMail"));
-    CheckEMail->setGeometry(96, frameRow(1), 200, kHeight);
-    lblEMailAddress1 = Label(FrameAlarm, QStringLiteral("連絡先1"), QRect(12, frameRow(2), 84, kHeight),
-                             QStringLiteral("lblEMailAddress1"));
-    TxtEMailAddress1 = Field(FrameAlarm, QStringLiteral("TxtEMailAddress1"), QRect(96, frameRow(2), 296, kHeight), 50);
-    lblEMailAddress2 = Label(FrameAlarm, QStringLiteral("連絡先2"), QRect(12, frameRow(3), 84, kHeight),
-                             QStringLiteral("lblEMailAddress2"));
-    TxtEMailAddress2 = Field(FrameAlarm, QStringLiteral("TxtEMailAddress2"), QRect(96, frameRow(3), 296, kHeight), 50);
+    lblEMailAddress1 = new QLabel(QStringLiteral("連絡先1"), FrameAlarm);
+    lblEMailAddress1->setObjectName(QStringLiteral("lblEMailAddress1"));
+    lblEMailAddress2 = new QLabel(QStringLiteral("連絡先2"), FrameAlarm);
+    lblEMailAddress2->setObjectName(QStringLiteral("lblEMailAddress2"));
+    TxtEMailAddress1 = Field(FrameAlarm, "TxtEMailAddress1");
+    TxtEMailAddress2 = Field(FrameAlarm, "TxtEMailAddress2");
 
-    const int buttons = FrameAlarm->geometry().bottom() + 12;
-    cmdUpdate = new QPushButton(kCaptionInsert, this);
-    cmdUpdate->setObjectName(QStringLiteral("cmdUpdate"));
-    cmdUpdate->setGeometry(212, buttons, 100, 28);
-    cmdUpdate->setAutoDefault(false);
-    cmdClose = new QPushButton(QStringLiteral("閉じる(&C)"), this);
-    cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    cmdClose->setGeometry(320, buttons, 100, 28);
-    cmdClose->setAutoDefault(false);
-    setFixedSize(436, buttons + 44);
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("職　番"), txt_UserID);
+    form->addRow(QStringLiteral("氏　名"), txt_Name);
+    form->addRow(QStringLiteral("所属名"), txt_Shozoku);
+    form->addRow(QStringLiteral("電　話"), Txt_Tel);
+    form->addRow(QStringLiteral("ＩＰｱﾄﾞﾚｽ"), ipArea);
+    auto* alarm = new QGridLayout(FrameAlarm);
+    alarm->addWidget(new QLabel(QStringLiteral("警報種別"), FrameAlarm), 0, 0);
+    alarm->addWidget(OptRcv[0], 0, 1);
+    alarm->addWidget(OptRcv[1], 0, 2);
+    alarm->addWidget(new QLabel(QStringLiteral("E-Mail連絡"), FrameAlarm), 1, 0);
+    alarm->addWidget(CheckEMail, 1, 1, 1, 2);
+    alarm->addWidget(lblEMailAddress1, 2, 0);
+    alarm->addWidget(TxtEMailAddress1, 2, 1, 1, 2);
+    alarm->addWidget(lblEMailAddress2, 3, 0);
+    alarm->addWidget(TxtEMailAddress2, 3, 1, 1, 2);
+    alarm->setColumnStretch(2, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(FrameAlarm);
+    layout->addStretch(1);
+    layout->addLayout(MakeButtonRow());
+    setMinimumWidth(440);
 
-    connect(cmdUpdate, &QPushButton::clicked, this, [this] { cmdUpdate_Click(); });
-    connect(cmdClose, &QPushButton::clicked, this, &FrmUser::cmdClose_Click);
+    SetUpField(txt_UserID, 0);
+    SetUpField(txt_Name, 30);
+    SetUpField(txt_Shozoku, 100);
+    SetUpField(Txt_Tel, 0);
+    SetUpField(TxtEMailAddress1, 50);
+    SetUpField(TxtEMailAddress2, 50);
+    QWidget* order[] = {txt_UserID, txt_Name,         txt_Shozoku,      Txt_Tel,   OptRcv[0], OptRcv[1],
+                        CheckEMail, TxtEMailAddress1, TxtEMailAddress2, cmdUpdate, cmdClose};
+    for (std::size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
     connect(CheckEMail, &QCheckBox::toggled, this, &FrmUser::CheckEMail_Click);
 }
 
@@ -130,11 +127,11 @@ void FrmUser::Load() {
     CheckEMail->setChecked(false);
 
     if (gSelUserID.isEmpty()) {
-        cmdUpdate->setText(kCaptionInsert);
+        SetUpdateMode(false);
         IPEdit.mClear();
         CheckEMail_Click();
     } else {
-        cmdUpdate->setText(kCaptionUpdate);
+        SetUpdateMode(true);
         auto db = Database::Open(gOptDatabasePath);
         auto q = db ? db->Query(QStringLiteral("SELECT * FROM TBL_User WHERE 職番 = ?;"), {gSelUserID}) : std::nullopt;
         if (q && q->next()) {
@@ -149,7 +146,7 @@ void FrmUser::Load() {
             }
             if (ok) IPEdit.mSetIPAddress(f[0], f[1], f[2], f[3]);
             txt_UserID->setText(row.value(QStringLiteral("職番")).toString());
-            LockUserID();
+            LockKeyField(txt_UserID);
             txt_Name->setText(row.value(QStringLiteral("氏名")).toString());
             txt_Shozoku->setText(row.value(QStringLiteral("所属名")).toString());
             Txt_Tel->setText(row.value(QStringLiteral("連絡先")).toString());
@@ -177,117 +174,89 @@ void FrmUser::CheckEMail_Click() {
     CheckEMail->setText(on ? QStringLiteral("送信する") : QStringLiteral("送信しない"));
 }
 
-void FrmUser::LockUserID() {
-    txt_UserID->setReadOnly(true);
-    txt_UserID->setFocusPolicy(Qt::ClickFocus);
-}
-
-bool FrmUser::Refuse(const QString& message, QWidget* field, int ipField) {
-    MsgBox(message, vb::vbOKOnly | vb::vbInformation);
-    focusTarget_ = field;
-    focusField_ = ipField;
-    if (ipField >= 0)
-        IPEdit.mSetFocus(ipField);
-    else if (field)
-        field->setFocus();
-    return false;
-}
-
-bool FrmUser::cmdUpdate_Click() {
-    focusTarget_ = nullptr;
-    focusField_ = -1;
-    // An address begun but not finished: the caret goes to the lowest field still empty.
+bool FrmUser::Save() {
+    // A save by its shortcut leaves the caret in an address field: its range applies first.
+    if (IPAddressControl* control = IPEdit.phWnd()) control->CommitFields();
+    // An address begun but not finished: the caret goes to the lowest field reading 0.
     if (!IPEdit.mIsBlank() && IPEdit.pInputIPCount() != 4) {
-        int field = -1;
+        int field = 0;
         for (int f = 3; f >= 0; --f)
             if (IPEdit.pIPAddress(f) == 0) field = f;
-        return Refuse(usermsg::kIPAddress, IPEdit.phWnd(), field);
+        IPEdit.mSetFocus(field);
+        return Refuse(IPEdit.phWnd()->Field(field), usermsg::kIPAddress);
     }
-    if (Trimmed(txt_UserID).isEmpty()) return Refuse(usermsg::kUserID, txt_UserID);
-    if (Trimmed(txt_Name).isEmpty()) return Refuse(usermsg::kName, txt_Name);
-    if (Trimmed(txt_Shozoku).isEmpty()) return Refuse(usermsg::kShozoku, txt_Shozoku);
-    if (Trimmed(Txt_Tel).isEmpty()) return Refuse(usermsg::kTel, Txt_Tel);
-    QString mail1 = Trimmed(TxtEMailAddress1);
-    QString mail2 = Trimmed(TxtEMailAddress2);
+    if (Trimmed(txt_UserID).isEmpty()) return Refuse(txt_UserID, usermsg::kUserID);
+    if (Trimmed(txt_Name).isEmpty()) return Refuse(txt_Name, usermsg::kName);
+    if (Trimmed(txt_Shozoku).isEmpty()) return Refuse(txt_Shozoku, usermsg::kShozoku);
+    if (Trimmed(Txt_Tel).isEmpty()) return Refuse(Txt_Tel, usermsg::kTel);
+    const QString mail1 = Trimmed(TxtEMailAddress1);
+    const QString mail2 = Trimmed(TxtEMailAddress2);
     const bool sendMail = CheckEMail->isChecked();
     if (sendMail) {
         // Only one address is put to the rules: the first when it is filled.
-        if (mail1.isEmpty() && mail2.isEmpty()) return Refuse(usermsg::kNoMail, TxtEMailAddress1);
+        if (mail1.isEmpty() && mail2.isEmpty()) return Refuse(TxtEMailAddress1, usermsg::kNoMail);
         QString probe = mail1.isEmpty() ? mail2 : mail1;
         if (!CheckMailAddress(probe))
-            return Refuse(usermsg::kBadMail, mail1.isEmpty() ? TxtEMailAddress2 : TxtEMailAddress1);
+            return Refuse(mail1.isEmpty() ? TxtEMailAddress2 : TxtEMailAddress1, usermsg::kBadMail);
     }
 
     const QString staff = Trimmed(txt_UserID);
     const QString name = Trimmed(txt_Name);
     const QString shozoku = Trimmed(txt_Shozoku);
     const QString tel = Trimmed(Txt_Tel);
-    const QVariant address =
-        IPEdit.mIsBlank() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(IPEdit.AddressText());
-    const QString kind = OptRcv[0]->isChecked() ? QStringLiteral("0") : QStringLiteral("1");
+    const QString address = IPEdit.mIsBlank() ? QString() : IPEdit.AddressText();
+    const int kind = OptRcv[0]->isChecked() ? 0 : 1;
 
-    QString why;
-    auto db = Database::Open(gOptDatabasePath, &why);
-    auto found =
-        db ? db->Query(QStringLiteral("SELECT 職番 FROM TBL_User WHERE 職番 = ?;"), {staff}, &why) : std::nullopt;
-    if (!found) {
-        MsgBox(QStringLiteral("担当者をデータベースに書き込めませんでした。\n") + why, vb::vbExclamation);
-        return false;
-    }
-    const bool exists = found->next();
-    const QString stored = exists ? found->value(0).toString() : staff;
-    found.reset();
-    const bool newPerson = gSelUserID.isEmpty();
-    if (exists && newPerson) {
-        MsgBox(usermsg::kDuplicate, vb::vbOKOnly | vb::vbCritical);
-        return false;
-    }
-    if (!exists && !newPerson) {
-        MsgBox(usermsg::kDeleted, vb::vbOKOnly | vb::vbQuestion);
-        return false;
-    }
-
+    auto db = OpenForWriting();
+    if (!db) return false;
+    const auto found = RowExists(*db, QStringLiteral("SELECT 1 FROM TBL_User WHERE 職番 = ?;"), {staff});
+    if (!found) return false;
+    const SaveMode mode = DecideSaveMode(*found, !gSelUserID.isEmpty(), usermsg::kDuplicate);
+    if (mode == SaveMode::None) return false;
+    QString error;
     const bool written =
-        newPerson
-            ? db->Execute(QStringLiteral("INSERT INTO TBL_User (職番, 氏名, 所属名, 連絡先, アドレス, 警報種別, "
-                                         "メール送信有無, メール1, メール2) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?);"),
-                          {staff, name, shozoku, tel, address, kind, sendMail ? -1 : 0, OrNull(mail1), OrNull(mail2)},
-                          &why)
-            : db->Execute(QStringLiteral("UPDATE TBL_User SET 氏名 = ?, 所属名 = ?, 連絡先 = ?, アドレス = ?, "
-                                         "警報種別 = ?, メール送信有無 = ?, メール1 = ?, メール2 = ? WHERE 職番 = ?;"),
-                          {name, shozoku, tel, address, kind, sendMail ? -1 : 0, OrNull(mail1), OrNull(mail2), stored},
-                          &why);
+        mode == SaveMode::Insert
+            ? db->Execute(
+                  QStringLiteral("INSERT INTO TBL_User (氏名, 所属名, 連絡先, アドレス, 警報種別, メール送信有無, "
+                                 "メール1, メール2, 職番) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?);"),
+                  {name, shozoku, tel, OrNull(address), QString::number(kind), sendMail ? -1 : 0, OrNull(mail1),
+                   OrNull(mail2), staff},
+                  &error)
+            : db->Execute(
+                  QStringLiteral("UPDATE TBL_User SET 氏名 = ?, 所属名 = ?, 連絡先 = ?, アドレス = ?, 警報種別 = ?, "
+                                 "メール送信有無 = ?, メール1 = ?, メール2 = ? WHERE 職番 = ?;"),
+                  {name, shozoku, tel, OrNull(address), QString::number(kind), sendMail ? -1 : 0, OrNull(mail1),
+                   OrNull(mail2), staff},
+                  &error);
     db.reset();
     // A row that could not be written leaves the list and the mode as they were.
     if (!written) {
-        MsgBox(QStringLiteral("担当者をデータベースに書き込めませんでした。\n") + why, vb::vbExclamation);
+        ReportWriteFailure(error);
         return false;
     }
-    gSelUserID = stored;
-    cmdUpdate->setText(kCaptionUpdate);
+    if (mode == SaveMode::Insert) SetUpdateMode(true);
+    gSelUserID = staff;
 
     // The person's list item: a new one for a new person, else the person's own.
-    QTreeWidgetItem* item = newPerson ? nullptr : FindPerson(listViewUser_, stored);
-    if (newPerson) {
+    QTreeWidgetItem* item = nullptr;
+    if (mode == SaveMode::Insert) {
         item = new QTreeWidgetItem;  // handed to the list below
-        item->setText(0, stored);
+        item->setText(0, staff);
         item->setData(0, kUserImageRole, QStringLiteral("User"));
         if (icons_) item->setIcon(0, icons_(QStringLiteral("User")));
+    } else {
+        item = FindPerson(listViewUser_, staff);
     }
     if (item) {
-        const QStringList texts = {name,
-                                   shozoku,
-                                   tel,
-                                   address.toString(),
-                                   OptRcv[kind == QLatin1String("0") ? 0 : 1]->text(),
-                                   sendMail ? QStringLiteral("○") : QString()};
+        const QStringList texts = {
+            name, shozoku, tel, address, OptRcv[kind]->text(), sendMail ? QStringLiteral("○") : QString()};
         for (int i = 0; i < texts.size(); ++i) item->setText(i + 1, texts[i]);
         // Added once its columns are filled, so a sorted list places it by them.
-        if (newPerson) listViewUser_.addTopLevelItem(item);
+        if (mode == SaveMode::Insert) listViewUser_.addTopLevelItem(item);
         listViewUser_.setCurrentItem(item);
         listViewUser_.viewport()->update();
     }
-    LockUserID();
+    LockKeyField(txt_UserID);
     txt_Name->setFocus();
     return true;
 }

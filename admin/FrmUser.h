@@ -13,8 +13,8 @@
 // through the seam, and FocusTarget tells where the caret was sent.
 
 #include "admin/ClsIPAddressEdit.h"
+#include "admin/RecordDialog.h"
 
-#include <QDialog>
 #include <QIcon>
 #include <QString>
 
@@ -24,7 +24,6 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QRadioButton;
 class QTreeWidget;
 
@@ -37,10 +36,9 @@ inline const QString kTel = QStringLiteral("電話番号を入力して下さい
 inline const QString kNoMail = QStringLiteral("Ｅ－ｍａｉｌアドレスを入力して下さい");
 inline const QString kBadMail = QStringLiteral("Ｅ－ｍａｉｌアドレスに誤りがあります。");
 inline const QString kDuplicate = QStringLiteral("同じ職番が登録済みです");
-inline const QString kDeleted = QStringLiteral("既に削除されています");
 }  // namespace usermsg
 
-class FrmUser : public QDialog {
+class FrmUser : public RecordDialog {
     Q_OBJECT
 public:
     // The load step. icons gives the person list's pictures by image key (none: the new
@@ -49,19 +47,13 @@ public:
     ~FrmUser() override;
 
     // The save step; true when the row was written.
-    bool cmdUpdate_Click();
-    void cmdClose_Click() { reject(); }
+    bool cmdUpdate_Click() { return Save(); }
     // Shows or hides the two addresses with their labels by the mail switch.
     void CheckEMail_Click();
 
     // The e-mail address rules, on the address trimmed in place; false at the first that
     // fails.
     static bool CheckMailAddress(QString& address);
-
-    // Where the last refused save sent the caret (null when none) and, for the address
-    // control, to which of its fields.
-    QWidget* FocusTarget() const { return focusTarget_; }
-    int FocusField() const { return focusField_; }
 
     QLineEdit* txt_IP = nullptr;  // place holder of the address control
     QLineEdit* txt_UserID = nullptr;
@@ -75,21 +67,16 @@ public:
     QLabel* lblEMailAddress2 = nullptr;
     QLineEdit* TxtEMailAddress1 = nullptr;
     QLineEdit* TxtEMailAddress2 = nullptr;
-    QPushButton* cmdUpdate = nullptr;
-    QPushButton* cmdClose = nullptr;
     ClsIPAddressEdit IPEdit;
 
 protected:
+    bool Save() override;
     void showEvent(QShowEvent* event) override;
 
 private:
     void BuildControls();
     void Load();
-    bool Refuse(const QString& message, QWidget* field, int ipField = -1);
-    void LockUserID();
 
     QTreeWidget& listViewUser_;
     std::function<QIcon(const QString&)> icons_;
-    QWidget* focusTarget_ = nullptr;
-    int focusField_ = -1;
 };

@@ -108,8 +108,7 @@ private slots:
         QCOMPARE(box.prompts(), QStringList{message});
         QCOMPARE(box.shown.first().style, vb::vbOKOnly | vb::vbInformation);
         if (focus.startsWith("ip")) {
-            QCOMPARE(d.FocusTarget(), d.IPEdit.phWnd());
-            QCOMPARE(d.FocusField(), focus.mid(2).toInt());
+            QCOMPARE(d.FocusTarget(), d.IPEdit.phWnd()->Field(focus.mid(2).toInt()));
         } else {
             QVERIFY(d.FocusTarget());
             QCOMPARE(d.FocusTarget()->objectName(), focus);
@@ -249,7 +248,7 @@ private slots:
         QVERIFY(vtest::Exec(mDb, "DELETE FROM TBL_User"));
         Fill(d, Valid());
         QVERIFY(!d.cmdUpdate_Click());
-        QCOMPARE(box.prompts().last(), usermsg::kDeleted);
+        QCOMPARE(box.prompts().last(), recordmsg::kDeleted);
         QCOMPARE(box.shown.last().style, vb::vbOKOnly | vb::vbQuestion);
         QCOMPARE(Rows(), 0);
     }
