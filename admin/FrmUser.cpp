@@ -29,15 +29,6 @@ QVariant OrNull(const QString& text) {
     return text.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(text);
 }
 
-QTreeWidgetItem* FindPerson(QTreeWidget& list, const QString& staff) {
-    if (QTreeWidgetItem* current = list.currentItem();
-        current && current->text(0).compare(staff, Qt::CaseInsensitive) == 0)
-        return current;
-    for (int i = 0; i < list.topLevelItemCount(); ++i)
-        if (list.topLevelItem(i)->text(0).compare(staff, Qt::CaseInsensitive) == 0) return list.topLevelItem(i);
-    return nullptr;
-}
-
 QLineEdit* Field(QWidget* parent, const char* name) {
     auto* e = new QLineEdit(parent);
     e->setObjectName(QString::fromLatin1(name));
@@ -245,7 +236,7 @@ bool FrmUser::Save() {
         item->setData(0, kUserImageRole, QStringLiteral("User"));
         if (icons_) item->setIcon(0, icons_(QStringLiteral("User")));
     } else {
-        item = FindPerson(listViewUser_, staff);
+        item = FindUserListItem(listViewUser_, staff);
     }
     if (item) {
         const QStringList texts = {

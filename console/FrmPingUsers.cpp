@@ -37,12 +37,6 @@ QString PersonOf(const QString& key) {
     return at < 0 ? QString() : key.mid(at + 1);
 }
 
-QTreeWidgetItem* FindPerson(const QTreeWidget& list, const QString& staff) {
-    for (int i = 0; i < list.topLevelItemCount(); ++i)
-        if (list.topLevelItem(i)->text(0) == staff) return list.topLevelItem(i);
-    return nullptr;
-}
-
 QString Payload(const QMimeData& data, const QString& type) {
     return QString::fromUtf8(data.data(type));
 }
@@ -65,6 +59,18 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
+        // Only the user's own mouse and drag events are looked at (never, say, those of a
+        // control being taken down).
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseMove:
+            case QEvent::DragEnter:
+            case QEvent::DragMove:
+            case QEvent::Drop:
+                break;
+            default:
+                return false;
+        }
         const bool onList = watched == form_.listViewUser_->viewport();
         if (!onList && watched != form_.treeComputer_->viewport()) return false;
         QTreeWidget* view = onList ? form_.listViewUser_ : form_.treeComputer_;
@@ -251,7 +257,7 @@ void FrmPing::ListViewUser_DragDrop(const QMimeData& data) {
 
 void FrmPing::TreeComputer_DragDrop(const QMimeData& data, QTreeWidgetItem* target) {
     if (!target || !data.hasFormat(kPersonMime)) return;
-    const QTreeWidgetItem* person = FindPerson(*listViewUser_, Payload(data, kPersonMime));
+    const QTreeWidgetItem* person = FindUserListItem(*listViewUser_, Payload(data, kPersonMime));
     if (!person) return;
     CommandScope scope(*this, CommandScope::kKeepTopMost);
     const QString staff = person->text(0);
@@ -368,6 +374,6 @@ void FrmPing::menuNodeUserDelete_Click() {
         const QString key = TreeNodes::Key(nodes_->Item(i));
         if (IsRecipientKey(key) && PersonOf(key) == staff) nodes_->Remove(key);
     }
-    // The item may have moved while the box was up; it is found again by its 職番.
-    delete FindPerson(*listViewUser_, staff);
+    // Found again by its 職番: the list may have been reloaded while the box was up.
+    delete FindUserListItem(*listViewUser_, staff);
 }

@@ -98,6 +98,13 @@ const QString kBracketOpen = QStringLiteral("　【");  // U+3000 before the bra
 
 }  // namespace
 
+QTreeWidgetItem* FindUserListItem(const QTreeWidget& listViewUser, const QString& staff) {
+    for (int i = 0; i < listViewUser.topLevelItemCount(); ++i)
+        if (listViewUser.topLevelItem(i)->text(0).compare(staff, Qt::CaseInsensitive) == 0)
+            return listViewUser.topLevelItem(i);
+    return nullptr;
+}
+
 QString RecipientText(const QString& name, const QString& department) {
     return name + kBracketOpen + department + QStringLiteral("】");
 }

@@ -43,6 +43,10 @@ QStringList UserListCaptions();
 QTreeWidgetItem* AddUserListItem(QTreeWidget& listViewUser, const QSqlRecord& row,
                                  const std::function<QIcon(const QString&)>& icons = {});
 
+// The person list's item of 職番 staff (compared without case, as the database keys are);
+// null when the list has none.
+QTreeWidgetItem* FindUserListItem(const QTreeWidget& listViewUser, const QString& staff);
+
 // The text of a recipient node: 氏名 + "　【" + 所属名 + "】".
 QString RecipientText(const QString& name, const QString& department);
 
