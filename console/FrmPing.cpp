@@ -125,12 +125,14 @@ FrmPing::FrmPing(QWidget* parent)
       lockPath_(DefaultInstanceLockPath()),
       winsock_(std::make_unique<LanMessenger>()),
       mailslot_(std::make_unique<MailslotSender>()),
-      notify_(std::make_unique<NotifyForm>(NotifyForm{*winsock_, *mailslot_})) {
+      notify_(std::make_unique<NotifyForm>(NotifyForm{*winsock_, *mailslot_})),
+      nodeDialogs_(DefaultNodeDialogs()) {
     setWindowTitle(kCaption);
     setWindowIcon(nodeimages::Icon(QStringLiteral("Nomal")));
     tray_.setIcon(windowIcon());
     BuildLayout();
     BuildMenus();
+    BuildNodeMenu();
     timerPing_.setObjectName(QStringLiteral("TimerPing"));
     connect(&timerPing_, &QTimer::timeout, this, &FrmPing::TimerPing_Timer);
     connect(&tray_, &QSystemTrayIcon::activated, this, &FrmPing::TrayActivated);
@@ -167,6 +169,7 @@ void FrmPing::SetServices(Services s) {
     keep(s.runDialog, d.runDialog);
     keep(s.trayAvailable, d.trayAvailable);
     keep(s.popupTrayMenu, d.popupTrayMenu);
+    keep(s.popupNodeMenu, d.popupNodeMenu);
     keep(s.quit, d.quit);
     keep(s.closePatLamp, d.closePatLamp);
     keep(s.markStopped, d.markStopped);
@@ -304,9 +307,10 @@ FrmPing::CommandScope::CommandScope(FrmPing& form, int flags) : form_(form) {
     if (outermost) {
         form_.outerKeepsContinue_ = (flags & kKeepContinue) != 0;
         form_.outerKeepsTopMost_ = (flags & kKeepTopMost) != 0;
+        form_.outerKeepsTimer_ = (flags & kKeepTimer) != 0;
     }
     if (!(flags & kKeepContinue)) gCheckContinue = false;
-    form_.timerPing_.stop();
+    if (!(flags & kKeepTimer)) form_.timerPing_.stop();
     if (outermost && !(flags & kKeepTopMost)) form_.SetTopMost(false);
 }
 
@@ -323,10 +327,20 @@ void FrmPing::EndCommand() {
     }
     if (!outerKeepsTopMost_) SetTopMost(gOptFormTop);
     SetFormTopChecked(gOptFormTop);
-    if (MenuConnectChecked())
+    if (outerKeepsTimer_) {
+        // Left running as it ran, so its count goes on; a round on the stack re-arms it
+        // itself, and a command nested inside that stopped it is made good here.
+        if (tickDepth_ == 0) {
+            if (!MenuConnectChecked())
+                timerPing_.stop();
+            else if (!timerPing_.isActive())
+                timerPing_.start();
+        }
+    } else if (MenuConnectChecked()) {
         timerPing_.start();
-    else
+    } else {
         timerPing_.stop();
+    }
     if (!outerKeepsContinue_) gCheckContinue = true;
     FinishPendingClose();
 }

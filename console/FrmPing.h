@@ -10,6 +10,7 @@
 // its life and restores them when the outermost command ends. Closing the program while
 // a round or a command is on the stack is deferred until the stack has unwound.
 
+#include "console/NodeDialogs.h"
 #include "engine/CheckForm.h"
 #include "engine/ClsPing.h"
 #include "engine/Pacing.h"
@@ -34,6 +35,7 @@ class QDialog;
 class QLabel;
 class QListWidget;
 class QMenu;
+class QPoint;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
@@ -88,6 +90,8 @@ public:
         std::function<bool()> trayAvailable;
         // Opens the tray menu (the right button on the tray icon).
         std::function<void(QMenu&)> popupTrayMenu;
+        // Opens the tree's context menu at a screen point.
+        std::function<void(QMenu&, const QPoint&)> popupNodeMenu;
         // Ends the program's event loop once the shutdown work is done.
         std::function<void(int code)> quit;
         // Shutdown steps, in order (the defaults do the real work).
@@ -159,6 +163,19 @@ public:
     QAction* menuTaskBarLogMsg = nullptr;
     QAction* menuTaskBarVer = nullptr;
     QAction* menuTaskBarClose = nullptr;
+    // The tree's context menu "Node選択用" (console/FrmPingNodes.cpp), in menu order.
+    QMenu* menuNode() const { return menuNode_; }
+    QAction* menuNodeCheck = nullptr;
+    QAction* menuNodeConnect = nullptr;
+    QAction* menuNodeTracert = nullptr;
+    QAction* menuNodeH1 = nullptr;
+    QAction* menuNodeInsert = nullptr;
+    QAction* menuNodeInsert3 = nullptr;
+    QAction* menuNodeInsert2 = nullptr;
+    QAction* menuNodeInsert4 = nullptr;
+    QAction* menuNodeH2 = nullptr;
+    QAction* menuNodeUpdate = nullptr;
+    QAction* menuNodeDelete = nullptr;
 
     // The status line and the tray tip.
     void SetStatusText(const QString& text);
@@ -179,6 +196,27 @@ public:
     void ShowComputerInfo(const QString& address);
     // A click on a tree node: the panel of the computer it belongs to.
     void TreeComputer_NodeClick(QTreeWidgetItem* node);
+
+    // The tree's selected node (null when none) and the record dialogs its commands open.
+    QTreeWidgetItem* SelectedNode() const;
+    NodeDialogs& nodeDialogs() { return nodeDialogs_; }
+    // A mouse button pressed on the tree at pos (viewport coordinates): the node there, or
+    // none, becomes the selected node; the right button then pops up menuNode.
+    void TreeComputer_MouseDown(Qt::MouseButton button, const QPoint& pos);
+    // Shows, hides and captions menuNode's items for the selected node; false when it
+    // offers nothing (a node of an unknown kind, or no item has its dialog).
+    bool PrepareNodeMenu();
+
+    // Node commands (console/FrmPingNodes.cpp).
+    void menuNodeCheck_Click();
+    void menuNodeConnect_Click();
+    void menuNodeDelete_Click();
+    void menuNodeInsert_Click();
+    void menuNodeInsert2_Click();
+    void menuNodeInsert3_Click();
+    void menuNodeInsert4_Click();
+    void menuNodeUpdate_Click();
+    void menuNodeTracert_Click();
 
     // Log lists.
     void CmdCheng_Click();
@@ -211,6 +249,8 @@ public:
         static constexpr int kKeepContinue = 1;
         // kKeepTopMost: a command without a window of its own (the reload).
         static constexpr int kKeepTopMost = 2;
+        // kKeepTimer: a command that leaves the check timer running (the check switch).
+        static constexpr int kKeepTimer = 4;
         explicit CommandScope(FrmPing& form, int flags = 0);
         ~CommandScope();
         CommandScope(const CommandScope&) = delete;
@@ -238,6 +278,7 @@ private:
 
     void BuildLayout();
     void BuildMenus();
+    void BuildNodeMenu();
     void SetConnectChecked(bool checked);
     void SetFormTopChecked(bool checked);
     void RequestClose();
@@ -264,12 +305,14 @@ private:
     QLabel* lblConnect_ = nullptr;
     QLabel* statusPanel_ = nullptr;
     QMenu* menuTaskBar_ = nullptr;
+    QMenu* menuNode_ = nullptr;
 
     QTimer timerPing_;
     ClsPing mPing_;
     std::unique_ptr<LanMessenger> winsock_;
     std::unique_ptr<MailslotSender> mailslot_;
     std::unique_ptr<NotifyForm> notify_;
+    NodeDialogs nodeDialogs_;
     QSystemTrayIcon tray_;
     bool trayAdded_ = false;
 
@@ -282,6 +325,7 @@ private:
     int tickDepth_ = 0;
     bool outerKeepsContinue_ = false;
     bool outerKeepsTopMost_ = false;
+    bool outerKeepsTimer_ = false;
     bool closePending_ = false;
     bool shutdownDone_ = false;
 };

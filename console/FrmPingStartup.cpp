@@ -57,6 +57,7 @@ FrmPing::Services FrmPing::DefaultServices() {
     s.runDialog = [](QDialog& dialog) { dialog.exec(); };
     s.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     s.popupTrayMenu = [](QMenu& menu) { menu.popup(QCursor::pos()); };
+    s.popupNodeMenu = [](QMenu& menu, const QPoint& at) { menu.popup(at); };
     s.quit = [](int code) { QCoreApplication::exit(code); };
     s.closePatLamp = [] { UnloadPatLamp(); };
     s.markStopped = [] { UpdateControlTable(QStringLiteral("稼動"), QStringLiteral("非稼動中")); };

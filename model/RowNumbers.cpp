@@ -8,7 +8,7 @@ std::optional<qint16> NextRowNumber(Database& db, const QString& table, const QS
     return qint16(q->value(0).toInt());
 }
 
-bool DeleteGroupRows(Database& db, const QString& group) {
+bool DeleteGroupRows(Database& db, const QString& group, QString* error) {
     static const char* const kStatements[] = {
         "DELETE FROM TBL_CalenderNoCheck WHERE アドレス IN (SELECT アドレス FROM TBL_Computer WHERE グループ = ?)",
         "DELETE FROM TBL_NoCheck WHERE アドレス IN (SELECT アドレス FROM TBL_Computer WHERE グループ = ?)",
@@ -19,14 +19,14 @@ bool DeleteGroupRows(Database& db, const QString& group) {
         "DELETE FROM TBL_Group WHERE グループ = ?",
     };
     for (const char* sql : kStatements)
-        if (!db.Execute(QString::fromUtf8(sql), {group})) return false;
+        if (!db.Execute(QString::fromUtf8(sql), {group}, error)) return false;
     return true;
 }
 
-bool DeleteComputerRows(Database& db, const QString& address) {
+bool DeleteComputerRows(Database& db, const QString& address, QString* error) {
     for (const char* table : {"TBL_CalenderNoCheck", "TBL_NoCheck", "TBL_MsgSend", "TBL_PortCheck", "TBL_DLL",
                               "TBL_Computer"})
-        if (!db.Execute(QStringLiteral("DELETE FROM %1 WHERE アドレス = ?").arg(QLatin1String(table)), {address}))
+        if (!db.Execute(QStringLiteral("DELETE FROM %1 WHERE アドレス = ?").arg(QLatin1String(table)), {address}, error))
             return false;
     return true;
 }

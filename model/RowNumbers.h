@@ -15,9 +15,10 @@ std::optional<qint16> NextRowNumber(Database& db, const QString& table, const QS
 
 // Deletes every row that belongs to the group: the dated and weekly windows, port checks
 // and plug-in assignments of its computers, its recipients, its computers and itself, in
-// that order. False at the first statement that fails (the statements before it stay done).
-bool DeleteGroupRows(Database& db, const QString& group);
+// that order. False at the first statement that fails (the statements before it stay done,
+// unless the caller runs them in a transaction); error says why.
+bool DeleteGroupRows(Database& db, const QString& group, QString* error = nullptr);
 
 // The same for one computer: its dated and weekly windows, recipients, port checks,
 // plug-in assignments, then its own row.
-bool DeleteComputerRows(Database& db, const QString& address);
+bool DeleteComputerRows(Database& db, const QString& address, QString* error = nullptr);

@@ -1,0 +1,8 @@
+#include "console/NodeDialogs.h"
+
+#include <QDialog>
+
+NodeDialogs DefaultNodeDialogs() {
+    NodeDialogs d;
+    return d;
+}
