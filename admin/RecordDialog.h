@@ -32,6 +32,7 @@
 #include <initializer_list>
 #include <optional>
 
+class QComboBox;
 class QHBoxLayout;
 class QLineEdit;
 class QPlainTextEdit;
@@ -78,6 +79,8 @@ protected:
     void SetUpdateMode(bool update);
     // Limit (0 = none), select-all on focus and, when enterMovesOn, Enter to the next field.
     static void SetUpField(QLineEdit* field, int limit, bool enterMovesOn = true);
+    // The same for a combo box with free text (its keys arrive at the combo box itself).
+    static void SetUpField(QComboBox* field, int limit);
     // A several-line field: limit (characters), select-all on focus, Tab moves on, Enter
     // starts a new line.
     static void SetUpMultiLine(QPlainTextEdit* field, int limit);
