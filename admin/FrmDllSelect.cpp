@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 void ReportWriteFailure(const QString& error) {
@@ -82,14 +83,18 @@ void FrmDllSelect::ListViewDll_ColumnClick(int column) {
     ListViewDll->header()->setSortIndicator(column, ascending_ ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
-bool FrmDllSelect::TopMost() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+bool FrmDllSelect::TopMost() const { return topMost_; }
 
 void FrmDllSelect::SetTopMost(bool onTop) {
     // The warning lamp keeps the top place while it is up.
-    if (gPatLampShowing || TopMost() == onTop) return;
-    const bool wasVisible = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-    if (wasVisible) show();
+    if (gPatLampShowing || topMost_ == onTop) return;
+    topMost_ = onTop;
+    // A shown picker is changed on its window only: changing the widget's flags would hide
+    // it, and hiding a modal dialog ends it.
+    if (QWindow* window = windowHandle(); window && isVisible())
+        window->setFlag(Qt::WindowStaysOnTopHint, onTop);
+    else
+        setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
 }
 
 bool FrmDllSelect::CmdSelect_Click() {

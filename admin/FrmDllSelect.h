@@ -39,4 +39,5 @@ private:
 
     TreeNodes& tree_;
     bool ascending_ = true;
+    bool topMost_ = false;
 };

@@ -10,6 +10,7 @@
 #include "model/Seams.h"
 
 #include <QPushButton>
+#include <QWindow>
 #include <QTreeWidget>
 
 class StandInPlugin : public QObject {
@@ -74,6 +75,7 @@ private slots:
     void numbering();
     void cancelledWindow();
     void refusedValue();
+    void shownPickerStaysOpen();
 };
 
 void TestDllSelect::noPlugins() {
@@ -205,6 +207,34 @@ void TestDllSelect::refusedValue() {
     QVERIFY(fx.LastPrompt().contains("13"));
     QVERIFY(!dlg.TopMost());
     QCOMPARE(fx.Scalar("SELECT count(*) FROM TBL_DLL").toInt(), 0);
+}
+
+namespace {
+// Counts the hide events of a window: hiding a modal dialog ends it.
+struct HideCounter : QObject {
+    int hides = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Hide) ++hides;
+        return false;
+    }
+};
+}  // namespace
+
+void TestDllSelect::shownPickerStaysOpen() {
+    RecordFixture fx;
+    AddComputer(fx, "10.0.0.1");
+    AddStandIn("VantorPort.so", "Port", "1");
+    FrmDllSelect dlg(fx.nodes, nullptr);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    HideCounter counter;
+    dlg.installEventFilter(&counter);
+    // Dropping and setting the on-top state around the plug-in's window never hides it.
+    QVERIFY(dlg.CmdSelect_Click());
+    QVERIFY(dlg.TopMost());
+    QCOMPARE(counter.hides, 0);
+    QVERIFY(dlg.isVisible());
+    QVERIFY(dlg.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
 VANTORO_TEST_MAIN(TestDllSelect)
