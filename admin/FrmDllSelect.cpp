@@ -1,5 +1,6 @@
 #include "admin/FrmDllSelect.h"
 
+#include "admin/RecordDialog.h"
 #include "alarms/PatLamp.h"
 #include "model/Database.h"
 #include "model/DllObjects.h"
@@ -18,12 +19,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWindow>
-
-namespace {
-void ReportWriteFailure(const QString& error) {
-    MsgBox(QStringLiteral("データベースに書き込めませんでした。\n") + error, vb::vbOKOnly | vb::vbExclamation);
-}
-}  // namespace
 
 FrmDllSelect::FrmDllSelect(TreeNodes& tree, QWidget* owner) : QDialog(owner), tree_(tree) {
     setObjectName(QStringLiteral("FrmDllSelect"));
@@ -101,12 +96,7 @@ bool FrmDllSelect::CmdSelect_Click() {
     QTreeWidgetItem* selected = ListViewDll->currentItem();
     if (gDllCount() == 0 || !selected || !selected->isSelected()) return false;
     const QString dllName = selected->text(1);
-    plugin::ObjectPtr object;
-    for (const DllObject& entry : gDllObjects)
-        if (entry.DllName == dllName) {
-            object = entry.Object;
-            break;
-        }
+    const plugin::ObjectPtr object = FindDllObject(dllName);
     if (!object) return false;
 
     const QString address = gSelAddress;
@@ -136,13 +126,13 @@ bool FrmDllSelect::CmdSelect_Click() {
                 auto taken = db->Query(QStringLiteral("SELECT 1 FROM TBL_DLL WHERE アドレス = ? AND 連番 = ?"),
                                        {address, *subNo}, &failure);
                 if (!taken) {
-                    ReportWriteFailure(failure);
+                    RecordDialog::ReportWriteFailure(failure);
                 } else if (!taken->next()) {
                     taken->finish();
                     if (!db->Execute(QStringLiteral("INSERT INTO TBL_DLL (アドレス, 連番, DLL名, 引数) VALUES (?, ?, ?, ?)"),
                                      {address, *subNo, dllName, Encipherment(QString::fromLatin1(kParameterKey), plain)},
                                      &failure)) {
-                        ReportWriteFailure(failure);
+                        RecordDialog::ReportWriteFailure(failure);
                     } else {
                         stored = true;
                         const QString number = FormatRowNumber(*subNo);
@@ -158,7 +148,7 @@ bool FrmDllSelect::CmdSelect_Click() {
                 }
             }
         } else {
-            ReportWriteFailure(failure);
+            RecordDialog::ReportWriteFailure(failure);
         }
     }
     SetTopMost(true);

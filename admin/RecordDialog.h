@@ -67,6 +67,9 @@ public:
     // when there was none or it is gone.
     QTreeWidgetItem* RememberedNode() const;
 
+    // Tells the operator that a write to the database failed, and why.
+    static void ReportWriteFailure(const QString& error);
+
 protected:
     // tree may be null for a dialog that owns no tree node.
     RecordDialog(TreeNodes* tree, QWidget* owner, const QString& designTitle);
@@ -96,7 +99,6 @@ protected:
     static std::optional<Database> OpenForWriting();
     // Whether the select finds a row; nullopt (reported) when the statement fails.
     static std::optional<bool> RowExists(Database& db, const QString& sql, std::initializer_list<QVariant> values);
-    static void ReportWriteFailure(const QString& error);
 
     void Remember(const QString& key) { rememberedKey_ = key; }
     TreeNodes* Tree() const { return tree_; }
