@@ -95,7 +95,7 @@ FrmComputer::FrmComputer(TreeNodes& tree, QWidget* owner)
     SetUpMultiLine(txt_Comment, 255);
     SetUpField(txt_ErrCount, 0);
     SetUpField(txt_Timeout, 0);
-    SetUpField(Cmb_Shurui->lineEdit(), 30);
+    SetUpField(Cmb_Shurui, 30);
     QWidget* order[] = {Cmb_Shurui, txt_Name, txt_Display, txt_Comment, chk_Umu, chk_Ping,
                         chk_Sound,  txt_ErrCount, txt_Timeout, CmbCal, cmdUpdate, cmdClose};
     for (std::size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);

@@ -5,6 +5,7 @@
 #include "model/Seams.h"
 #include "model/TreeNodes.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -52,6 +53,12 @@ void RecordDialog::SetUpField(QLineEdit* field, int limit, bool enterMovesOn) {
     if (limit > 0) field->setMaxLength(limit);
     InstallSelAllText(field);
     if (enterMovesOn) InstallEnterToTab(field);
+}
+
+void RecordDialog::SetUpField(QComboBox* field, int limit) {
+    if (field->lineEdit() && limit > 0) field->lineEdit()->setMaxLength(limit);
+    InstallSelAllText(field);
+    InstallEnterToTab(field);
 }
 
 void RecordDialog::SetUpMultiLine(QPlainTextEdit* field, int limit) {

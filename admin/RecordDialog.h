@@ -32,6 +32,7 @@
 #include <initializer_list>
 #include <optional>
 
+class QComboBox;
 class QHBoxLayout;
 class QLineEdit;
 class QPlainTextEdit;
@@ -66,6 +67,9 @@ public:
     // when there was none or it is gone.
     QTreeWidgetItem* RememberedNode() const;
 
+    // Tells the operator that a write to the database failed, and why.
+    static void ReportWriteFailure(const QString& error);
+
 protected:
     // tree may be null for a dialog that owns no tree node.
     RecordDialog(TreeNodes* tree, QWidget* owner, const QString& designTitle);
@@ -78,6 +82,8 @@ protected:
     void SetUpdateMode(bool update);
     // Limit (0 = none), select-all on focus and, when enterMovesOn, Enter to the next field.
     static void SetUpField(QLineEdit* field, int limit, bool enterMovesOn = true);
+    // The same for a combo box with free text (its keys arrive at the combo box itself).
+    static void SetUpField(QComboBox* field, int limit);
     // A several-line field: limit (characters), select-all on focus, Tab moves on, Enter
     // starts a new line.
     static void SetUpMultiLine(QPlainTextEdit* field, int limit);
@@ -93,7 +99,6 @@ protected:
     static std::optional<Database> OpenForWriting();
     // Whether the select finds a row; nullopt (reported) when the statement fails.
     static std::optional<bool> RowExists(Database& db, const QString& sql, std::initializer_list<QVariant> values);
-    static void ReportWriteFailure(const QString& error);
 
     void Remember(const QString& key) { rememberedKey_ = key; }
     TreeNodes* Tree() const { return tree_; }

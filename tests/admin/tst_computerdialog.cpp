@@ -42,6 +42,7 @@ private slots:
     void editLoadsAndRewrites();
     void duplicateAndVanished();
     void groupSwitchedOff();
+    void caretAndEnter();
 };
 
 void TestComputerDialog::validation_data() {
@@ -316,6 +317,31 @@ void TestComputerDialog::groupSwitchedOff() {
     QVERIFY(dlg.cmdUpdate_Click());
     QVERIFY(!gPingDatas.Item(1)->NoCheckGrp);
     QVERIFY(gPingDatas.Item(1)->NoCheckSrv);
+}
+
+void TestComputerDialog::caretAndEnter() {
+    RecordFixture fx;
+    AddGroup(fx, "G1");
+    gSelGroup = "G1";
+    FrmComputer dlg(fx.nodes, nullptr);
+    dlg.show();
+    QApplication::setActiveWindow(&dlg);
+    QVERIFY(QTest::qWaitForWindowActive(&dlg, 2000));
+    QCOMPARE(QApplication::focusWidget(), dlg.IPEdit.phWnd()->Field(0));  // a new computer: the address first
+    for (QChar c : QString("10.0.0.7")) QTest::keyClicks(QApplication::focusWidget(), QString(c));
+    QCOMPARE(dlg.IPEdit.AddressText(), QString("10.0.0.7"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), dlg.Cmb_Shurui);
+    // Enter moves along the Tab order, also out of the type box; the description takes it.
+    for (QWidget* next : {static_cast<QWidget*>(dlg.txt_Name), static_cast<QWidget*>(dlg.txt_Display),
+                          static_cast<QWidget*>(dlg.txt_Comment)}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
+    QTest::keyClicks(dlg.txt_Comment, "a");
+    QTest::keyClick(dlg.txt_Comment, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), dlg.txt_Comment);
+    QCOMPARE(dlg.txt_Comment->toPlainText(), QString("a\n"));
 }
 
 VANTORO_TEST_MAIN(TestComputerDialog)
