@@ -132,6 +132,7 @@ FrmPing::FrmPing(QWidget* parent)
     tray_.setIcon(windowIcon());
     BuildLayout();
     BuildMenus();
+    BuildUserList();
     BuildNodeMenu();
     timerPing_.setObjectName(QStringLiteral("TimerPing"));
     connect(&timerPing_, &QTimer::timeout, this, &FrmPing::TimerPing_Timer);

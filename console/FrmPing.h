@@ -35,6 +35,7 @@ class QDialog;
 class QLabel;
 class QListWidget;
 class QMenu;
+class QMimeData;
 class QPoint;
 class QPushButton;
 class QTabWidget;
@@ -93,7 +94,7 @@ public:
         std::function<bool()> trayAvailable;
         // Opens the tray menu (the right button on the tray icon).
         std::function<void(QMenu&)> popupTrayMenu;
-        // Opens the tree's context menu at a screen point.
+        // Opens a context menu (the tree's or the person list's) at a screen point.
         std::function<void(QMenu&, const QPoint&)> popupNodeMenu;
         // Ends the program's event loop once the shutdown work is done.
         std::function<void(int code)> quit;
@@ -202,6 +203,25 @@ public:
     // A click on a tree node: the panel of the computer it belongs to.
     void TreeComputer_NodeClick(QTreeWidgetItem* node);
 
+    // The person list and the recipients (FrmPingUsers.cpp). People are made recipients of
+    // a group or a computer by dragging them from the list onto the tree; a recipient node
+    // dragged back onto the list is unassigned. Drags carry these MIME types.
+    static inline const QString kPersonMime = QStringLiteral("application/x-vantoro-person");
+    static inline const QString kRecipientMime = QStringLiteral("application/x-vantoro-recipient");
+    QMenu* menuNodeUser() const { return menuNodeUser_; }
+    QAction* menuNodeUserInsert = nullptr;
+    QAction* menuNodeUserUpdate = nullptr;
+    QAction* menuNodeUserDelete = nullptr;
+    void ListViewUser_ColumnClick(int header);  // the 1-based header index
+    void ListViewUser_DblClick() { menuNodeUserUpdate_Click(); }
+    // pos in the list's viewport; true when the press was handled (an item lay under it).
+    bool ListViewUser_MouseDown(Qt::MouseButton button, const QPoint& pos);
+    void ListViewUser_DragDrop(const QMimeData& data);
+    void TreeComputer_DragDrop(const QMimeData& data, QTreeWidgetItem* target);
+    void menuNodeUserInsert_Click();
+    void menuNodeUserUpdate_Click();
+    void menuNodeUserDelete_Click();
+
     // The tree's selected node (null when none) and the record dialogs its commands open.
     QTreeWidgetItem* SelectedNode() const;
     NodeDialogs& nodeDialogs() { return nodeDialogs_; }
@@ -283,9 +303,11 @@ private:
     class BoxSeam;
     class StatusBarSeam;
     class MainWindowSeam;
+    class UserDragDrop;
 
     void BuildLayout();
     void BuildMenus();
+    void BuildUserList();
     void BuildNodeMenu();
     void SetConnectChecked(bool checked);
     void SetFormTopChecked(bool checked);
@@ -316,6 +338,8 @@ private:
     QLabel* lblConnect_ = nullptr;
     QLabel* statusPanel_ = nullptr;
     QMenu* menuTaskBar_ = nullptr;
+    QMenu* menuNodeUser_ = nullptr;
+    Qt::SortOrder userSortOrder_ = Qt::AscendingOrder;
     QMenu* menuNode_ = nullptr;
 
     QTimer timerPing_;

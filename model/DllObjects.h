@@ -18,6 +18,10 @@ struct DllObject {
 extern std::vector<DllObject> gDllObjects;
 inline int gDllCount() { return static_cast<int>(gDllObjects.size()); }
 
+// The object of the first loaded plug-in whose file name equals fileName exactly (letter
+// case counts); null when none matches.
+std::shared_ptr<QObject> FindDllObject(const QString& fileName);
+
 // The Title of the first loaded plug-in whose file name equals fileName exactly (letter
 // case counts); "" when none matches, the table is empty or the object has no title.
 QString GetDllTitle(const QString& fileName);

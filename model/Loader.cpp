@@ -119,6 +119,17 @@ const QString kBracketOpen = QStringLiteral("　【");  // U+3000 before the bra
 
 }  // namespace
 
+QTreeWidgetItem* FindUserListItem(const QTreeWidget& listViewUser, const QString& staff) {
+    for (int i = 0; i < listViewUser.topLevelItemCount(); ++i)
+        if (listViewUser.topLevelItem(i)->text(0).compare(staff, Qt::CaseInsensitive) == 0)
+            return listViewUser.topLevelItem(i);
+    return nullptr;
+}
+
+QString RecipientText(const QString& name, const QString& department) {
+    return name + kBracketOpen + department + QStringLiteral("】");
+}
+
 QString FormatRowNumber(qint32 number) {
     const qint64 n = number;
     const QString digits = QStringLiteral("%1").arg(n < 0 ? -n : n, 3, 10, QLatin1Char('0'));
@@ -332,7 +343,7 @@ bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const 
         if (!Columns(*q, {"グループ", "アドレス", "職番", "氏名", "所属名", "グループG"}, c, why)) return fail(why);
         while (q->next()) {
             const QString staff = Text(q->value(c[2]));
-            const QString text = Text(q->value(c[3])) + kBracketOpen + Text(q->value(c[4])) + QStringLiteral("】");
+            const QString text = RecipientText(Text(q->value(c[3])), Text(q->value(c[4])));
             if (q->value(c[1]).isNull()) {
                 const QString group = q->value(c[5]).isNull() ? Text(q->value(c[0])) : Text(q->value(c[5]));
                 treeComputer.Add(QLatin1Char('!') + group, tvwChild, QLatin1Char('*') + group + QLatin1Char('@') + staff,

@@ -44,6 +44,13 @@ QStringList UserListCaptions();
 QTreeWidgetItem* AddUserListItem(QTreeWidget& listViewUser, const QSqlRecord& row,
                                  const std::function<QIcon(const QString&)>& icons = {});
 
+// The person list's item of 職番 staff (compared without case, as the database keys are);
+// null when the list has none.
+QTreeWidgetItem* FindUserListItem(const QTreeWidget& listViewUser, const QString& staff);
+
+// The text of a recipient node: 氏名 + "　【" + 所属名 + "】".
+QString RecipientText(const QString& name, const QString& department);
+
 // A row number as the keys and texts of plug-in and weekly-window nodes write it: at
 // least three digits with leading zeros (1 gives "001").
 QString FormatRowNumber(qint32 number);

@@ -1,0 +1,200 @@
+// The port check dialog against a real database, tree and target list: the port and name
+// checks, a new check and its second save, a rename, duplicates per computer, the vanished
+// row and the reference list.
+
+#include "RecordFixture.h"
+
+#include "admin/FrmService.h"
+#include "model/Seams.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace {
+void AddComputer(RecordFixture& fx, const QString& address) {
+    QVERIFY(fx.Exec("INSERT INTO TBL_Computer (アドレス, グループ, コンピュータ名) VALUES (?, 'G1', 'pc')", {address}));
+    if (!fx.nodes.Item("!G1")) QVERIFY(fx.nodes.Add(QString(), tvwLast, "!G1", "g", "Group"));
+    QVERIFY(fx.nodes.Add("!G1", tvwChild, "#" + address, "pc", "Nomal"));
+    gPingDatas.AddItem(address, "PC", "G1", 5, -1, 5000, true, true, true, "");
+}
+}  // namespace
+
+class TestServiceDialog : public QObject {
+    Q_OBJECT
+private slots:
+    void validation_data();
+    void validation();
+    void newCheckSavedTwice();
+    void renameKeepsImage();
+    void duplicatePerComputer();
+    void vanishedRow();
+    void referenceList();
+};
+
+void TestServiceDialog::validation_data() {
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("stored");  // the port stored when accepted
+    QTest::newRow("port empty") << "" << "web" << servicemsg::kPort << 0;
+    QTest::newRow("port blanks") << "  " << "web" << servicemsg::kPort << 0;
+    QTest::newRow("port 0") << "0" << "web" << servicemsg::kPort << 0;
+    QTest::newRow("port 1") << "1" << "web" << "" << 1;
+    QTest::newRow("port 65535") << "65535" << "web" << "" << 65535;
+    // TCP has no port 65536: refused with the port's own message.
+    QTest::newRow("port 65536") << "65536" << "web" << servicemsg::kPort << 0;
+    QTest::newRow("port 65537") << "65537" << "web" << servicemsg::kPort << 0;
+    QTest::newRow("pasted letters") << "8o" << "web" << servicemsg::kPort << 0;
+    QTest::newRow("leading zeros") << "00080" << "web" << "" << 80;
+    QTest::newRow("name blank, checked after the port") << "80" << "  " << recordmsg::kNoDisplay << 0;
+    QTest::newRow("both wrong: the port first") << "0" << "" << servicemsg::kPort << 0;
+}
+
+void TestServiceDialog::validation() {
+    QFETCH(QString, port);
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    QFETCH(int, stored);
+    RecordFixture fx;
+    AddComputer(fx, "10.0.0.1");
+    fx.Select("#10.0.0.1");
+    gSelAddress = "10.0.0.1";
+    FrmService dlg(fx.nodes, nullptr);
+    dlg.txt_Port->insert(port);  // typed: the validator keeps letters out
+    if (dlg.txt_Port->text() != port) dlg.txt_Port->setText(port);  // pasted
+    dlg.txt_Display->setText(name);
+    const bool saved = dlg.cmdUpdate_Click();
+    QCOMPARE(saved, message.isEmpty());
+    if (saved) {
+        QCOMPARE(fx.Scalar("SELECT ポート番号 FROM TBL_PortCheck").toInt(), stored);
+        QCOMPARE(gSelPort, stored);
+        QVERIFY(fx.nodes.Item(QStringLiteral("$10.0.0.1@%1").arg(stored)));
+        return;
+    }
+    QCOMPARE(fx.LastPrompt(), message);
+    QCOMPARE(fx.LastStyle(), vb::vbOKOnly | vb::vbInformation);
+    QCOMPARE(dlg.FocusTarget(), message == servicemsg::kPort ? static_cast<QWidget*>(dlg.txt_Port)
+                                                             : static_cast<QWidget*>(dlg.txt_Display));
+    QCOMPARE(fx.Scalar("SELECT count(*) FROM TBL_PortCheck").toInt(), 0);
+}
+
+void TestServiceDialog::newCheckSavedTwice() {
+    RecordFixture fx;
+    AddComputer(fx, "10.0.0.1");
+    fx.Select("#10.0.0.1");
+    gSelAddress = "10.0.0.1";
+    FrmService dlg(fx.nodes, nullptr);
+    QCOMPARE(dlg.cmdUpdate->text(), recordmsg::kInsertCaption);
+    QVERIFY(dlg.findChild<QLabel*>("Lbl_Computer"));
+    QTest::keyClicks(dlg.txt_Port, "8a0");
+    QCOMPARE(dlg.txt_Port->text(), QString("80"));
+    dlg.txt_Display->setText(" Web 'main' ");
+    QVERIFY(dlg.cmdUpdate_Click());
+    QTreeWidgetItem* node = fx.nodes.Item("$10.0.0.1@80");
+    QVERIFY(node);
+    QCOMPARE(node->parent(), fx.nodes.Item("#10.0.0.1"));
+    QCOMPARE(TreeNodes::Text(node), QString("Web 'main'  【80】"));
+    QCOMPARE(TreeNodes::Image(node), QString("SStart"));
+    QCOMPARE(fx.tree.currentItem(), node);
+    ClsPortDatas& ports = gPingDatas.Item(1)->PortData();
+    QCOMPARE(ports.Count(), 1);
+    QCOMPARE(ports.Item(1)->PortNo, 80);
+    QCOMPARE(ports.Item(1)->PortService, QString("Web 'main'"));
+    QCOMPARE(dlg.cmdUpdate->text(), recordmsg::kUpdateCaption);
+    QVERIFY(dlg.txt_Port->isReadOnly());
+
+    dlg.txt_Display->setText("Web");
+    QVERIFY(dlg.cmdUpdate_Click());
+    QCOMPARE(fx.Scalar("SELECT count(*) FROM TBL_PortCheck").toInt(), 1);
+    QCOMPARE(fx.Scalar("SELECT サービス名 FROM TBL_PortCheck").toString(), QString("Web"));
+    QCOMPARE(ports.Count(), 1);
+    QCOMPARE(ports.Item(1)->PortService, QString("Web"));
+    QCOMPARE(TreeNodes::Text(node), QString("Web  【80】"));
+    QVERIFY(fx.box.shown.isEmpty());
+}
+
+void TestServiceDialog::renameKeepsImage() {
+    RecordFixture fx;
+    AddComputer(fx, "10.0.0.1");
+    QVERIFY(fx.Exec("INSERT INTO TBL_PortCheck VALUES ('10.0.0.1', 25, 'mail', 'SError')"));
+    QVERIFY(fx.nodes.Add("#10.0.0.1", tvwChild, "$10.0.0.1@25", "mail  【25】", "SError"));
+    gPingDatas.Item(1)->PortData().Add(25, "mail");
+    fx.Select("$10.0.0.1@25");
+    gSelAddress = "10.0.0.1";
+    gSelPort = 25;
+    FrmService dlg(fx.nodes, nullptr);
+    QCOMPARE(dlg.cmdUpdate->text(), recordmsg::kUpdateCaption);
+    QVERIFY(dlg.txt_Port->isReadOnly());
+    QCOMPARE(dlg.txt_Port->text(), QString("25"));
+    QCOMPARE(dlg.txt_Display->text(), QString("mail"));
+    dlg.txt_Display->setText("SMTP");
+    QVERIFY(dlg.cmdUpdate_Click());
+    QTreeWidgetItem* node = fx.nodes.Item("$10.0.0.1@25");
+    QCOMPARE(TreeNodes::Text(node), QString("SMTP  【25】"));
+    QCOMPARE(TreeNodes::Image(node), QString("SError"));
+    QCOMPARE(gPingDatas.Item(1)->PortData().Item(1)->PortService, QString("SMTP"));
+    QCOMPARE(fx.Scalar("SELECT 状況 FROM TBL_PortCheck").toString(), QString("SStart"));
+}
+
+void TestServiceDialog::duplicatePerComputer() {
+    RecordFixture fx;
+    AddComputer(fx, "10.0.0.1");
+    AddComputer(fx, "10.0.0.2");
+    QVERIFY(fx.Exec("INSERT INTO TBL_PortCheck VALUES ('10.0.0.1', 80, 'web', 'SStart')"));
+    gSelAddress = "10.0.0.1";
+    {
+        fx.Select("#10.0.0.1");
+        FrmService dlg(fx.nodes, nullptr);
+        dlg.txt_Port->setText("80");
+        dlg.txt_Display->setText("again");
+        QVERIFY(!dlg.cmdUpdate_Click());
+        QCOMPARE(fx.LastPrompt(), servicemsg::kDuplicate);
+        QCOMPARE(fx.LastStyle(), vb::vbOKOnly | vb::vbCritical);
+        QVERIFY(!dlg.txt_Port->isReadOnly());
+        QCOMPARE(gPingDatas.Item(1)->PortData().Count(), 0);
+    }
+    gSelAddress = "10.0.0.2";
+    fx.Select("#10.0.0.2");
+    FrmService dlg(fx.nodes, nullptr);
+    dlg.txt_Port->setText("80");
+    dlg.txt_Display->setText("web");
+    QVERIFY(dlg.cmdUpdate_Click());
+    QVERIFY(fx.nodes.Item("$10.0.0.2@80"));
+    QCOMPARE(gPingDatas.Item(2)->PortData().Count(), 1);
+}
+
+void TestServiceDialog::vanishedRow() {
+    RecordFixture fx;
+    AddComputer(fx, "10.0.0.1");
+    QVERIFY(fx.Exec("INSERT INTO TBL_PortCheck VALUES ('10.0.0.1', 80, 'web', 'SStart')"));
+    QVERIFY(fx.nodes.Add("#10.0.0.1", tvwChild, "$10.0.0.1@80", "web  【80】", "SStart"));
+    fx.Select("$10.0.0.1@80");
+    gSelAddress = "10.0.0.1";
+    gSelPort = 80;
+    FrmService dlg(fx.nodes, nullptr);
+    QVERIFY(fx.Exec("DELETE FROM TBL_PortCheck"));
+    dlg.txt_Display->setText("www");
+    QVERIFY(!dlg.cmdUpdate_Click());
+    QCOMPARE(fx.LastPrompt(), recordmsg::kDeleted);
+    QCOMPARE(fx.LastStyle(), vb::vbOKOnly | vb::vbQuestion);
+    QCOMPARE(TreeNodes::Text(fx.nodes.Item("$10.0.0.1@80")), QString("web  【80】"));
+}
+
+void TestServiceDialog::referenceList() {
+    RecordFixture fx;
+    gSelAddress = "10.0.0.1";
+    {
+        FrmService dlg(fx.nodes, nullptr);
+        QCOMPARE(dlg.LstDB->item(0)->text(), QString("ポート№\t|サービス名"));
+        QCOMPARE(dlg.LstDB->item(1)->text(), QString("21\t|FTP"));  // ascending ports
+        QCOMPARE(dlg.LstDB->count(), 1 + fx.Scalar("SELECT count(*) FROM TBL_Service").toInt());
+    }
+    QVERIFY(fx.Exec("DELETE FROM TBL_Service"));
+    FrmService dlg(fx.nodes, nullptr);
+    QCOMPARE(dlg.LstDB->count(), 1);
+}
+
+VANTORO_TEST_MAIN(TestServiceDialog)
+#include "tst_servicedialog.moc"
