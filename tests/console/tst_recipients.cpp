@@ -75,7 +75,10 @@ struct Fixture {
         Reload();
     }
 
-    void Reload() { form->services().loadComputerTree(*form); }
+    void Reload() {
+        QString error;
+        QVERIFY2(form->services().loadComputerTree(*form, error), qPrintable(error));
+    }
     TreeNodes& Nodes() { return form->TreeComputer(); }
     QTreeWidget& List() { return *form->ListViewUser(); }
     QTreeWidgetItem* Person(const QString& staff) {

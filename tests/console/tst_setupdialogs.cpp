@@ -87,7 +87,8 @@ void TestSetupDialogs::wholeSetupSurvivesReload() {
         if (work) work(d);
     };
     form.SetServices(std::move(s));
-    FrmPing::DefaultServices().loadComputerTree(form);
+    QString loadError;
+    QVERIFY2(FrmPing::DefaultServices().loadComputerTree(form, loadError), qPrintable(loadError));
     TreeNodes& nodes = form.TreeComputer();
     QCOMPARE(nodes.Count(), 0);
     auto select = [&](const QString& key) {
@@ -168,7 +169,7 @@ void TestSetupDialogs::wholeSetupSurvivesReload() {
     const QStringList patchedNodes = Nodes(nodes, true);
     const QStringList patchedTargets = Targets();
     QCOMPARE(patchedNodes.size(), 4);
-    FrmPing::DefaultServices().loadComputerTree(form);
+    QVERIFY2(FrmPing::DefaultServices().loadComputerTree(form, loadError), qPrintable(loadError));
     QCOMPARE(Nodes(nodes, false), patchedNodes);
     QCOMPARE(Targets(), patchedTargets);
     QCOMPARE(gPingDatas.Item(1)->Computer, QString("O'HOST"));
