@@ -361,15 +361,20 @@ private slots:
     void checkSwitchGroup() {
         Fixture f;
         f.form->menuConnect->setChecked(true);
+        // Precise, so a restarted count shows in the remaining time.
+        f.form->TimerPing().setTimerType(Qt::PreciseTimer);
         f.form->TimerPing().start(60000);
+        QTest::qWait(30);
+        const int remaining = f.form->TimerPing().remainingTime();
         f.Select("!G1");
         f.form->menuNodeCheck_Click();
         QCOMPARE(TreeNodes::Image(f.Node("!G1")), QStringLiteral("NoCheck"));
         for (const char* a : {"127.0.0.1", "127.0.0.2"}) QVERIFY(!gPingDatas.Item(gPingDatas.GetItemNo(a))->NoCheckGrp);
         QVERIFY(gPingDatas.Item(gPingDatas.GetItemNo("127.0.0.3"))->NoCheckGrp);
         QCOMPARE(f.Count("SELECT 診断有無 FROM TBL_Group WHERE グループ = 'G1'"), 0);
-        // The timer ran on and the flag is back.
+        // The timer ran on, its count not started afresh, and the flag is back.
         QVERIFY(f.form->TimerPing().isActive());
+        QVERIFY(f.form->TimerPing().remainingTime() <= remaining);
         QVERIFY(gCheckContinue);
 
         f.form->menuNodeCheck_Click();
@@ -488,11 +493,20 @@ private slots:
         f.box->answers = {vb::vbNo};
         const QString rows = f.Rows();
         const QStringList keys = f.Keys();
+        // The delete leaves a running timer alone.
+        f.form->menuConnect->setChecked(true);
+        // Precise, so a restarted count shows in the remaining time.
+        f.form->TimerPing().setTimerType(Qt::PreciseTimer);
+        f.form->TimerPing().start(60000);
+        QTest::qWait(30);
+        const int remaining = f.form->TimerPing().remainingTime();
         f.Select("!G1");
         f.form->menuNodeDelete_Click();
         QCOMPARE(f.box->shown.size(), 1);
         QVERIFY(!topDuringBox);
         QVERIFY(f.form->IsTopMost());
+        QVERIFY(f.form->TimerPing().isActive());
+        QVERIFY(f.form->TimerPing().remainingTime() <= remaining);
         QCOMPARE(f.Rows(), rows);
         QCOMPARE(f.Keys(), keys);
         QCOMPARE(f.Addresses().size(), 3);
