@@ -14,11 +14,16 @@
 //
 //     ClsIPAddressEdit IPEdit;                      // a member of the dialog
 //     IPEdit.mCreateOver(txt_IP);                   // over a hidden place-holder box
-//     for (int f = 0; f < 4; ++f) IPEdit.setPMin(f, 1);
+//     IPEdit.setPMin(0, 1);                         // host addresses: first and last
+//     IPEdit.setPMin(3, 1);                         // number 1..255, middle ones 0..255
 //     IPEdit.mSetIPAddress(192, 168, 1, 10);
 //     if (IPEdit.mIsBlank() || IPEdit.pInputIPCount() != 4) ...;
 //     QString address = IPEdit.AddressText();      // "192.168.1.10"
 //     IPEdit.setPEnabled(false);                    // key locked after a save
+//
+// In a dialog laid out by a layout, put the place-holder inside a fixed-size holder widget
+// that the layout places (FrmComputer does), since a hidden widget takes no room in a layout
+// and the control takes the place-holder's geometry once, at creation.
 //
 // It registers with the message hook on the control (every event of the control) and on the
 // parent (inactive entry, plus a child entry for the control's notifications), turns what it
