@@ -5,6 +5,7 @@
 
 #include "model/Globals.h"
 #include "model/Loader.h"
+#include "model/RowNumbers.h"
 #include "model/TreeNodes.h"
 #include "schedules/FrmCalenderWait.h"
 #include "schedules/FrmWait.h"
@@ -206,6 +207,23 @@ private slots:
         QVERIFY(!dialog.cmdUpdate_Click());
         QCOMPARE(boxes.prompts(), QStringList{waitmsg::kDuplicate});
         QCOMPARE(boxes.shown[0].style, vb::vbOKOnly | vb::vbCritical);
+        QCOMPARE(vtest::Scalar(rig.db, "SELECT count(*) FROM TBL_NoCheck").toInt(), 1);
+        QCOMPARE(gSelSubNo, qint16(0));
+        QCOMPARE(dialog.cmdUpdate->text(), QStringLiteral("登録(&I)"));
+    }
+
+    // The computer's window numbers are used up: one message says so, nothing is written
+    // and the dialog stays in insert mode.
+    void numbersUsedUp() {
+        Rig rig;
+        vtest::Exec(rig.db, "INSERT INTO TBL_NoCheck (アドレス,連番,開始時刻,終了時刻,曜日) VALUES (?,32767,100,200,'1111111')",
+                    {kAddr});
+        vtest::RecordingMessageBox boxes;
+        gSelAddress = kAddr;
+        gSelSubNo = 0;
+        FrmWait dialog(rig.nodes);
+        QVERIFY(!dialog.cmdUpdate_Click());
+        QCOMPARE(boxes.prompts(), QStringList{kRowNumbersFull});
         QCOMPARE(vtest::Scalar(rig.db, "SELECT count(*) FROM TBL_NoCheck").toInt(), 1);
         QCOMPARE(gSelSubNo, qint16(0));
         QCOMPARE(dialog.cmdUpdate->text(), QStringLiteral("登録(&I)"));
