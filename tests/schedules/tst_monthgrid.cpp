@@ -52,7 +52,8 @@ private slots:
             const QString expected = onDay ? QDate(year, month, day).toString(QStringLiteral("yyyy/MM/dd")) : "0";
             QVERIFY2(g.GetDate() == expected, qPrintable(QStringLiteral("cell %1: %2").arg(cell).arg(g.GetDate())));
         }
-        // The title row, the weekday row and the strip right of the seven columns are on no day.
+        // The title row, the weekday row and points right of the seven columns (a button
+        // released beyond the picture) are on no day.
         for (QPointF p : {QPointF(40, 5), QPointF(40, 22), QPointF(127, 40), QPointF(129, 100)}) {
             g.Click(p.x(), p.y(), ClsCalendar::kLeftButton);
             QCOMPARE(g.GetDate(), QStringLiteral("0"));
