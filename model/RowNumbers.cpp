@@ -4,10 +4,17 @@
 
 #include <limits>
 
-std::optional<qint16> NextRowNumber(Database& db, const QString& table, const QString& address) {
-    if (table != QLatin1String("TBL_DLL") && table != QLatin1String("TBL_NoCheck")) return std::nullopt;
-    auto q = db.Query(QStringLiteral("SELECT max(連番)+1 AS MAX連番 FROM %1 WHERE アドレス = ?").arg(table), {address});
-    if (!q) return std::nullopt;
+std::optional<qint16> NextRowNumber(Database& db, const QString& table, const QString& address, QString* error) {
+    if (table != QLatin1String("TBL_DLL") && table != QLatin1String("TBL_NoCheck")) {
+        if (error) *error = QStringLiteral("no row numbers in %1").arg(table);
+        return std::nullopt;
+    }
+    auto q = db.Query(QStringLiteral("SELECT max(連番)+1 AS MAX連番 FROM %1 WHERE アドレス = ?").arg(table), {address},
+                      error);
+    if (!q) {
+        if (error && error->isEmpty()) *error = QStringLiteral("SELECT max(連番) failed");
+        return std::nullopt;
+    }
     if (!q->next() || q->value(0).isNull()) return qint16(1);
     // Read wide: the sum past the last 16-bit number must not wrap to a negative one.
     const qint64 next = q->value(0).toLongLong();

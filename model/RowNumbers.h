@@ -14,10 +14,12 @@ inline const QString kRowNumbersFull =
     QStringLiteral("連番が上限の32767に達しているため、これ以上登録できません。");
 
 // The highest 連番 of the address in table (TBL_DLL or TBL_NoCheck) plus one, 1 when the
-// address has none; nullopt when the statement fails (or the table is not one of those).
-// The numbers are 16-bit: when the next one would pass 32767, kRowNumbersFull is shown
-// and nullopt returned, so the caller writes nothing.
-std::optional<qint16> NextRowNumber(Database& db, const QString& table, const QString& address);
+// address has none; nullopt when the statement fails (or the table is not one of those),
+// and then error, when given, says why. The numbers are 16-bit: when the next one would
+// pass 32767, kRowNumbersFull is shown and nullopt returned with error left empty, so the
+// caller writes nothing and has nothing more to say.
+std::optional<qint16> NextRowNumber(Database& db, const QString& table, const QString& address,
+                                    QString* error = nullptr);
 
 // Deletes every row that belongs to the group: the dated and weekly windows, port checks
 // and plug-in assignments of its computers, its recipients, its computers and itself, in

@@ -10,8 +10,12 @@ namespace {
 
 constexpr int W = ClsCalendar::kCellWidth;
 constexpr int H = ClsCalendar::kCellHeight;
-constexpr int kWidth = 130;
+// The picture is 128 by 124 pixels with a one-pixel border; inside it the 126 by 122
+// pixels hold exactly the seven columns and the eight rows of the grid. All coordinates
+// of the grid (drawing and mouse) are counted from the inside's top left corner.
+constexpr int kWidth = 128;
 constexpr int kHeight = 124;
+constexpr int kBorder = 1;
 
 const QColor kBlue(0, 0, 255);
 const QColor kRed(255, 0, 0);
@@ -189,8 +193,13 @@ QColor ClsCalendar::KindColour(int kind) const {
 
 void ClsCalendar::paintEvent(QPaintEvent*) {
     QPainter p(this);
+    p.setPen(palette().color(QPalette::Dark));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    p.translate(kBorder, kBorder);
+    p.setClipRect(QRect(0, 0, kWidth - 2 * kBorder, kHeight - 2 * kBorder));
+
     const QColor desktop = palette().color(QPalette::Highlight);
-    p.fillRect(rect(), Qt::white);
+    p.fillRect(QRect(0, 0, kWidth, kHeight), Qt::white);
     p.fillRect(QRect(0, 0, 130, 15), desktop);
 
     if (month_ >= 1) {
@@ -237,14 +246,13 @@ void ClsCalendar::paintEvent(QPaintEvent*) {
         p.drawLine(in.bottomLeft(), in.bottomRight());
         p.drawLine(in.topRight(), in.bottomRight());
     }
-    p.setPen(palette().color(QPalette::Dark));
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void ClsCalendar::mousePressEvent(QMouseEvent* event) {
-    MouseDown(event->position().x(), event->position().y());
+    MouseDown(event->position().x() - kBorder, event->position().y() - kBorder);
 }
 
 void ClsCalendar::mouseReleaseEvent(QMouseEvent* event) {
-    emit MouseUpAt(MouseButtonNumber(event->button()), event->position().x(), event->position().y());
+    emit MouseUpAt(MouseButtonNumber(event->button()), event->position().x() - kBorder,
+                   event->position().y() - kBorder);
 }

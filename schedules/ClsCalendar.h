@@ -1,7 +1,7 @@
 #pragma once
 // One calendar month as a painted grid: a title row ("2002年05月"), a weekday row (Sunday
-// first) and six rows of seven day cells. Mouse coordinates (pixels of the widget) turn
-// into days; a click cycles the day's kind (working, blue, red) in calendar management
+// first) and six rows of seven day cells, inside a one-pixel border. Mouse coordinates
+// (pixels from the inside's top left corner) turn into days; a click cycles the day's kind (working, blue, red) in calendar management
 // mode, or switches the day's dated no-check mark (a green "●") in computer mode. The
 // grid keeps one ClsDay per day of the shown month and never touches the database.
 
@@ -72,7 +72,8 @@ public:
     int PressedCell() const { return pressedCell_; }
 
 signals:
-    // A mouse button went up over the grid (button numbered as above).
+    // A mouse button went up over the grid (button numbered as above; x and y counted
+    // from the inside of the border, as the members above take them).
     void MouseUpAt(int button, double x, double y);
 
 protected:

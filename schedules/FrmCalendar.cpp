@@ -9,6 +9,7 @@
 #include "schedules/FrmWait.h"
 #include "schedules/TimeWindowRule.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDate>
 #include <QGridLayout>
@@ -251,7 +252,9 @@ bool FrmCalendar::cmdUpdate_Click() {
     }
     const int year = ShownYear();
     if (year == 0) {
-        MsgBox(calendarmsg::kNoYear, vb::vbOKOnly | vb::vbInformation);
+        // No year to store the months under: nothing is written and the grids keep their
+        // kinds; the year box takes the focus so the user can type one.
+        QApplication::beep();
         txtYear->setFocus();
         return false;
     }

@@ -28,7 +28,6 @@ class TreeNodes;
 
 namespace calendarmsg {
 inline const QString kNoName = QStringLiteral("カレンダー名が指定されていません。。");
-inline const QString kNoYear = QStringLiteral("西暦が指定されていません。");
 inline const QString kDefaultName = QStringLiteral("本社カレンダー");
 inline const QString kNodeText = QStringLiteral("非稼動カレンダー");
 }  // namespace calendarmsg
@@ -46,7 +45,8 @@ public:
 
     // Reloads all twelve months for the name and year in the boxes.
     void LoadCalendarMonth();
-    // Management mode only; true when the name's year was written.
+    // Management mode only; true when the name's year was written. An empty year box
+    // writes nothing and takes the focus.
     bool cmdUpdate_Click();
     void cmdDelete_Click();
     void cmdClose_Click() { reject(); }

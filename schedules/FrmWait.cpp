@@ -144,7 +144,10 @@ bool FrmWait::cmdUpdate_Click() {
     qint16 subNo = gSelSubNo;
     bool written = false;
     if (insert) {
-        const auto next = NextRowNumber(*db, QStringLiteral("TBL_NoCheck"), gSelAddress);
+        QString why;
+        const auto next = NextRowNumber(*db, QStringLiteral("TBL_NoCheck"), gSelAddress, &why);
+        // Numbers used up: that has been said already, and nothing is written.
+        if (!next && why.isEmpty()) return false;
         if (next) {
             subNo = *next;
             written = db->Execute(QStringLiteral("INSERT INTO TBL_NoCheck (アドレス, 連番, 開始時刻, 終了時刻, 曜日) "

@@ -11,6 +11,7 @@
 #include "schedules/FrmCalenderWait.h"
 #include "schedules/FrmWait.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -147,9 +148,22 @@ private slots:
         f.txtYear->clear();
         f.LoadCalendarMonth();  // no year: the months stay
         QCOMPARE(f.picCalendar[1]->Year(), ThisYear());
+        // Saving without a year writes nothing and shows no message; the year box takes the
+        // focus and the months keep what was clicked on them.
+        ClickDay(f, 5, 7);
+        const QString may = f.picCalendar[5]->DayKinds();
+        const qsizetype shown = boxes.shown.size();
+        f.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
         QVERIFY(!f.cmdUpdate_Click());
-        QCOMPARE(boxes.shown.last().prompt, calendarmsg::kNoYear);
+        QCOMPARE(boxes.shown.size(), shown);
+        QCOMPARE(QApplication::focusWidget(), f.txtYear);
+        QCOMPARE(f.picCalendar[5]->DayKinds(), may);
         QCOMPARE(vtest::Scalar(rig.db, "SELECT count(*) FROM TBL_Calender").toInt(), 0);
+        // With a year typed the same months are stored under it.
+        f.txtYear->setText(QStringLiteral("2002"));
+        QVERIFY(f.cmdUpdate_Click());
+        QCOMPARE(vtest::Scalar(rig.db, "SELECT \"05\" FROM TBL_Calender WHERE 年度=2002").toString(), may);
     }
 
     // Stored month texts that are Null, short or hold other characters are shown with

@@ -52,7 +52,8 @@ private slots:
             const QString expected = onDay ? QDate(year, month, day).toString(QStringLiteral("yyyy/MM/dd")) : "0";
             QVERIFY2(g.GetDate() == expected, qPrintable(QStringLiteral("cell %1: %2").arg(cell).arg(g.GetDate())));
         }
-        // The title row, the weekday row and the strip right of the seven columns are on no day.
+        // The title row, the weekday row and points right of the seven columns (a button
+        // released beyond the picture) are on no day.
         for (QPointF p : {QPointF(40, 5), QPointF(40, 22), QPointF(127, 40), QPointF(129, 100)}) {
             g.Click(p.x(), p.y(), ClsCalendar::kLeftButton);
             QCOMPARE(g.GetDate(), QStringLiteral("0"));
@@ -162,6 +163,36 @@ private slots:
         QCOMPARE(reported, int(ClsCalendar::kRightButton));
         QImage shot = g.grab().toImage();
         QVERIFY(!shot.isNull());
+    }
+
+    // The picture is 128 by 124 pixels; the grid lies inside its one-pixel border, so the
+    // mouse is hit-tested from the inside's corner: the widget's pixel column 18 is still
+    // the last one of the Sunday column.
+    void pictureGeometry() {
+        ClsCalendar g;
+        QCOMPARE(g.size(), QSize(128, 124));
+        g.ShowCalendar(2015, 2, QString());  // 1 February 2015 is a Sunday: cell 0
+        g.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&g));
+        int reported = 0;
+        QPointF at;
+        connect(&g, &ClsCalendar::MouseUpAt, this, [&](int button, double x, double y) {
+            reported = button;
+            at = QPointF(x, y);
+        });
+        const QPoint lastPixelOfSunday(18, 40);
+        QTest::mousePress(&g, Qt::LeftButton, {}, lastPixelOfSunday);
+        QCOMPARE(g.PressedCell(), 0);
+        QTest::mouseRelease(&g, Qt::LeftButton, {}, lastPixelOfSunday);
+        QCOMPARE(reported, int(ClsCalendar::kLeftButton));
+        QCOMPARE(at, QPointF(17, 39));
+        g.Click(at.x(), at.y(), reported);
+        QCOMPARE(g.GetDate(), QStringLiteral("2015/02/01"));
+        // The title bar starts inside the border.
+        const QImage shot = g.grab().toImage();
+        QCOMPARE(shot.pixelColor(1, 1), g.palette().color(QPalette::Highlight));
+        QCOMPARE(shot.pixelColor(126, 14), g.palette().color(QPalette::Highlight));
+        QVERIFY(shot.pixelColor(1, 16) == QColor(Qt::white));
     }
 };
 

@@ -5,6 +5,7 @@
 
 #include "model/Globals.h"
 #include "model/Loader.h"
+#include "model/RowNumbers.h"
 #include "model/TreeNodes.h"
 #include "schedules/FrmCalenderWait.h"
 #include "schedules/FrmWait.h"
@@ -22,6 +23,16 @@ const QString kAddr = QStringLiteral("127.0.0.21");
 void setBoxes(const std::array<QLineEdit*, 4>& boxes, const QStringList& texts) {
     for (size_t i = 0; i < 4; ++i) boxes[i]->setText(texts[static_cast<int>(i)]);
 }
+// The two refusals that explain the latest end, given as "31時59分".
+QString Explained(const QString& refusal, const QString& latest) {
+    return refusal + QStringLiteral("\r\n終了時刻は開始時刻＋24時間-1分の（") + latest + QStringLiteral("）までです。");
+}
+QString TooLate(const char* latest) {
+    return Explained(QStringLiteral("終了時刻が許容範囲をこえています。"), QString::fromUtf8(latest));
+}
+QString EndFirst(const char* latest) {
+    return Explained(QStringLiteral("開始時刻と終了時刻が前後しています。"), QString::fromUtf8(latest));
+}
 QStringList boxTexts(const std::array<QLineEdit*, 4>& boxes) {
     QStringList out;
     for (QLineEdit* b : boxes) out << b->text();
@@ -35,7 +46,28 @@ class TestWeeklyWindow : public QObject {
     struct Rig : vtest::ScheduleRig {
         Rig() : ScheduleRig(kAddr) {}
         ClsWaitTimes& waits() { return computer().WaitTime(); }
+        // A window of the computer already stored, and loaded into the tree and the model.
+        void storeWindow(int subNo, int start, int end, const QString& mask) {
+            vtest::Exec(db, "INSERT INTO TBL_NoCheck (アドレス,連番,開始時刻,終了時刻,曜日) VALUES (?,?,?,?,?)",
+                        {kAddr, subNo, start, end, mask});
+            reload();
+        }
     };
+    // What the tree's commands select before opening the dialog (0: a new window).
+    static void open(int subNo) {
+        gSelAddress = kAddr;
+        gSelSubNo = static_cast<qint16>(subNo);
+    }
+
+    // Rows of the rule's table: a span the rule accepts as start and end, or one it
+    // refuses with the message and the box that gets the focus.
+    static void accepted(const char* name, const QStringList& in, int start, int end, const QStringList& after = {}) {
+        QTest::newRow(name) << in << true << start << end << QString() << -1 << (after.isEmpty() ? in : after);
+    }
+    static void refused(const char* name, const QStringList& in, const QString& message, int focus,
+                        const QStringList& after = {}) {
+        QTest::newRow(name) << in << false << 0 << 0 << message << focus << (after.isEmpty() ? in : after);
+    }
 
 private slots:
     void rule_data() {
@@ -46,56 +78,28 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("focus");
         QTest::addColumn<QStringList>("after");
-        const QString none;
-        QTest::newRow("day window") << QStringList{"08", "30", "17", "00"} << true << 830 << 1700 << none << -1
-                                    << QStringList{"08", "30", "17", "00"};
-        QTest::newRow("empty end is the start") << QStringList{"08", "00", "", " "} << true << 800 << 800 << none << -1
-                                                << QStringList{"08", "00", "08", "00"};
-        QTest::newRow("empty start is midnight") << QStringList{"", "", "1", "5"} << true << 0 << 105 << none << -1
-                                                 << QStringList{"00", "00", "01", "05"};
-        QTest::newRow("single digits padded") << QStringList{"7", "0", "9", "3"} << true << 700 << 903 << none << -1
-                                              << QStringList{"07", "00", "09", "03"};
-        QTest::newRow("past midnight") << QStringList{"22", "00", "30", "00"} << true << 2200 << 3000 << none << -1
-                                       << QStringList{"22", "00", "30", "00"};
-        QTest::newRow("end at the limit") << QStringList{"08", "00", "31", "59"} << true << 800 << 3159 << none << -1
-                                          << QStringList{"08", "00", "31", "59"};
-        QTest::newRow("latest end of all") << QStringList{"23", "59", "47", "58"} << true << 2359 << 4758 << none
-                                           << -1 << QStringList{"23", "59", "47", "58"};
-        QTest::newRow("end past the limit")
-            << QStringList{"08", "00", "32", "00"} << false << 0 << 0
-            << QStringLiteral("終了時刻が許容範囲をこえています。\r\n終了時刻は開始時刻＋24時間-1分の（31時59分）までです。")
-            << 2 << QStringList{"08", "00", "32", "00"};
-        QTest::newRow("one past 47:58")
-            << QStringList{"23", "59", "47", "59"} << false << 0 << 0
-            << QStringLiteral("終了時刻が許容範囲をこえています。\r\n終了時刻は開始時刻＋24時間-1分の（47時58分）までです。")
-            << 2 << QStringList{"23", "59", "47", "59"};
-        QTest::newRow("minutes in the explanation without zeros")
-            << QStringList{"09", "06", "40", "00"} << false << 0 << 0
-            << QStringLiteral("終了時刻が許容範囲をこえています。\r\n終了時刻は開始時刻＋24時間-1分の（33時5分）までです。")
-            << 2 << QStringList{"09", "06", "40", "00"};
-        QTest::newRow("end before start")
-            << QStringList{"22", "00", "06", "00"} << false << 0 << 0
-            << QStringLiteral("開始時刻と終了時刻が前後しています。\r\n終了時刻は開始時刻＋24時間-1分の（45時59分）までです。")
-            << 2 << QStringList{"22", "00", "06", "00"};
-        QTest::newRow("start hour 24") << QStringList{"24", "00", "25", "00"} << false << 0 << 0 << waitmsg::kStartHour
-                                       << 0 << QStringList{"23", "00", "25", "00"};
-        QTest::newRow("start minute 60") << QStringList{"08", "60", "09", "00"} << false << 0 << 0
-                                         << waitmsg::kStartMinute << 1 << QStringList{"08", "59", "09", "00"};
-        QTest::newRow("end minute 75") << QStringList{"08", "00", "09", "75"} << false << 0 << 0
-                                       << waitmsg::kEndMinute << 3 << QStringList{"08", "00", "09", "59"};
-        QTest::newRow("start hour checked before minutes")
-            << QStringList{"30", "99", "10", "99"} << false << 0 << 0 << waitmsg::kStartHour << 0
-            << QStringList{"23", "99", "10", "99"};
-        QTest::newRow("pasted letters in the start hour") << QStringList{"ab", "00", "10", "00"} << false << 0 << 0
-                                                          << waitmsg::kStartHour << 0
-                                                          << QStringList{"23", "00", "10", "00"};
-        QTest::newRow("pasted sign in the end minute") << QStringList{"08", "00", "10", "-1"} << false << 0 << 0
-                                                       << waitmsg::kEndMinute << 3
-                                                       << QStringList{"08", "00", "10", "59"};
-        QTest::newRow("pasted full-width digits in the end hour")
-            << QStringList{"08", "00", "１０", "00"} << false << 0 << 0
-            << QStringLiteral("終了時刻が許容範囲をこえています。\r\n終了時刻は開始時刻＋24時間-1分の（31時59分）までです。")
-            << 2 << QStringList{"08", "00", "１０", "00"};
+        // "after": the boxes as the dialog shows them afterwards (unchanged when not given).
+        accepted("day window", {"08", "30", "17", "00"}, 830, 1700);
+        accepted("empty end is the start", {"08", "00", "", " "}, 800, 800, {"08", "00", "08", "00"});
+        accepted("empty start is midnight", {"", "", "1", "5"}, 0, 105, {"00", "00", "01", "05"});
+        accepted("single digits padded", {"7", "0", "9", "3"}, 700, 903, {"07", "00", "09", "03"});
+        accepted("past midnight", {"22", "00", "30", "00"}, 2200, 3000);
+        accepted("end at the limit", {"08", "00", "31", "59"}, 800, 3159);
+        accepted("latest end of all", {"23", "59", "47", "58"}, 2359, 4758);
+        refused("end past the limit", {"08", "00", "32", "00"}, TooLate("31時59分"), 2);
+        refused("one past 47:58", {"23", "59", "47", "59"}, TooLate("47時58分"), 2);
+        refused("minutes in the explanation without zeros", {"09", "06", "40", "00"}, TooLate("33時5分"), 2);
+        refused("end before start", {"22", "00", "06", "00"}, EndFirst("45時59分"), 2);
+        refused("start hour 24", {"24", "00", "25", "00"}, waitmsg::kStartHour, 0, {"23", "00", "25", "00"});
+        refused("start minute 60", {"08", "60", "09", "00"}, waitmsg::kStartMinute, 1, {"08", "59", "09", "00"});
+        refused("end minute 75", {"08", "00", "09", "75"}, waitmsg::kEndMinute, 3, {"08", "00", "09", "59"});
+        refused("start hour checked before minutes", {"30", "99", "10", "99"}, waitmsg::kStartHour, 0,
+                {"23", "99", "10", "99"});
+        refused("pasted letters in the start hour", {"ab", "00", "10", "00"}, waitmsg::kStartHour, 0,
+                {"23", "00", "10", "00"});
+        refused("pasted sign in the end minute", {"08", "00", "10", "-1"}, waitmsg::kEndMinute, 3,
+                {"08", "00", "10", "59"});
+        refused("pasted full-width digits in the end hour", {"08", "00", "１０", "00"}, TooLate("31時59分"), 2);
     }
     void rule() {
         QFETCH(QStringList, in);
@@ -119,12 +123,9 @@ private slots:
     // A new window: two saves in a row insert one row, add one node, keep one list entry.
     void insertThenUpdate() {
         Rig rig;
-        vtest::Exec(rig.db, "INSERT INTO TBL_NoCheck (アドレス,連番,開始時刻,終了時刻,曜日) VALUES (?,4,100,200,'1111111')",
-                    {kAddr});
-        rig.reload();
+        rig.storeWindow(4, 100, 200, QStringLiteral("1111111"));
         vtest::RecordingMessageBox boxes;
-        gSelAddress = kAddr;
-        gSelSubNo = 0;
+        open(0);
         FrmWait dialog(rig.nodes);
         QCOMPARE(dialog.cmdUpdate->text(), QStringLiteral("登録(&I)"));
         setBoxes(dialog.txt_TimeWait, {"8", "0", "", ""});
@@ -161,12 +162,9 @@ private slots:
 
     void updateLoadsRowAndRefusals() {
         Rig rig;
-        vtest::Exec(rig.db, "INSERT INTO TBL_NoCheck (アドレス,連番,開始時刻,終了時刻,曜日) VALUES (?,1,2200,3005,'0111110')",
-                    {kAddr});
-        rig.reload();
+        rig.storeWindow(1, 2200, 3005, QStringLiteral("0111110"));
         vtest::RecordingMessageBox boxes;
-        gSelAddress = kAddr;
-        gSelSubNo = 1;
+        open(1);
         FrmWait dialog(rig.nodes);
         QCOMPARE(dialog.cmdUpdate->text(), QStringLiteral("更新(&U)"));
         QCOMPARE(boxTexts(dialog.txt_TimeWait), (QStringList{"22", "00", "30", "05"}));
@@ -193,19 +191,26 @@ private slots:
         QCOMPARE(dialog.cmdUpdate->text(), QStringLiteral("更新(&U)"));
     }
 
-    // A row numbered 0 for the address (written by hand) blocks a new window: the
-    // duplicate message, nothing written, the dialog stays in insert mode.
-    void rowNumberedZeroRefusesInsert() {
+    // A new window that cannot be numbered: a row numbered 0 for the address (written by
+    // hand) gives the duplicate message, used-up numbers their own; either way one
+    // message, nothing written, and the dialog stays in insert mode.
+    void newWindowRefused_data() {
+        QTest::addColumn<int>("storedNo");
+        QTest::addColumn<QString>("prompt");
+        QTest::addColumn<int>("style");
+        QTest::newRow("row numbered 0") << 0 << waitmsg::kDuplicate << (vb::vbOKOnly | vb::vbCritical);
+        QTest::newRow("numbers used up") << 32767 << kRowNumbersFull << (vb::vbOKOnly | vb::vbExclamation);
+    }
+    void newWindowRefused() {
+        QFETCH(int, storedNo);
         Rig rig;
-        vtest::Exec(rig.db, "INSERT INTO TBL_NoCheck (アドレス,連番,開始時刻,終了時刻,曜日) VALUES (?,0,100,200,'1111111')",
-                    {kAddr});
+        rig.storeWindow(storedNo, 100, 200, QStringLiteral("1111111"));
         vtest::RecordingMessageBox boxes;
-        gSelAddress = kAddr;
-        gSelSubNo = 0;
+        open(0);
         FrmWait dialog(rig.nodes);
         QVERIFY(!dialog.cmdUpdate_Click());
-        QCOMPARE(boxes.prompts(), QStringList{waitmsg::kDuplicate});
-        QCOMPARE(boxes.shown[0].style, vb::vbOKOnly | vb::vbCritical);
+        QTEST(boxes.prompts().join(u'|'), "prompt");
+        QTEST(boxes.shown[0].style, "style");
         QCOMPARE(vtest::Scalar(rig.db, "SELECT count(*) FROM TBL_NoCheck").toInt(), 1);
         QCOMPARE(gSelSubNo, qint16(0));
         QCOMPARE(dialog.cmdUpdate->text(), QStringLiteral("登録(&I)"));
