@@ -240,9 +240,11 @@ bool FrmComputer::Save() {
     const QString image = flag ? QStringLiteral("Nomal") : QStringLiteral("NoCheck");
     if (mode == SaveMode::Insert) {
         SetUpdateMode(true);
+        // From now on the dialog rewrites the computer's node, also one left under its key
+        // from a row another program removed; never the group node it was opened on.
+        Remember(QLatin1Char('#') + address);
         if (QTreeWidgetItem* node = Tree()->Add(QLatin1Char('!') + group, tvwChild, QLatin1Char('#') + address,
                                                 ComputerNodeText(display, name, type), image)) {
-            Remember(TreeNodes::Key(node));
             Tree()->Tree()->setCurrentItem(node);
             const bool groupOn = !node->parent() || TreeNodes::Image(node->parent()) != QLatin1String("NoCheck");
             gPingDatas.AddItem(address, name, group, errCount, sound ? qint16(-1) : qint16(0), timeout, groupOn, flag,

@@ -107,10 +107,10 @@ bool FrmGroup::Save() {
     if (mode == SaveMode::Insert) {
         SetUpdateMode(true);
         if (QTreeWidgetItem* node = Tree()->Add(QString(), tvwLast, QLatin1Char('!') + stored, display,
-                                                flag ? QStringLiteral("Group") : QStringLiteral("NoCheck"))) {
-            Remember(TreeNodes::Key(node));
+                                                flag ? QStringLiteral("Group") : QStringLiteral("NoCheck")))
             Tree()->Tree()->setCurrentItem(node);
-        }
+        // From now on the dialog rewrites the group's node, also one left under its key.
+        Remember(QLatin1Char('!') + stored);
     } else if (QTreeWidgetItem* node = RememberedNode()) {
         Tree()->SetText(node, display);
         if (flag != oldFlag) {

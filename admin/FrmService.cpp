@@ -121,12 +121,13 @@ bool FrmService::Save() {
     const ClsPingDatas::Ptr computer = no ? gPingDatas.Item(no) : nullptr;
     if (mode == SaveMode::Insert) {
         SetUpdateMode(true);
-        if (QTreeWidgetItem* node = Tree()->Add(QLatin1Char('#') + address, tvwChild,
-                                                QLatin1Char('$') + address + QLatin1Char('@') + QString::number(port),
-                                                PortNodeText(service, gSelPort), QStringLiteral("SStart"))) {
-            Remember(TreeNodes::Key(node));
+        const QString key = QLatin1Char('$') + address + QLatin1Char('@') + QString::number(port);
+        if (QTreeWidgetItem* node =
+                Tree()->Add(QLatin1Char('#') + address, tvwChild, key, PortNodeText(service, gSelPort), QStringLiteral("SStart")))
             Tree()->Tree()->setCurrentItem(node);
-        }
+        // From now on the dialog rewrites the port's node, also one left under that key from
+        // a row another program removed; never the computer node it was opened on.
+        Remember(key);
         if (computer) computer->PortData().Add(gSelPort, service);
     } else if (QTreeWidgetItem* node = RememberedNode()) {
         Tree()->SetText(node, PortNodeText(service, gSelPort));

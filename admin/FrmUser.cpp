@@ -200,9 +200,16 @@ bool FrmUser::Save() {
 
     auto db = OpenForWriting();
     if (!db) return false;
-    const auto found = RowExists(*db, QStringLiteral("SELECT 1 FROM TBL_User WHERE 職番 = ?;"), {staff});
+    const bool selectionSet = !gSelUserID.isEmpty();
+    // A person is changed under the number the dialog was opened on only: a number typed
+    // over a person who was gone at load must not turn the dialog onto another person's row
+    // (the column's own comparison decides whether the two numbers are one).
+    const auto found =
+        selectionSet
+            ? RowExists(*db, QStringLiteral("SELECT 1 FROM TBL_User WHERE 職番 = ? AND 職番 = ?;"), {staff, gSelUserID})
+            : RowExists(*db, QStringLiteral("SELECT 1 FROM TBL_User WHERE 職番 = ?;"), {staff});
     if (!found) return false;
-    const SaveMode mode = DecideSaveMode(*found, !gSelUserID.isEmpty(), usermsg::kDuplicate);
+    const SaveMode mode = DecideSaveMode(*found, selectionSet, usermsg::kDuplicate);
     if (mode == SaveMode::None) return false;
     QString error;
     const bool written =

@@ -24,6 +24,20 @@ struct RecordFixture {
     }
     ~RecordFixture() { gPingDatas.Clear(); }
 
+    // A group as the loader leaves it: its row and its top-level node.
+    void AddGroup(const QString& code, const QString& image = QStringLiteral("Group")) {
+        QVERIFY(Exec(QStringLiteral("INSERT INTO TBL_Group VALUES (?, 'g', 'd', -1)"), {code}));
+        QVERIFY(nodes.Add(QString(), tvwLast, QLatin1Char('!') + code, QStringLiteral("g"), image));
+    }
+    // A computer of group G1 (made when missing): its row, its node and its target list entry.
+    void AddComputer(const QString& address) {
+        QVERIFY(Exec(QStringLiteral("INSERT INTO TBL_Computer (アドレス, グループ, コンピュータ名) VALUES (?, 'G1', 'pc')"),
+                     {address}));
+        if (!nodes.Item(QStringLiteral("!G1"))) QVERIFY(nodes.Add(QString(), tvwLast, "!G1", "g", "Group"));
+        QVERIFY(nodes.Add("!G1", tvwChild, QLatin1Char('#') + address, "pc", "Nomal"));
+        gPingDatas.AddItem(address, "PC", "G1", 5, -1, 5000, true, true, true, "");
+    }
+
     // Selects the node with that key, as the operator's right-click does before a command.
     void Select(const QString& key) {
         QTreeWidgetItem* item = nodes.Item(key);

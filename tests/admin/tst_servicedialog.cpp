@@ -12,15 +12,6 @@
 #include <QListWidget>
 #include <QPushButton>
 
-namespace {
-void AddComputer(RecordFixture& fx, const QString& address) {
-    QVERIFY(fx.Exec("INSERT INTO TBL_Computer (アドレス, グループ, コンピュータ名) VALUES (?, 'G1', 'pc')", {address}));
-    if (!fx.nodes.Item("!G1")) QVERIFY(fx.nodes.Add(QString(), tvwLast, "!G1", "g", "Group"));
-    QVERIFY(fx.nodes.Add("!G1", tvwChild, "#" + address, "pc", "Nomal"));
-    gPingDatas.AddItem(address, "PC", "G1", 5, -1, 5000, true, true, true, "");
-}
-}  // namespace
-
 class TestServiceDialog : public QObject {
     Q_OBJECT
 private slots:
@@ -30,6 +21,7 @@ private slots:
     void renameKeepsImage();
     void duplicatePerComputer();
     void vanishedRow();
+    void nodeLeftUnderTheKey();
     void referenceList();
 };
 
@@ -58,7 +50,7 @@ void TestServiceDialog::validation() {
     QFETCH(QString, message);
     QFETCH(int, stored);
     RecordFixture fx;
-    AddComputer(fx, "10.0.0.1");
+    fx.AddComputer("10.0.0.1");
     fx.Select("#10.0.0.1");
     gSelAddress = "10.0.0.1";
     FrmService dlg(fx.nodes, nullptr);
@@ -82,7 +74,7 @@ void TestServiceDialog::validation() {
 
 void TestServiceDialog::newCheckSavedTwice() {
     RecordFixture fx;
-    AddComputer(fx, "10.0.0.1");
+    fx.AddComputer("10.0.0.1");
     fx.Select("#10.0.0.1");
     gSelAddress = "10.0.0.1";
     FrmService dlg(fx.nodes, nullptr);
@@ -117,7 +109,7 @@ void TestServiceDialog::newCheckSavedTwice() {
 
 void TestServiceDialog::renameKeepsImage() {
     RecordFixture fx;
-    AddComputer(fx, "10.0.0.1");
+    fx.AddComputer("10.0.0.1");
     QVERIFY(fx.Exec("INSERT INTO TBL_PortCheck VALUES ('10.0.0.1', 25, 'mail', 'SError')"));
     QVERIFY(fx.nodes.Add("#10.0.0.1", tvwChild, "$10.0.0.1@25", "mail  【25】", "SError"));
     gPingDatas.Item(1)->PortData().Add(25, "mail");
@@ -140,8 +132,8 @@ void TestServiceDialog::renameKeepsImage() {
 
 void TestServiceDialog::duplicatePerComputer() {
     RecordFixture fx;
-    AddComputer(fx, "10.0.0.1");
-    AddComputer(fx, "10.0.0.2");
+    fx.AddComputer("10.0.0.1");
+    fx.AddComputer("10.0.0.2");
     QVERIFY(fx.Exec("INSERT INTO TBL_PortCheck VALUES ('10.0.0.1', 80, 'web', 'SStart')"));
     gSelAddress = "10.0.0.1";
     {
@@ -167,7 +159,7 @@ void TestServiceDialog::duplicatePerComputer() {
 
 void TestServiceDialog::vanishedRow() {
     RecordFixture fx;
-    AddComputer(fx, "10.0.0.1");
+    fx.AddComputer("10.0.0.1");
     QVERIFY(fx.Exec("INSERT INTO TBL_PortCheck VALUES ('10.0.0.1', 80, 'web', 'SStart')"));
     QVERIFY(fx.nodes.Add("#10.0.0.1", tvwChild, "$10.0.0.1@80", "web  【80】", "SStart"));
     fx.Select("$10.0.0.1@80");
@@ -180,6 +172,26 @@ void TestServiceDialog::vanishedRow() {
     QCOMPARE(fx.LastPrompt(), recordmsg::kDeleted);
     QCOMPARE(fx.LastStyle(), vb::vbOKOnly | vb::vbQuestion);
     QCOMPARE(TreeNodes::Text(fx.nodes.Item("$10.0.0.1@80")), QString("web  【80】"));
+}
+
+void TestServiceDialog::nodeLeftUnderTheKey() {
+    // Another program removed the row; the port's node is still in the tree. The check is
+    // added again, and later saves rewrite that node, never the computer's.
+    RecordFixture fx;
+    fx.AddComputer("10.0.0.1");
+    QVERIFY(fx.nodes.Add("#10.0.0.1", tvwChild, "$10.0.0.1@80", "old  【80】", "SError"));
+    fx.Select("#10.0.0.1");
+    gSelAddress = "10.0.0.1";
+    FrmService dlg(fx.nodes, nullptr);
+    dlg.txt_Port->setText("80");
+    dlg.txt_Display->setText("web");
+    QVERIFY(dlg.cmdUpdate_Click());
+    dlg.txt_Display->setText("www");
+    QVERIFY(dlg.cmdUpdate_Click());
+    QVERIFY(fx.box.shown.isEmpty());
+    QCOMPARE(fx.Scalar("SELECT サービス名 FROM TBL_PortCheck").toString(), QString("www"));
+    QCOMPARE(TreeNodes::Text(fx.nodes.Item("$10.0.0.1@80")), QString("www  【80】"));
+    QCOMPARE(TreeNodes::Text(fx.nodes.Item("#10.0.0.1")), QString("pc"));
 }
 
 void TestServiceDialog::referenceList() {

@@ -251,6 +251,20 @@ private slots:
         QCOMPARE(box.prompts().last(), recordmsg::kDeleted);
         QCOMPARE(box.shown.last().style, vb::vbOKOnly | vb::vbQuestion);
         QCOMPARE(Rows(), 0);
+
+        // Opened on a person who is gone: the number is editable, but typing another
+        // person's number does not turn the dialog onto that person.
+        QVERIFY(vtest::Exec(mDb, "INSERT INTO TBL_User (職番, 氏名) VALUES ('S2', 'other')"));
+        gSelUserID = QStringLiteral("S9");
+        FrmUser gone(*mList, nullptr);
+        QVERIFY(!gone.txt_UserID->isReadOnly());
+        Fill(gone, Valid());
+        gone.txt_UserID->setText("s2");
+        QVERIFY(!gone.cmdUpdate_Click());
+        QCOMPARE(box.prompts().last(), recordmsg::kDeleted);
+        QCOMPARE(vtest::Scalar(mDb, "SELECT 氏名 FROM TBL_User WHERE 職番 = 'S2'").toString(), QStringLiteral("other"));
+        QCOMPARE(gSelUserID, QStringLiteral("S9"));
+        QCOMPARE(mList->topLevelItemCount(), 0);
     }
 
     // A row that cannot be written is reported and leaves the list and the mode alone.
