@@ -23,6 +23,7 @@ private slots:
     void vanishedRow();
     void nodeLeftUnderTheKey();
     void referenceList();
+    void enterAndTab();
 };
 
 void TestServiceDialog::validation_data() {
@@ -206,6 +207,27 @@ void TestServiceDialog::referenceList() {
     QVERIFY(fx.Exec("DELETE FROM TBL_Service"));
     FrmService dlg(fx.nodes, nullptr);
     QCOMPARE(dlg.LstDB->count(), 1);
+}
+
+void TestServiceDialog::enterAndTab() {
+    RecordFixture fx;
+    gSelAddress = "10.0.0.1";
+    FrmService dlg(fx.nodes, nullptr);
+    dlg.show();
+    QApplication::setActiveWindow(&dlg);
+    QVERIFY(QTest::qWaitForWindowActive(&dlg, 2000));
+    dlg.txt_Port->setFocus();
+    QTest::keyClick(dlg.txt_Port, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), dlg.txt_Display);
+    QTest::keyClick(dlg.txt_Display, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), dlg.cmdUpdate);
+    QVERIFY(fx.box.shown.isEmpty());  // Enter moved on, it did not save
+    // The reference list is the last stop, after the buttons.
+    for (QWidget* next : {static_cast<QWidget*>(dlg.cmdClose), static_cast<QWidget*>(dlg.LstDB),
+                          static_cast<QWidget*>(dlg.txt_Port)}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
 }
 
 VANTORO_TEST_MAIN(TestServiceDialog)
