@@ -4,7 +4,9 @@
 
 #include "TestSupport.h"
 
+#include "admin/RecordDialog.h"
 #include "model/Globals.h"
+#include "model/Seams.h"
 #include "model/TreeNodes.h"
 
 #include <QTreeWidget>
@@ -49,6 +51,15 @@ struct RecordFixture {
     }
     bool Exec(const QString& sql, std::initializer_list<QVariant> values = {}) const {
         return vtest::Exec(db, sql, values);
+    }
+    // The save was refused with one information box saying message, the caret sent to the
+    // field named focus.
+    void ExpectRefused(const RecordDialog& dlg, const QString& message, const QString& focus) const {
+        QCOMPARE(box.shown.size(), 1);
+        QCOMPARE(LastPrompt(), message);
+        QCOMPARE(LastStyle(), vb::vbOKOnly | vb::vbInformation);
+        QVERIFY(dlg.FocusTarget());
+        QCOMPARE(dlg.FocusTarget()->objectName(), focus);
     }
     // The last box shown, "" when none.
     QString LastPrompt() const { return box.shown.isEmpty() ? QString() : box.shown.last().prompt; }

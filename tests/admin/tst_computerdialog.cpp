@@ -108,11 +108,7 @@ void TestComputerDialog::validation() {
         QCOMPARE(fx.Scalar("SELECT タイムアウト FROM TBL_Computer").toString(), timeoutAfter);
         return;
     }
-    QCOMPARE(fx.box.shown.size(), 1);
-    QCOMPARE(fx.LastPrompt(), message);
-    QCOMPARE(fx.LastStyle(), vb::vbOKOnly | vb::vbInformation);
-    QVERIFY(dlg.FocusTarget());
-    QCOMPARE(dlg.FocusTarget()->objectName(), focus);
+    fx.ExpectRefused(dlg, message, focus);
     QCOMPARE(fx.Scalar("SELECT count(*) FROM TBL_Computer").toInt(), 0);
 }
 

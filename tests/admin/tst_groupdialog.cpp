@@ -55,11 +55,7 @@ void TestGroupDialog::validation() {
         QVERIFY(fx.box.shown.isEmpty());
         return;
     }
-    QCOMPARE(fx.box.shown.size(), 1);
-    QCOMPARE(fx.LastPrompt(), message);
-    QCOMPARE(fx.LastStyle(), vb::vbOKOnly | vb::vbInformation);
-    QVERIFY(dlg.FocusTarget());
-    QCOMPARE(dlg.FocusTarget()->objectName(), focus);
+    fx.ExpectRefused(dlg, message, focus);
     QCOMPARE(fx.Scalar("SELECT count(*) FROM TBL_Group").toInt(), 0);
     QCOMPARE(fx.nodes.Count(), 0);
 }

@@ -66,10 +66,7 @@ void TestServiceDialog::validation() {
         QVERIFY(fx.nodes.Item(QStringLiteral("$10.0.0.1@%1").arg(stored)));
         return;
     }
-    QCOMPARE(fx.LastPrompt(), message);
-    QCOMPARE(fx.LastStyle(), vb::vbOKOnly | vb::vbInformation);
-    QCOMPARE(dlg.FocusTarget(), message == servicemsg::kPort ? static_cast<QWidget*>(dlg.txt_Port)
-                                                             : static_cast<QWidget*>(dlg.txt_Display));
+    fx.ExpectRefused(dlg, message, message == servicemsg::kPort ? "txt_Port" : "txt_Display");
     QCOMPARE(fx.Scalar("SELECT count(*) FROM TBL_PortCheck").toInt(), 0);
 }
 
