@@ -149,7 +149,8 @@ void FrmUser::Load() {
         }
         CheckEMail_Click();
     }
-    for (int field = 0; field < 4; ++field) IPEdit.setPMin(field, 1);
+    // A person's computer is a host like a watched one: 192.168.0.5 must be enterable.
+    IPEdit.SetHostRanges();
 }
 
 void FrmUser::showEvent(QShowEvent* event) {
@@ -168,11 +169,9 @@ void FrmUser::CheckEMail_Click() {
 bool FrmUser::Save() {
     // A save by its shortcut leaves the caret in an address field: its range applies first.
     if (IPAddressControl* control = IPEdit.phWnd()) control->CommitFields();
-    // An address begun but not finished: the caret goes to the lowest field reading 0.
+    // An address begun but not finished: the caret goes to its first blank field.
     if (!IPEdit.mIsBlank() && IPEdit.pInputIPCount() != 4) {
-        int field = 0;
-        for (int f = 3; f >= 0; --f)
-            if (IPEdit.pIPAddress(f) == 0) field = f;
+        const int field = IPEdit.FirstBlankField();
         IPEdit.mSetFocus(field);
         return Refuse(IPEdit.phWnd()->Field(field), usermsg::kIPAddress);
     }
