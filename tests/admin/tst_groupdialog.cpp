@@ -182,6 +182,18 @@ void TestGroupDialog::duplicateAndVanished() {
         QCOMPARE(fx.Scalar("SELECT 表示名 FROM TBL_Group WHERE グループ = 'G2'").toString(), QString("総務"));
         QCOMPARE(TreeNodes::Text(fx.nodes.Item("!G1")), QString("営業"));
     }
+    {
+        // Codes that differ only in the case of full-width letters are two groups.
+        QVERIFY(fx.Exec("INSERT INTO TBL_Group VALUES ('Ａ', '本店', '一階', -1)"));
+        gSelGroup = QStringLiteral("ａ");
+        FrmGroup dlg(fx.nodes, nullptr);
+        dlg.txt_Name->setText(QStringLiteral("Ａ"));
+        dlg.txt_Display->setText("x");
+        dlg.txt_Comment->setPlainText("y");
+        QVERIFY(!dlg.cmdUpdate_Click());
+        QCOMPARE(fx.LastPrompt(), recordmsg::kDeleted);
+        QCOMPARE(fx.Scalar("SELECT 表示名 FROM TBL_Group WHERE グループ = 'Ａ'").toString(), QString("本店"));
+    }
 }
 
 void TestGroupDialog::updateWithoutNode() {
