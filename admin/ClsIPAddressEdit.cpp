@@ -334,6 +334,17 @@ QString ClsIPAddressEdit::AddressText() const {
     return QStringLiteral("%1.%2.%3.%4").arg(pIPAddress(0)).arg(pIPAddress(1)).arg(pIPAddress(2)).arg(pIPAddress(3));
 }
 
+int ClsIPAddressEdit::FirstBlankField() const {
+    if (control_)
+        for (int f = 0; f < 4; ++f)
+            if (control_->Field(f)->text().isEmpty()) return f;
+    return 0;
+}
+
+void ClsIPAddressEdit::SetHostRanges() {
+    for (int f = 0; f < 4; ++f) setPMin(f, f == 0 || f == 3 ? 1 : 0);
+}
+
 void ClsIPAddressEdit::mSetIPAddress(qint32 f0, qint32 f1, qint32 f2, qint32 f3) {
     if (control_) control_->SetAddress(MakeIPAddress(f0, f1, f2, f3));
 }

@@ -14,8 +14,8 @@
 //
 //     ClsIPAddressEdit IPEdit;                      // a member of the dialog
 //     IPEdit.mCreateOver(txt_IP);                   // over a hidden place-holder box
-//     IPEdit.setPMin(0, 1);                         // host addresses: first and last
-//     IPEdit.setPMin(3, 1);                         // number 1..255, middle ones 0..255
+//     IPEdit.SetHostRanges();                       // first and last number 1..255,
+//                                                   // the middle ones 0..255
 //     IPEdit.mSetIPAddress(192, 168, 1, 10);
 //     if (IPEdit.mIsBlank() || IPEdit.pInputIPCount() != 4) ...;
 //     QString address = IPEdit.AddressText();      // "192.168.1.10"
@@ -112,6 +112,12 @@ public:
     qint32 pIPAddress(int field) const;
     // The dotted address as the dialogs store it: the four pIPAddress values.
     QString AddressText() const;
+    // The lowest field left blank (0 when none is), where the caret goes when an address is
+    // not complete; a field holding 0 is a number, not a blank.
+    int FirstBlankField() const;
+    // The ranges of a host address: the first and the last number 1 to 255, the two middle
+    // ones 0 to 255, or the most common private addresses (192.168.0.1) could not be entered.
+    void SetHostRanges();
     void mSetIPAddress(qint32 f0, qint32 f1, qint32 f2, qint32 f3);  // packed, unmasked
     void mClear();
     bool mIsBlank() const;

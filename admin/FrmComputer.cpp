@@ -148,10 +148,7 @@ FrmComputer::FrmComputer(TreeNodes& tree, QWidget* owner)
     } else {
         SetUpdateMode(!gSelAddress.isEmpty());
     }
-    // The first and the last number of a host address are 1 to 255; the two middle ones may
-    // be 0 (192.168.0.1), or the most common private addresses could not be watched.
-    IPEdit.setPMin(0, 1);
-    IPEdit.setPMin(3, 1);
+    IPEdit.SetHostRanges();
 }
 
 void FrmComputer::showEvent(QShowEvent* event) {
@@ -172,10 +169,7 @@ bool FrmComputer::Save() {
         return Refuse(control ? control->Field(0) : nullptr, computermsg::kAddress);
     }
     if (IPEdit.pInputIPCount() != 4) {
-        // The caret goes to the first blank field (a middle 0 is a number, not a blank).
-        int field = 0;
-        for (int f = 3; f >= 0; --f)
-            if (control->Field(f)->text().isEmpty()) field = f;
+        const int field = IPEdit.FirstBlankField();
         IPEdit.mSetFocus(field);
         return Refuse(control->Field(field), computermsg::kAddress);
     }
@@ -240,9 +234,11 @@ bool FrmComputer::Save() {
     const QString image = flag ? QStringLiteral("Nomal") : QStringLiteral("NoCheck");
     if (mode == SaveMode::Insert) {
         SetUpdateMode(true);
+        // From now on the dialog rewrites the computer's node, also one left under its key
+        // from a row another program removed; never the group node it was opened on.
+        Remember(QLatin1Char('#') + address);
         if (QTreeWidgetItem* node = Tree()->Add(QLatin1Char('!') + group, tvwChild, QLatin1Char('#') + address,
                                                 ComputerNodeText(display, name, type), image)) {
-            Remember(TreeNodes::Key(node));
             Tree()->Tree()->setCurrentItem(node);
             const bool groupOn = !node->parent() || TreeNodes::Image(node->parent()) != QLatin1String("NoCheck");
             gPingDatas.AddItem(address, name, group, errCount, sound ? qint16(-1) : qint16(0), timeout, groupOn, flag,

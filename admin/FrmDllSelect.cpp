@@ -34,7 +34,6 @@ FrmDllSelect::FrmDllSelect(TreeNodes& tree, QWidget* owner) : QDialog(owner), tr
     ListViewDll->setColumnWidth(0, 200);
     ListViewDll->setColumnWidth(1, 140);
     connect(ListViewDll->header(), &QHeaderView::sectionClicked, this, &FrmDllSelect::ListViewDll_ColumnClick);
-    connect(ListViewDll, &QTreeWidget::itemDoubleClicked, this, [this] { CmdSelect_Click(); });
     CmdSelect = new QPushButton(QStringLiteral("選  択(&S)"), this);
     CmdSelect->setObjectName(QStringLiteral("CmdSelect"));
     CmdClose = new QPushButton(QStringLiteral("閉じる(&C)"), this);

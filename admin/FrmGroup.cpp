@@ -78,18 +78,20 @@ bool FrmGroup::Save() {
     auto db = OpenForWriting();
     if (!db) return false;
     QString error;
-    auto q = db->Query(QStringLiteral("SELECT グループ, 診断有無 FROM TBL_Group WHERE グループ = ?"), {code}, &error);
+    // A group is changed under its own code only: a code typed over a vanished group must not
+    // turn this dialog onto another group's row and node (the column's own comparison decides
+    // whether the two codes are one).
+    auto q = selectionSet ? db->Query(QStringLiteral("SELECT グループ, 診断有無 FROM TBL_Group WHERE グループ = ? AND グループ = ?"),
+                                      {code, gSelGroup}, &error)
+                          : db->Query(QStringLiteral("SELECT グループ, 診断有無 FROM TBL_Group WHERE グループ = ?"), {code}, &error);
     if (!q) {
         ReportWriteFailure(error);
         return false;
     }
-    bool found = q->next();
+    const bool found = q->next();
     const bool oldFlag = found && q->value(1).toInt() != 0;
-    QString stored = found ? q->value(0).toString() : code;
+    const QString stored = found ? q->value(0).toString() : code;
     q->finish();
-    // A group is changed under its own code only: a code typed over a vanished group must not
-    // turn this dialog onto another group's row and node.
-    if (selectionSet && found && stored.compare(gSelGroup, Qt::CaseInsensitive) != 0) found = false;
     const SaveMode mode = DecideSaveMode(found, selectionSet, groupmsg::kDuplicate);
     if (mode == SaveMode::None) return false;
 
@@ -107,10 +109,10 @@ bool FrmGroup::Save() {
     if (mode == SaveMode::Insert) {
         SetUpdateMode(true);
         if (QTreeWidgetItem* node = Tree()->Add(QString(), tvwLast, QLatin1Char('!') + stored, display,
-                                                flag ? QStringLiteral("Group") : QStringLiteral("NoCheck"))) {
-            Remember(TreeNodes::Key(node));
+                                                flag ? QStringLiteral("Group") : QStringLiteral("NoCheck")))
             Tree()->Tree()->setCurrentItem(node);
-        }
+        // From now on the dialog rewrites the group's node, also one left under its key.
+        Remember(QLatin1Char('!') + stored);
     } else if (QTreeWidgetItem* node = RememberedNode()) {
         Tree()->SetText(node, display);
         if (flag != oldFlag) {

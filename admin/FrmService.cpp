@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSqlQuery>
 #include <QTreeWidget>
@@ -35,7 +36,7 @@ FrmService::FrmService(TreeNodes& tree, QWidget* owner)
     txt_Display->setObjectName(QStringLiteral("txt_Display"));
     LstDB = new QListWidget(this);
     LstDB->setObjectName(QStringLiteral("LstDB"));
-    LstDB->setFocusPolicy(Qt::NoFocus);
+    // Only to be read: last in the Tab order, so it can be scrolled from the keyboard.
     LstDB->setSelectionMode(QAbstractItemView::NoSelection);
 
     auto* form = new QFormLayout;
@@ -56,6 +57,8 @@ FrmService::FrmService(TreeNodes& tree, QWidget* owner)
 
     SetUpField(txt_Port, 5);
     SetUpField(txt_Display, 50);
+    QWidget* order[] = {txt_Port, txt_Display, cmdUpdate, cmdClose, LstDB};
+    for (std::size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 
     auto db = Database::Open(gOptDatabasePath);
     if (gSelPort != 0) {
@@ -121,12 +124,13 @@ bool FrmService::Save() {
     const ClsPingDatas::Ptr computer = no ? gPingDatas.Item(no) : nullptr;
     if (mode == SaveMode::Insert) {
         SetUpdateMode(true);
-        if (QTreeWidgetItem* node = Tree()->Add(QLatin1Char('#') + address, tvwChild,
-                                                QLatin1Char('$') + address + QLatin1Char('@') + QString::number(port),
-                                                PortNodeText(service, gSelPort), QStringLiteral("SStart"))) {
-            Remember(TreeNodes::Key(node));
+        const QString key = QLatin1Char('$') + address + QLatin1Char('@') + QString::number(port);
+        if (QTreeWidgetItem* node =
+                Tree()->Add(QLatin1Char('#') + address, tvwChild, key, PortNodeText(service, gSelPort), QStringLiteral("SStart")))
             Tree()->Tree()->setCurrentItem(node);
-        }
+        // From now on the dialog rewrites the port's node, also one left under that key from
+        // a row another program removed; never the computer node it was opened on.
+        Remember(key);
         if (computer) computer->PortData().Add(gSelPort, service);
     } else if (QTreeWidgetItem* node = RememberedNode()) {
         Tree()->SetText(node, PortNodeText(service, gSelPort));

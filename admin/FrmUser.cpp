@@ -149,7 +149,8 @@ void FrmUser::Load() {
         }
         CheckEMail_Click();
     }
-    for (int field = 0; field < 4; ++field) IPEdit.setPMin(field, 1);
+    // A person's computer is a host like a watched one: 192.168.0.5 must be enterable.
+    IPEdit.SetHostRanges();
 }
 
 void FrmUser::showEvent(QShowEvent* event) {
@@ -168,11 +169,9 @@ void FrmUser::CheckEMail_Click() {
 bool FrmUser::Save() {
     // A save by its shortcut leaves the caret in an address field: its range applies first.
     if (IPAddressControl* control = IPEdit.phWnd()) control->CommitFields();
-    // An address begun but not finished: the caret goes to the lowest field reading 0.
+    // An address begun but not finished: the caret goes to its first blank field.
     if (!IPEdit.mIsBlank() && IPEdit.pInputIPCount() != 4) {
-        int field = 0;
-        for (int f = 3; f >= 0; --f)
-            if (IPEdit.pIPAddress(f) == 0) field = f;
+        const int field = IPEdit.FirstBlankField();
         IPEdit.mSetFocus(field);
         return Refuse(IPEdit.phWnd()->Field(field), usermsg::kIPAddress);
     }
@@ -200,9 +199,16 @@ bool FrmUser::Save() {
 
     auto db = OpenForWriting();
     if (!db) return false;
-    const auto found = RowExists(*db, QStringLiteral("SELECT 1 FROM TBL_User WHERE 職番 = ?;"), {staff});
+    const bool selectionSet = !gSelUserID.isEmpty();
+    // A person is changed under the number the dialog was opened on only: a number typed
+    // over a person who was gone at load must not turn the dialog onto another person's row
+    // (the column's own comparison decides whether the two numbers are one).
+    const auto found =
+        selectionSet
+            ? RowExists(*db, QStringLiteral("SELECT 1 FROM TBL_User WHERE 職番 = ? AND 職番 = ?;"), {staff, gSelUserID})
+            : RowExists(*db, QStringLiteral("SELECT 1 FROM TBL_User WHERE 職番 = ?;"), {staff});
     if (!found) return false;
-    const SaveMode mode = DecideSaveMode(*found, !gSelUserID.isEmpty(), usermsg::kDuplicate);
+    const SaveMode mode = DecideSaveMode(*found, selectionSet, usermsg::kDuplicate);
     if (mode == SaveMode::None) return false;
     QString error;
     const bool written =

@@ -7,7 +7,7 @@
 // A save checks the fields in a fixed order, looks the 職番 up, and then inserts,
 // updates, or refuses with a message; the dialog stays open after a save, with the 職番
 // locked. The person's computer address is optional (a blank address control stores
-// none); no field of it accepts 0.
+// none); its first and last number are 1 to 255, the two middle ones may be 0.
 //
 // Tests construct the dialog, fill its fields and call cmdUpdate_Click; message boxes go
 // through the seam, and FocusTarget tells where the caret was sent.

@@ -4,7 +4,9 @@
 
 #include "TestSupport.h"
 
+#include "admin/RecordDialog.h"
 #include "model/Globals.h"
+#include "model/Seams.h"
 #include "model/TreeNodes.h"
 
 #include <QTreeWidget>
@@ -24,6 +26,20 @@ struct RecordFixture {
     }
     ~RecordFixture() { gPingDatas.Clear(); }
 
+    // A group as the loader leaves it: its row and its top-level node.
+    void AddGroup(const QString& code, const QString& image = QStringLiteral("Group")) {
+        QVERIFY(Exec(QStringLiteral("INSERT INTO TBL_Group VALUES (?, 'g', 'd', -1)"), {code}));
+        QVERIFY(nodes.Add(QString(), tvwLast, QLatin1Char('!') + code, QStringLiteral("g"), image));
+    }
+    // A computer of group G1 (made when missing): its row, its node and its target list entry.
+    void AddComputer(const QString& address) {
+        QVERIFY(Exec(QStringLiteral("INSERT INTO TBL_Computer (アドレス, グループ, コンピュータ名) VALUES (?, 'G1', 'pc')"),
+                     {address}));
+        if (!nodes.Item(QStringLiteral("!G1"))) QVERIFY(nodes.Add(QString(), tvwLast, "!G1", "g", "Group"));
+        QVERIFY(nodes.Add("!G1", tvwChild, QLatin1Char('#') + address, "pc", "Nomal"));
+        gPingDatas.AddItem(address, "PC", "G1", 5, -1, 5000, true, true, true, "");
+    }
+
     // Selects the node with that key, as the operator's right-click does before a command.
     void Select(const QString& key) {
         QTreeWidgetItem* item = nodes.Item(key);
@@ -35,6 +51,15 @@ struct RecordFixture {
     }
     bool Exec(const QString& sql, std::initializer_list<QVariant> values = {}) const {
         return vtest::Exec(db, sql, values);
+    }
+    // The save was refused with one information box saying message, the caret sent to the
+    // field named focus.
+    void ExpectRefused(const RecordDialog& dlg, const QString& message, const QString& focus) const {
+        QCOMPARE(box.shown.size(), 1);
+        QCOMPARE(LastPrompt(), message);
+        QCOMPARE(LastStyle(), vb::vbOKOnly | vb::vbInformation);
+        QVERIFY(dlg.FocusTarget());
+        QCOMPARE(dlg.FocusTarget()->objectName(), focus);
     }
     // The last box shown, "" when none.
     QString LastPrompt() const { return box.shown.isEmpty() ? QString() : box.shown.last().prompt; }

@@ -15,11 +15,6 @@
 #include <QPushButton>
 
 namespace {
-void AddGroup(RecordFixture& fx, const QString& code, const QString& image = "Group") {
-    QVERIFY(fx.Exec("INSERT INTO TBL_Group VALUES (?, 'g', 'd', -1)", {code}));
-    QVERIFY(fx.nodes.Add(QString(), tvwLast, "!" + code, "g", image));
-}
-
 void SetAddress(FrmComputer& dlg, const QStringList& fields) {
     for (int i = 0; i < 4; ++i) dlg.IPEdit.phWnd()->Field(i)->setText(fields[i]);
 }
@@ -93,7 +88,7 @@ void TestComputerDialog::validation() {
     QFETCH(QString, errAfter);
     QFETCH(QString, timeoutAfter);
     RecordFixture fx;
-    AddGroup(fx, "G1");
+    fx.AddGroup("G1");
     fx.Select("!G1");
     gSelGroup = "G1";
     FrmComputer dlg(fx.nodes, nullptr);
@@ -113,17 +108,13 @@ void TestComputerDialog::validation() {
         QCOMPARE(fx.Scalar("SELECT タイムアウト FROM TBL_Computer").toString(), timeoutAfter);
         return;
     }
-    QCOMPARE(fx.box.shown.size(), 1);
-    QCOMPARE(fx.LastPrompt(), message);
-    QCOMPARE(fx.LastStyle(), vb::vbOKOnly | vb::vbInformation);
-    QVERIFY(dlg.FocusTarget());
-    QCOMPARE(dlg.FocusTarget()->objectName(), focus);
+    fx.ExpectRefused(dlg, message, focus);
     QCOMPARE(fx.Scalar("SELECT count(*) FROM TBL_Computer").toInt(), 0);
 }
 
 void TestComputerDialog::newComputerWithDefaults() {
     RecordFixture fx;
-    AddGroup(fx, "G1");
+    fx.AddGroup("G1");
     QVERIFY(fx.Exec("INSERT INTO TBL_Computer (アドレス, グループ, 種類) VALUES ('10.9.9.9', 'G1', 'ﾜｰｸｽﾃｰｼｮﾝ')"));
     fx.Select("!G1");
     gSelGroup = "G1";
@@ -189,7 +180,7 @@ void TestComputerDialog::newComputerWithDefaults() {
 
 void TestComputerDialog::secondSaveUpdates() {
     RecordFixture fx;
-    AddGroup(fx, "G1");
+    fx.AddGroup("G1");
     fx.Select("!G1");
     gSelGroup = "G1";
     gPingDatas.AddItem("10.0.0.9", "OTHER", "G1", 5, -1, 5000, true, true, true, "");
@@ -222,7 +213,7 @@ void TestComputerDialog::secondSaveUpdates() {
 
 void TestComputerDialog::editLoadsAndRewrites() {
     RecordFixture fx;
-    AddGroup(fx, "G1");
+    fx.AddGroup("G1");
     QVERIFY(fx.Exec("INSERT INTO TBL_Calender (名称, 年度) VALUES ('本社', 2026)"));
     QVERIFY(fx.Exec("INSERT INTO TBL_Computer VALUES ('172.16.0.5', 'G1', 'srv', 'ｻｰﾊﾞｰ', '基幹', '三階', 0, 7, 0, 3000, "
                     "'Error', -1, '本社')"));
@@ -265,7 +256,7 @@ void TestComputerDialog::editLoadsAndRewrites() {
 
 void TestComputerDialog::duplicateAndVanished() {
     RecordFixture fx;
-    AddGroup(fx, "G1");
+    fx.AddGroup("G1");
     QVERIFY(fx.Exec("INSERT INTO TBL_Computer (アドレス, グループ, コンピュータ名) VALUES ('10.0.0.1', 'G1', 'old')"));
     fx.Select("!G1");
     gSelGroup = "G1";
@@ -308,7 +299,7 @@ void TestComputerDialog::duplicateAndVanished() {
 
 void TestComputerDialog::groupSwitchedOff() {
     RecordFixture fx;
-    AddGroup(fx, "G1", "NoCheck");
+    fx.AddGroup("G1", "NoCheck");
     fx.Select("!G1");
     gSelGroup = "G1";
     FrmComputer dlg(fx.nodes, nullptr);
@@ -321,7 +312,7 @@ void TestComputerDialog::groupSwitchedOff() {
 
 void TestComputerDialog::caretAndEnter() {
     RecordFixture fx;
-    AddGroup(fx, "G1");
+    fx.AddGroup("G1");
     gSelGroup = "G1";
     FrmComputer dlg(fx.nodes, nullptr);
     dlg.show();

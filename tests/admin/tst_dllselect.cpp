@@ -55,11 +55,9 @@ std::shared_ptr<StandInPlugin> AddStandIn(const QString& file, const QString& ti
     return p;
 }
 
-void AddComputer(RecordFixture& fx, const QString& address) {
-    QVERIFY(fx.Exec("INSERT INTO TBL_Computer (アドレス, グループ, コンピュータ名) VALUES (?, 'G1', 'pc')", {address}));
-    QVERIFY(fx.nodes.Add(QString(), tvwLast, "!G1", "g", "Group"));
-    QVERIFY(fx.nodes.Add("!G1", tvwChild, "#" + address, "pc", "Nomal"));
-    gPingDatas.AddItem(address, "PC", "G1", 5, -1, 5000, true, true, true, "");
+// The computer the picker is opened on.
+void OpenOn(RecordFixture& fx, const QString& address) {
+    fx.AddComputer(address);
     gSelAddress = address;
 }
 }  // namespace
@@ -80,7 +78,7 @@ private slots:
 
 void TestDllSelect::noPlugins() {
     RecordFixture fx;
-    AddComputer(fx, "10.0.0.1");
+    OpenOn(fx, "10.0.0.1");
     FrmDllSelect dlg(fx.nodes, nullptr);
     QCOMPARE(dlg.ListViewDll->topLevelItemCount(), 0);
     QVERIFY(!dlg.CmdSelect_Click());
@@ -140,7 +138,7 @@ void TestDllSelect::numbering() {
     QFETCH(int, next);
     QFETCH(QString, digits);
     RecordFixture fx;
-    AddComputer(fx, "10.0.0.1");
+    OpenOn(fx, "10.0.0.1");
     for (int n : existing)
         QVERIFY(fx.Exec("INSERT INTO TBL_DLL VALUES ('10.0.0.1', ?, 'VantorPort.so', 'x')", {n}));
     AddStandIn("Vantorftp.so", "FTP", "1");
@@ -180,7 +178,7 @@ void TestDllSelect::numbering() {
 
 void TestDllSelect::cancelledWindow() {
     RecordFixture fx;
-    AddComputer(fx, "10.0.0.1");
+    OpenOn(fx, "10.0.0.1");
     auto port = AddStandIn("VantorPort.so", "Port", "1");
     port->confirm = false;
     FrmDllSelect dlg(fx.nodes, nullptr);
@@ -194,7 +192,7 @@ void TestDllSelect::cancelledWindow() {
 
 void TestDllSelect::refusedValue() {
     RecordFixture fx;
-    AddComputer(fx, "10.0.0.1");
+    OpenOn(fx, "10.0.0.1");
     auto port = AddStandIn("VantorPort.so", "Port", "1");
     port->lastError = 13;
     FrmDllSelect dlg(fx.nodes, nullptr);
@@ -222,7 +220,7 @@ struct HideCounter : QObject {
 
 void TestDllSelect::shownPickerStaysOpen() {
     RecordFixture fx;
-    AddComputer(fx, "10.0.0.1");
+    OpenOn(fx, "10.0.0.1");
     AddStandIn("VantorPort.so", "Port", "1");
     FrmDllSelect dlg(fx.nodes, nullptr);
     dlg.show();

@@ -12,15 +12,6 @@
 #include <QListWidget>
 #include <QPushButton>
 
-namespace {
-void AddComputer(RecordFixture& fx, const QString& address) {
-    QVERIFY(fx.Exec("INSERT INTO TBL_Computer (アドレス, グループ, コンピュータ名) VALUES (?, 'G1', 'pc')", {address}));
-    if (!fx.nodes.Item("!G1")) QVERIFY(fx.nodes.Add(QString(), tvwLast, "!G1", "g", "Group"));
-    QVERIFY(fx.nodes.Add("!G1", tvwChild, "#" + address, "pc", "Nomal"));
-    gPingDatas.AddItem(address, "PC", "G1", 5, -1, 5000, true, true, true, "");
-}
-}  // namespace
-
 class TestServiceDialog : public QObject {
     Q_OBJECT
 private slots:
@@ -30,7 +21,9 @@ private slots:
     void renameKeepsImage();
     void duplicatePerComputer();
     void vanishedRow();
+    void nodeLeftUnderTheKey();
     void referenceList();
+    void enterAndTab();
 };
 
 void TestServiceDialog::validation_data() {
@@ -58,7 +51,7 @@ void TestServiceDialog::validation() {
     QFETCH(QString, message);
     QFETCH(int, stored);
     RecordFixture fx;
-    AddComputer(fx, "10.0.0.1");
+    fx.AddComputer("10.0.0.1");
     fx.Select("#10.0.0.1");
     gSelAddress = "10.0.0.1";
     FrmService dlg(fx.nodes, nullptr);
@@ -73,16 +66,13 @@ void TestServiceDialog::validation() {
         QVERIFY(fx.nodes.Item(QStringLiteral("$10.0.0.1@%1").arg(stored)));
         return;
     }
-    QCOMPARE(fx.LastPrompt(), message);
-    QCOMPARE(fx.LastStyle(), vb::vbOKOnly | vb::vbInformation);
-    QCOMPARE(dlg.FocusTarget(), message == servicemsg::kPort ? static_cast<QWidget*>(dlg.txt_Port)
-                                                             : static_cast<QWidget*>(dlg.txt_Display));
+    fx.ExpectRefused(dlg, message, message == servicemsg::kPort ? "txt_Port" : "txt_Display");
     QCOMPARE(fx.Scalar("SELECT count(*) FROM TBL_PortCheck").toInt(), 0);
 }
 
 void TestServiceDialog::newCheckSavedTwice() {
     RecordFixture fx;
-    AddComputer(fx, "10.0.0.1");
+    fx.AddComputer("10.0.0.1");
     fx.Select("#10.0.0.1");
     gSelAddress = "10.0.0.1";
     FrmService dlg(fx.nodes, nullptr);
@@ -117,7 +107,7 @@ void TestServiceDialog::newCheckSavedTwice() {
 
 void TestServiceDialog::renameKeepsImage() {
     RecordFixture fx;
-    AddComputer(fx, "10.0.0.1");
+    fx.AddComputer("10.0.0.1");
     QVERIFY(fx.Exec("INSERT INTO TBL_PortCheck VALUES ('10.0.0.1', 25, 'mail', 'SError')"));
     QVERIFY(fx.nodes.Add("#10.0.0.1", tvwChild, "$10.0.0.1@25", "mail  【25】", "SError"));
     gPingDatas.Item(1)->PortData().Add(25, "mail");
@@ -140,8 +130,8 @@ void TestServiceDialog::renameKeepsImage() {
 
 void TestServiceDialog::duplicatePerComputer() {
     RecordFixture fx;
-    AddComputer(fx, "10.0.0.1");
-    AddComputer(fx, "10.0.0.2");
+    fx.AddComputer("10.0.0.1");
+    fx.AddComputer("10.0.0.2");
     QVERIFY(fx.Exec("INSERT INTO TBL_PortCheck VALUES ('10.0.0.1', 80, 'web', 'SStart')"));
     gSelAddress = "10.0.0.1";
     {
@@ -167,7 +157,7 @@ void TestServiceDialog::duplicatePerComputer() {
 
 void TestServiceDialog::vanishedRow() {
     RecordFixture fx;
-    AddComputer(fx, "10.0.0.1");
+    fx.AddComputer("10.0.0.1");
     QVERIFY(fx.Exec("INSERT INTO TBL_PortCheck VALUES ('10.0.0.1', 80, 'web', 'SStart')"));
     QVERIFY(fx.nodes.Add("#10.0.0.1", tvwChild, "$10.0.0.1@80", "web  【80】", "SStart"));
     fx.Select("$10.0.0.1@80");
@@ -182,6 +172,26 @@ void TestServiceDialog::vanishedRow() {
     QCOMPARE(TreeNodes::Text(fx.nodes.Item("$10.0.0.1@80")), QString("web  【80】"));
 }
 
+void TestServiceDialog::nodeLeftUnderTheKey() {
+    // Another program removed the row; the port's node is still in the tree. The check is
+    // added again, and later saves rewrite that node, never the computer's.
+    RecordFixture fx;
+    fx.AddComputer("10.0.0.1");
+    QVERIFY(fx.nodes.Add("#10.0.0.1", tvwChild, "$10.0.0.1@80", "old  【80】", "SError"));
+    fx.Select("#10.0.0.1");
+    gSelAddress = "10.0.0.1";
+    FrmService dlg(fx.nodes, nullptr);
+    dlg.txt_Port->setText("80");
+    dlg.txt_Display->setText("web");
+    QVERIFY(dlg.cmdUpdate_Click());
+    dlg.txt_Display->setText("www");
+    QVERIFY(dlg.cmdUpdate_Click());
+    QVERIFY(fx.box.shown.isEmpty());
+    QCOMPARE(fx.Scalar("SELECT サービス名 FROM TBL_PortCheck").toString(), QString("www"));
+    QCOMPARE(TreeNodes::Text(fx.nodes.Item("$10.0.0.1@80")), QString("www  【80】"));
+    QCOMPARE(TreeNodes::Text(fx.nodes.Item("#10.0.0.1")), QString("pc"));
+}
+
 void TestServiceDialog::referenceList() {
     RecordFixture fx;
     gSelAddress = "10.0.0.1";
@@ -194,6 +204,27 @@ void TestServiceDialog::referenceList() {
     QVERIFY(fx.Exec("DELETE FROM TBL_Service"));
     FrmService dlg(fx.nodes, nullptr);
     QCOMPARE(dlg.LstDB->count(), 1);
+}
+
+void TestServiceDialog::enterAndTab() {
+    RecordFixture fx;
+    gSelAddress = "10.0.0.1";
+    FrmService dlg(fx.nodes, nullptr);
+    dlg.show();
+    QApplication::setActiveWindow(&dlg);
+    QVERIFY(QTest::qWaitForWindowActive(&dlg, 2000));
+    dlg.txt_Port->setFocus();
+    QTest::keyClick(dlg.txt_Port, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), dlg.txt_Display);
+    QTest::keyClick(dlg.txt_Display, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), dlg.cmdUpdate);
+    QVERIFY(fx.box.shown.isEmpty());  // Enter moved on, it did not save
+    // The reference list is the last stop, after the buttons.
+    for (QWidget* next : {static_cast<QWidget*>(dlg.cmdClose), static_cast<QWidget*>(dlg.LstDB),
+                          static_cast<QWidget*>(dlg.txt_Port)}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
 }
 
 VANTORO_TEST_MAIN(TestServiceDialog)

@@ -73,6 +73,8 @@ private slots:
         p = Valid();
         p.ip = {"10", "", "3", ""};
         QTest::newRow("address with a gap") << p << usermsg::kIPAddress << "ip1";
+        p.ip = {"192", "0", "", "5"};
+        QTest::newRow("a middle 0 is a number: the caret goes to the blank") << p << usermsg::kIPAddress << "ip2";
         p = Valid();
         p.id = "   ";
         p.name.clear();
@@ -154,12 +156,36 @@ private slots:
         QCOMPARE(d.CheckEMail->text(), QStringLiteral("送信しない"));
         QVERIFY(d.TxtEMailAddress1->isHidden() && d.lblEMailAddress2->isHidden());
         QVERIFY(d.IPEdit.mIsBlank());
-        for (int f = 0; f < 4; ++f) QCOMPARE(d.IPEdit.pMin(f), 1);
+        // A host address: first and last number 1 to 255, the middle ones may be 0.
+        QCOMPARE((QList<int>{d.IPEdit.pMin(0), d.IPEdit.pMin(1), d.IPEdit.pMin(2), d.IPEdit.pMin(3)}),
+                 (QList<int>{1, 0, 0, 1}));
         d.CheckEMail->setChecked(true);
         QCOMPARE(d.CheckEMail->text(), QStringLiteral("送信する"));
         QVERIFY(!d.TxtEMailAddress1->isHidden() && !d.TxtEMailAddress2->isHidden());
         QVERIFY(!d.lblEMailAddress1->isHidden() && !d.lblEMailAddress2->isHidden());
         QVERIFY(!d.txt_UserID->isReadOnly());
+    }
+
+    // A person's computer on 10.0.0.5 can be entered; a 0 typed as the first or the last
+    // number is pulled to 1.
+    void addressWithZeros_data() {
+        QTest::addColumn<QStringList>("ip");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("middle zeros") << QStringList{"10", "0", "0", "5"} << "10.0.0.5";
+        QTest::newRow("first and last 0") << QStringList{"0", "0", "0", "0"} << "1.0.0.1";
+    }
+    void addressWithZeros() {
+        QFETCH(QStringList, ip);
+        QFETCH(QString, stored);
+        vtest::RecordingMessageBox box;
+        FrmUser d(*mList, nullptr);
+        Person p = Valid();
+        p.ip = ip;
+        Fill(d, p);
+        QVERIFY(d.cmdUpdate_Click());
+        QVERIFY(box.shown.isEmpty());
+        QCOMPARE(vtest::Scalar(mDb, "SELECT アドレス FROM TBL_User").toString(), stored);
+        QCOMPARE(mList->topLevelItem(0)->text(4), stored);
     }
 
     // Every field with quotes, trimmed, saved and loaded again; the list row follows.
@@ -251,6 +277,20 @@ private slots:
         QCOMPARE(box.prompts().last(), recordmsg::kDeleted);
         QCOMPARE(box.shown.last().style, vb::vbOKOnly | vb::vbQuestion);
         QCOMPARE(Rows(), 0);
+
+        // Opened on a person who is gone: the number is editable, but typing another
+        // person's number does not turn the dialog onto that person.
+        QVERIFY(vtest::Exec(mDb, "INSERT INTO TBL_User (職番, 氏名) VALUES ('S2', 'other')"));
+        gSelUserID = QStringLiteral("S9");
+        FrmUser gone(*mList, nullptr);
+        QVERIFY(!gone.txt_UserID->isReadOnly());
+        Fill(gone, Valid());
+        gone.txt_UserID->setText("s2");
+        QVERIFY(!gone.cmdUpdate_Click());
+        QCOMPARE(box.prompts().last(), recordmsg::kDeleted);
+        QCOMPARE(vtest::Scalar(mDb, "SELECT 氏名 FROM TBL_User WHERE 職番 = 'S2'").toString(), QStringLiteral("other"));
+        QCOMPARE(gSelUserID, QStringLiteral("S9"));
+        QCOMPARE(mList->topLevelItemCount(), 0);
     }
 
     // A row that cannot be written is reported and leaves the list and the mode alone.
