@@ -261,6 +261,24 @@ private slots:
         QCOMPARE(f.box->shown.size(), 1);
     }
 
+    // A drop in either direction leaves a running check timer alone: its count goes on.
+    void dropsLeaveTheTimerRunning() {
+        Fixture f;
+        f.form->menuConnect->setChecked(true);
+        // Precise, so a restarted count shows in the remaining time.
+        f.form->TimerPing().setTimerType(Qt::PreciseTimer);
+        f.form->TimerPing().start(60000);
+        QTest::qWait(30);
+        const int remaining = f.form->TimerPing().remainingTime();
+        f.DropPerson("P1", "!G1");
+        f.DropNode("*G1@P2");
+        QVERIFY(f.Nodes().Item("*G1@P1"));
+        QVERIFY(!f.Nodes().Item("*G1@P2"));
+        QVERIFY(f.form->TimerPing().isActive());
+        QVERIFY(f.form->TimerPing().remainingTime() <= remaining);
+        QVERIFY(gCheckContinue);
+    }
+
     // Deleting a person takes the rows, the nodes at both levels and the list item; No,
     // or a failure half-way, keeps all of them.
     void deletePerson_data() {
@@ -360,6 +378,37 @@ private slots:
             if (a->isVisible()) shown << a->text();
         QCOMPARE(shown, QStringList{u"追加"_qs});
         f.form->menuNodeUser()->hide();
+    }
+
+    // A press below the people keeps the selection; a double-click there, as on a person,
+    // edits the selected person.
+    void pressBelowThePeople() {
+        Fixture f;
+        f.form->show();
+        f.form->SSTabComputer()->setCurrentIndex(1);
+        QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+        QTreeWidget& list = f.List();
+        list.setCurrentItem(f.Person("P1"));
+        QWidget* viewport = list.viewport();
+        const QPoint empty(5, viewport->height() - 3);
+        QVERIFY(!list.itemAt(empty));
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, empty);
+        QCOMPARE(list.currentItem(), f.Person("P1"));
+        QVERIFY(list.currentItem()->isSelected());
+        QVERIFY(f.titles.isEmpty());
+        QString edited;
+        f.onDialog = [&](QDialog& d) { edited = dynamic_cast<FrmUser&>(d).txt_UserID->text(); };
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, empty);
+        QCOMPARE(list.currentItem(), f.Person("P1"));
+        QVERIFY(list.currentItem()->isSelected());
+        QCOMPARE(f.titles, QStringList{u"担当者の管理(更新)"_qs});
+        QCOMPARE(edited, QStringLiteral("P1"));
+        // On a person (its first click selects it) it edits that person, once.
+        const QPoint onP2 = list.visualItemRect(f.Person("P2")).center();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, onP2);
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, onP2);
+        QCOMPARE(f.titles.size(), 2);
+        QCOMPARE(edited, QStringLiteral("P2"));
     }
 
     // Adding through the staff dialog puts the person in the list; changing one renames the
