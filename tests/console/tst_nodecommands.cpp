@@ -3,6 +3,7 @@
 // (with a statement made to fail), the add/edit frame around the record dialogs and the
 // traceroute window opened for a computer. Dialogs go through a recording runner.
 #include "TestSupport.h"
+#include "tests/console/ConsoleRig.h"
 
 #include "console/FrmPing.h"
 #include "alarms/PatLamp.h"
@@ -28,25 +29,6 @@ namespace {
 
 const QString kToday = QDate::currentDate().toString(Qt::ISODate);
 
-// A message box that answers by script and remembers what it was asked, and whether
-// the main window was out of the top layer meanwhile.
-class ScriptedBox final : public MessageBoxSeam {
-public:
-    ScriptedBox() { seams::SetMessageBox(this); }
-    ~ScriptedBox() override { seams::SetMessageBox(nullptr); }
-    int Show(const QString& prompt, int style, const QString& title) override {
-        shown << vtest::ShownBox{prompt, style, title};
-        if (onShow) onShow();
-        if (answers.empty()) return (style & 7) == vb::vbYesNo ? vb::vbNo : vb::vbOK;
-        const int a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    QList<vtest::ShownBox> shown;
-    std::deque<int> answers;
-    std::function<void()> onShow;
-};
-
 // What the frame handed a record dialog, seen from inside it.
 struct SeenDialog {
     QString kind;
@@ -68,7 +50,7 @@ struct SeenDialog {
 struct Fixture {
     QString db;
     std::unique_ptr<FrmPing> form;
-    std::unique_ptr<ScriptedBox> box;
+    std::unique_ptr<vtest::RecordingMessageBox> box;
     QList<SeenDialog> seen;
     std::function<void(QDialog&)> onDialog;
     QString popupAt;  // the menu's items when it popped up
@@ -147,7 +129,7 @@ struct Fixture {
         };
         s.popupNodeMenu = [this](QMenu& menu, const QPoint&) { popupAt = Visible(menu); };
         form->SetServices(std::move(s));
-        box = std::make_unique<ScriptedBox>();
+        box = std::make_unique<vtest::RecordingMessageBox>();
         QString loadError;
         QVERIFY2(FrmPing::DefaultServices().loadComputerTree(*form, loadError), qPrintable(loadError));
         // The loader shows no plug-in check whose plug-in is not loaded; one is added as
@@ -188,15 +170,7 @@ struct Fixture {
     }
 
     QTreeWidgetItem* Node(const QString& key) const { return form->TreeComputer().Item(key); }
-    void Select(const QString& key) {
-        QTreeWidget* tree = form->treeComputer();
-        if (key.isEmpty()) {
-            tree->clearSelection();
-            tree->setCurrentItem(nullptr);
-        } else {
-            tree->setCurrentItem(Node(key));
-        }
-    }
+    void Select(const QString& key) { vtest::SelectNode(*form, key); }
 
     // The visible items of the menu, in order: "name=caption" or, for a separator, the name.
     static QString Visible(const QMenu& menu) {
@@ -361,12 +335,7 @@ private slots:
 
     void checkSwitchGroup() {
         Fixture f;
-        f.form->menuConnect->setChecked(true);
-        // Precise, so a restarted count shows in the remaining time.
-        f.form->TimerPing().setTimerType(Qt::PreciseTimer);
-        f.form->TimerPing().start(60000);
-        QTest::qWait(30);
-        const int remaining = f.form->TimerPing().remainingTime();
+        const int remaining = vtest::StartCheckTimer(*f.form);
         f.Select("!G1");
         f.form->menuNodeCheck_Click();
         QCOMPARE(TreeNodes::Image(f.Node("!G1")), QStringLiteral("NoCheck"));
@@ -374,8 +343,7 @@ private slots:
         QVERIFY(gPingDatas.Item(gPingDatas.GetItemNo("127.0.0.3"))->NoCheckGrp);
         QCOMPARE(f.Count("SELECT 診断有無 FROM TBL_Group WHERE グループ = 'G1'"), 0);
         // The timer ran on, its count not started afresh, and the flag is back.
-        QVERIFY(f.form->TimerPing().isActive());
-        QVERIFY(f.form->TimerPing().remainingTime() <= remaining);
+        QVERIFY(vtest::CheckTimerKeptCounting(*f.form, remaining));
         QVERIFY(gCheckContinue);
 
         f.form->menuNodeCheck_Click();
@@ -495,19 +463,13 @@ private slots:
         const QString rows = f.Rows();
         const QStringList keys = f.Keys();
         // The delete leaves a running timer alone.
-        f.form->menuConnect->setChecked(true);
-        // Precise, so a restarted count shows in the remaining time.
-        f.form->TimerPing().setTimerType(Qt::PreciseTimer);
-        f.form->TimerPing().start(60000);
-        QTest::qWait(30);
-        const int remaining = f.form->TimerPing().remainingTime();
+        const int remaining = vtest::StartCheckTimer(*f.form);
         f.Select("!G1");
         f.form->menuNodeDelete_Click();
         QCOMPARE(f.box->shown.size(), 1);
         QVERIFY(!topDuringBox);
         QVERIFY(f.form->IsTopMost());
-        QVERIFY(f.form->TimerPing().isActive());
-        QVERIFY(f.form->TimerPing().remainingTime() <= remaining);
+        QVERIFY(vtest::CheckTimerKeptCounting(*f.form, remaining));
         QCOMPARE(f.Rows(), rows);
         QCOMPARE(f.Keys(), keys);
         QCOMPARE(f.Addresses().size(), 3);
