@@ -8,8 +8,11 @@
 #include "console/FrmPing.h"
 #include "alarms/PatLamp.h"
 #include "console/FrmTraceRt.h"
+#include "engine/PluginHost.h"
 #include "model/DllObjects.h"
+#include "model/Encipherment.h"
 #include "model/Globals.h"
+#include "plugins/host/PluginUiSeams.h"
 
 #include <QAction>
 #include <QDate>
@@ -690,6 +693,52 @@ private slots:
         QVERIFY(f.Node("%127.0.0.1@001"));
         QVERIFY(gCheckContinue);
         QVERIFY(f.form->TimerPing().isActive());
+    }
+
+    // The plug-in's own window, cancelled, for an edit and for a delete: row, node and
+    // model entry stay; while the window was up the timer was stopped and no round went
+    // on, and afterwards both run again.
+    void pluginWindowCancelled_data() {
+        QTest::addColumn<bool>("remove");
+        QTest::newRow("edit") << false;
+        QTest::newRow("delete") << true;
+    }
+    void pluginWindowCancelled() {
+        QFETCH(bool, remove);
+        Fixture f;
+        vtest::Exec(f.db, "UPDATE TBL_DLL SET 引数 = ? WHERE アドレス = '127.0.0.1'",
+                    {Encipherment(QString::fromLatin1(kParameterKey), "127.0.0.1|22|30|5|4|ssh")});
+        LoadCheckDlls(QStringLiteral(VANTORO_PROGRAM_DIR));
+        QVERIFY(GetDllTitle("VantorPort.so").size() > 0);
+        QString loadError;
+        QVERIFY2(FrmPing::DefaultServices().loadComputerTree(*f.form, loadError), qPrintable(loadError));
+        const QString key = "%127.0.0.1@001";
+        QVERIFY(f.Node(key));
+        const QString rows = f.Rows();
+        f.form->menuConnect->setChecked(true);
+        f.form->TimerPing().start(60000);
+
+        bool shown = false, timerInside = true, continueInside = true;
+        plugin::PluginDialogDriver driver([&](QWidget*) {
+            shown = true;
+            timerInside = f.form->TimerPing().isActive();
+            continueInside = gCheckContinue;
+        });  // the window is left without OK
+        f.Select(key);
+        if (remove)
+            f.form->menuNodeDelete_Click();
+        else
+            f.form->menuNodeUpdate_Click();
+        QVERIFY(shown);
+        QVERIFY(!timerInside);
+        QVERIFY(!continueInside);
+        QVERIFY(f.box->shown.isEmpty());  // the plug-in asks, not the main window
+        QCOMPARE(f.Rows(), rows);
+        QVERIFY(f.Node(key));
+        QCOMPARE(gPingDatas.Item(gPingDatas.GetItemNo("127.0.0.1"))->DllData().Count(), 1);
+        QVERIFY(f.form->TimerPing().isActive());
+        QVERIFY(gCheckContinue);
+        gDllObjects.clear();
     }
 
     // ---- traceroute ----
