@@ -318,6 +318,8 @@ void FrmPing::TreeComputer_DragDrop(const QMimeData& data, QTreeWidgetItem* targ
     }
 }
 
+// The person commands pause the check timer while their dialog or question is up, as
+// every dialog command does: a tick meanwhile could only start a round that stops at once.
 void FrmPing::menuNodeUserInsert_Click() {
     CommandScope scope(*this);
     gSelUserID.clear();
