@@ -80,6 +80,15 @@ struct Fixture {
         QString error;
         QVERIFY2(form->services().loadComputerTree(*form, error), qPrintable(error));
     }
+    // Shows the window on the person tab with staff selected; the list's viewport, or
+    // null when the window could not be shown.
+    QWidget* ShowList(const QString& staff) {
+        form->show();
+        form->SSTabComputer()->setCurrentIndex(1);
+        if (!QTest::qWaitForWindowExposed(form.get())) return nullptr;
+        List().setCurrentItem(Person(staff));
+        return List().viewport();
+    }
     TreeNodes& Nodes() { return form->TreeComputer(); }
     QTreeWidget& List() { return *form->ListViewUser(); }
     QTreeWidgetItem* Person(const QString& staff) {
@@ -344,12 +353,9 @@ private slots:
     // shows nothing and keeps the selection.
     void rightPressMenu() {
         Fixture f;
-        f.form->show();
-        f.form->SSTabComputer()->setCurrentIndex(1);
-        QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+        QWidget* viewport = f.ShowList("P1");
+        QVERIFY(viewport);
         QTreeWidget& list = f.List();
-        list.setCurrentItem(f.Person("P1"));
-        QWidget* viewport = list.viewport();
         QTest::mousePress(viewport, Qt::RightButton, {}, QPoint(5, viewport->height() - 3));
         QVERIFY(!f.form->menuNodeUser()->isVisible());
         QCOMPARE(list.currentItem(), f.Person("P1"));
@@ -379,12 +385,9 @@ private slots:
     // edits the selected person.
     void pressBelowThePeople() {
         Fixture f;
-        f.form->show();
-        f.form->SSTabComputer()->setCurrentIndex(1);
-        QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+        QWidget* viewport = f.ShowList("P1");
+        QVERIFY(viewport);
         QTreeWidget& list = f.List();
-        list.setCurrentItem(f.Person("P1"));
-        QWidget* viewport = list.viewport();
         const QPoint empty(5, viewport->height() - 3);
         QVERIFY(!list.itemAt(empty));
         QTest::mouseClick(viewport, Qt::LeftButton, {}, empty);
