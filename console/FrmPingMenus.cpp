@@ -189,12 +189,7 @@ void FrmPing::menuCalendar_Click() {
 void FrmPing::menuTracert_Click() {
     CommandScope scope(*this);
     const bool noCheck = gOptNoCheck;
-    {
-        FrmTraceRt window(this);
-        window.Load();
-        window.SetFreeEntry();
-        RunDialog(window);
-    }
+    FrmTraceRt::ShowFreeEntry(this, QString(), [this](QDialog& w) { RunDialog(w); });
     ApplyTimerInterval();
     if (gOptNoCheck != noCheck && !closePending_) menuReSet_Click();
 }

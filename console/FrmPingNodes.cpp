@@ -467,11 +467,7 @@ void FrmPing::menuNodeTracert_Click() {
     gSelGroup.clear();
     gSelAddress = address;
     gSelSubNo = 0;
-    FrmTraceRt window(this);
-    window.Load();
-    window.setWindowTitle(caption);
-    window.SetForComputer(address, text);
-    RunDialog(window);
+    FrmTraceRt::ShowForComputer(this, caption, address, text, [this](QDialog& w) { RunDialog(w); });
 }
 
 // ---- check switch and immediate check ----

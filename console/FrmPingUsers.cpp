@@ -63,6 +63,7 @@ protected:
         // control being taken down).
         switch (event->type()) {
             case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonDblClick:
             case QEvent::MouseMove:
             case QEvent::DragEnter:
             case QEvent::DragMove:
@@ -84,6 +85,15 @@ protected:
                 const bool taken = form_.ListViewUser_MouseDown(e->button(), pos);
                 // The list's own press handling follows only for the left button on an item.
                 return !(taken && e->button() == Qt::LeftButton);
+            }
+            case QEvent::MouseButtonDblClick: {
+                // A double-click anywhere in the list, also below the people, edits the
+                // selected person; over the tree it is the tree's own.
+                auto* e = static_cast<QMouseEvent*>(event);
+                if (!onList || e->button() != Qt::LeftButton) return false;
+                pressedOn_ = nullptr;
+                form_.ListViewUser_DblClick();
+                return true;
             }
             case QEvent::MouseMove: {
                 auto* e = static_cast<QMouseEvent*>(event);
@@ -197,7 +207,6 @@ void FrmPing::BuildUserList() {
     listViewUser_->header()->setSectionsClickable(true);
     connect(listViewUser_->header(), &QHeaderView::sectionClicked, this,
             [this](int section) { ListViewUser_ColumnClick(section + 1); });
-    connect(listViewUser_, &QTreeWidget::itemDoubleClicked, this, [this] { ListViewUser_DblClick(); });
     new UserDragDrop(*this);  // a child of the window
 }
 
@@ -229,7 +238,8 @@ bool FrmPing::ListViewUser_MouseDown(Qt::MouseButton button, const QPoint& pos) 
 void FrmPing::ListViewUser_DragDrop(const QMimeData& data) {
     const QString key = Payload(data, kRecipientMime);
     if (!IsRecipientKey(key)) return;
-    CommandScope scope(*this, CommandScope::kKeepTopMost);
+    // A drop opens no window and leaves the check timer counting on.
+    CommandScope scope(*this, CommandScope::kKeepTopMost | CommandScope::kKeepTimer);
     // Split at the first "@": the group code or the address before it, the 職番 after.
     const qsizetype at = key.indexOf(QLatin1Char('@'));
     if (at < 0) return;
@@ -259,7 +269,7 @@ void FrmPing::TreeComputer_DragDrop(const QMimeData& data, QTreeWidgetItem* targ
     if (!target || !data.hasFormat(kPersonMime)) return;
     const QTreeWidgetItem* person = FindUserListItem(*listViewUser_, Payload(data, kPersonMime));
     if (!person) return;
-    CommandScope scope(*this, CommandScope::kKeepTopMost);
+    CommandScope scope(*this, CommandScope::kKeepTopMost | CommandScope::kKeepTimer);
     const QString staff = person->text(0);
 
     // Where the new node goes: a group or a group-level recipient name the group; a
@@ -308,6 +318,8 @@ void FrmPing::TreeComputer_DragDrop(const QMimeData& data, QTreeWidgetItem* targ
     }
 }
 
+// The person commands pause the check timer while their dialog or question is up, as
+// every dialog command does: a tick meanwhile could only start a round that stops at once.
 void FrmPing::menuNodeUserInsert_Click() {
     CommandScope scope(*this);
     gSelUserID.clear();

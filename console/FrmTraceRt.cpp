@@ -297,19 +297,28 @@ void FrmTraceRt::FormatHopLine(quint32 roundTripMs, const QString& address, cons
     QCoreApplication::processEvents();
 }
 
-void FrmTraceRt::ShowFreeEntry(QWidget* owner, const QString& caption) {
+namespace {
+void RunModal(FrmTraceRt& window, const FrmTraceRt::Runner& run) {
+    if (run)
+        run(window);
+    else
+        window.exec();
+}
+}  // namespace
+
+void FrmTraceRt::ShowFreeEntry(QWidget* owner, const QString& caption, const Runner& run) {
     FrmTraceRt window(owner);
     window.Load();
     if (!caption.isEmpty()) window.setWindowTitle(caption);
     window.SetFreeEntry();
-    window.exec();
+    RunModal(window, run);
 }
 
 void FrmTraceRt::ShowForComputer(QWidget* owner, const QString& caption, const QString& address,
-                                 const QString& nodeText) {
+                                 const QString& nodeText, const Runner& run) {
     FrmTraceRt window(owner);
     window.Load();
     if (!caption.isEmpty()) window.setWindowTitle(caption);
     window.SetForComputer(address, nodeText);
-    window.exec();
+    RunModal(window, run);
 }

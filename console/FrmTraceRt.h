@@ -14,6 +14,7 @@
 #include <QDialog>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QCheckBox;
@@ -79,10 +80,12 @@ public:
     void SetProber(std::unique_ptr<TraceProber> prober);
 
     // The two ways the main window opens the window, modally over owner, with the menu
-    // item's caption as the window's title. Each returns when the window is closed.
-    static void ShowFreeEntry(QWidget* owner, const QString& caption);
+    // item's caption as the window's title (an empty caption keeps the window's own). run
+    // shows it modally (by default exec()); each returns when the window is closed.
+    using Runner = std::function<void(QDialog&)>;
+    static void ShowFreeEntry(QWidget* owner, const QString& caption, const Runner& run = {});
     static void ShowForComputer(QWidget* owner, const QString& caption, const QString& address,
-                                const QString& nodeText);
+                                const QString& nodeText, const Runner& run = {});
 
     // The time column of a result line for a round-trip time in milliseconds.
     static QString TimeText(quint32 roundTripMs);

@@ -67,6 +67,7 @@ QVariant Scalar(const QString& dbPath, const QString& sql, std::initializer_list
 
 int RecordingMessageBox::Show(const QString& prompt, int style, const QString& title) {
     shown.append({prompt, style, title});
+    if (onShow) onShow();
     if (!answers.empty()) {
         const int a = answers.front();
         answers.pop_front();

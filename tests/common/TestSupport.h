@@ -13,6 +13,7 @@
 #include <QVariant>
 
 #include <deque>
+#include <functional>
 #include <initializer_list>
 
 namespace vtest {
@@ -43,6 +44,7 @@ public:
     int Show(const QString& prompt, int style, const QString& title) override;
     QList<ShownBox> shown;
     std::deque<int> answers;
+    std::function<void()> onShow;  // runs while the box is up, before it answers
     QStringList prompts() const;
 };
 

@@ -701,17 +701,8 @@ private slots:
     void checkingOffFromInsideTheLineBox() {
         Fixture f;
         QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
-        struct Box final : MessageBoxSeam {
-            std::function<void()> inside;
-            Box() { seams::SetMessageBox(this); }
-            ~Box() override { seams::SetMessageBox(nullptr); }
-            int Show(const QString&, int, const QString&) override {
-                if (inside) inside();
-                return vb::vbOK;
-            }
-        } box;
         bool continueInside = false;
-        box.inside = [&] {
+        f.box->onShow = [&] {
             f.form->menuTaskBarConnect->trigger();
             continueInside = gCheckContinue;
         };

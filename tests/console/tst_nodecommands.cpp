@@ -3,12 +3,16 @@
 // (with a statement made to fail), the add/edit frame around the record dialogs and the
 // traceroute window opened for a computer. Dialogs go through a recording runner.
 #include "TestSupport.h"
+#include "tests/console/ConsoleRig.h"
 
 #include "console/FrmPing.h"
 #include "alarms/PatLamp.h"
 #include "console/FrmTraceRt.h"
+#include "engine/PluginHost.h"
 #include "model/DllObjects.h"
+#include "model/Encipherment.h"
 #include "model/Globals.h"
+#include "plugins/host/PluginUiSeams.h"
 
 #include <QAction>
 #include <QDate>
@@ -27,25 +31,6 @@
 namespace {
 
 const QString kToday = QDate::currentDate().toString(Qt::ISODate);
-
-// A message box that answers by script and remembers what it was asked, and whether
-// the main window was out of the top layer meanwhile.
-class ScriptedBox final : public MessageBoxSeam {
-public:
-    ScriptedBox() { seams::SetMessageBox(this); }
-    ~ScriptedBox() override { seams::SetMessageBox(nullptr); }
-    int Show(const QString& prompt, int style, const QString& title) override {
-        shown << vtest::ShownBox{prompt, style, title};
-        if (onShow) onShow();
-        if (answers.empty()) return (style & 7) == vb::vbYesNo ? vb::vbNo : vb::vbOK;
-        const int a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    QList<vtest::ShownBox> shown;
-    std::deque<int> answers;
-    std::function<void()> onShow;
-};
 
 // What the frame handed a record dialog, seen from inside it.
 struct SeenDialog {
@@ -68,7 +53,7 @@ struct SeenDialog {
 struct Fixture {
     QString db;
     std::unique_ptr<FrmPing> form;
-    std::unique_ptr<ScriptedBox> box;
+    std::unique_ptr<vtest::RecordingMessageBox> box;
     QList<SeenDialog> seen;
     std::function<void(QDialog&)> onDialog;
     QString popupAt;  // the menu's items when it popped up
@@ -147,7 +132,7 @@ struct Fixture {
         };
         s.popupNodeMenu = [this](QMenu& menu, const QPoint&) { popupAt = Visible(menu); };
         form->SetServices(std::move(s));
-        box = std::make_unique<ScriptedBox>();
+        box = std::make_unique<vtest::RecordingMessageBox>();
         QString loadError;
         QVERIFY2(FrmPing::DefaultServices().loadComputerTree(*form, loadError), qPrintable(loadError));
         // The loader shows no plug-in check whose plug-in is not loaded; one is added as
@@ -188,15 +173,7 @@ struct Fixture {
     }
 
     QTreeWidgetItem* Node(const QString& key) const { return form->TreeComputer().Item(key); }
-    void Select(const QString& key) {
-        QTreeWidget* tree = form->treeComputer();
-        if (key.isEmpty()) {
-            tree->clearSelection();
-            tree->setCurrentItem(nullptr);
-        } else {
-            tree->setCurrentItem(Node(key));
-        }
-    }
+    void Select(const QString& key) { vtest::SelectNode(*form, key); }
 
     // The visible items of the menu, in order: "name=caption" or, for a separator, the name.
     static QString Visible(const QMenu& menu) {
@@ -361,12 +338,7 @@ private slots:
 
     void checkSwitchGroup() {
         Fixture f;
-        f.form->menuConnect->setChecked(true);
-        // Precise, so a restarted count shows in the remaining time.
-        f.form->TimerPing().setTimerType(Qt::PreciseTimer);
-        f.form->TimerPing().start(60000);
-        QTest::qWait(30);
-        const int remaining = f.form->TimerPing().remainingTime();
+        const int remaining = vtest::StartCheckTimer(*f.form);
         f.Select("!G1");
         f.form->menuNodeCheck_Click();
         QCOMPARE(TreeNodes::Image(f.Node("!G1")), QStringLiteral("NoCheck"));
@@ -374,8 +346,7 @@ private slots:
         QVERIFY(gPingDatas.Item(gPingDatas.GetItemNo("127.0.0.3"))->NoCheckGrp);
         QCOMPARE(f.Count("SELECT 診断有無 FROM TBL_Group WHERE グループ = 'G1'"), 0);
         // The timer ran on, its count not started afresh, and the flag is back.
-        QVERIFY(f.form->TimerPing().isActive());
-        QVERIFY(f.form->TimerPing().remainingTime() <= remaining);
+        QVERIFY(vtest::CheckTimerKeptCounting(*f.form, remaining));
         QVERIFY(gCheckContinue);
 
         f.form->menuNodeCheck_Click();
@@ -495,19 +466,13 @@ private slots:
         const QString rows = f.Rows();
         const QStringList keys = f.Keys();
         // The delete leaves a running timer alone.
-        f.form->menuConnect->setChecked(true);
-        // Precise, so a restarted count shows in the remaining time.
-        f.form->TimerPing().setTimerType(Qt::PreciseTimer);
-        f.form->TimerPing().start(60000);
-        QTest::qWait(30);
-        const int remaining = f.form->TimerPing().remainingTime();
+        const int remaining = vtest::StartCheckTimer(*f.form);
         f.Select("!G1");
         f.form->menuNodeDelete_Click();
         QCOMPARE(f.box->shown.size(), 1);
         QVERIFY(!topDuringBox);
         QVERIFY(f.form->IsTopMost());
-        QVERIFY(f.form->TimerPing().isActive());
-        QVERIFY(f.form->TimerPing().remainingTime() <= remaining);
+        QVERIFY(vtest::CheckTimerKeptCounting(*f.form, remaining));
         QCOMPARE(f.Rows(), rows);
         QCOMPARE(f.Keys(), keys);
         QCOMPARE(f.Addresses().size(), 3);
@@ -728,6 +693,52 @@ private slots:
         QVERIFY(f.Node("%127.0.0.1@001"));
         QVERIFY(gCheckContinue);
         QVERIFY(f.form->TimerPing().isActive());
+    }
+
+    // The plug-in's own window, cancelled, for an edit and for a delete: row, node and
+    // model entry stay; while the window was up the timer was stopped and no round went
+    // on, and afterwards both run again.
+    void pluginWindowCancelled_data() {
+        QTest::addColumn<bool>("remove");
+        QTest::newRow("edit") << false;
+        QTest::newRow("delete") << true;
+    }
+    void pluginWindowCancelled() {
+        QFETCH(bool, remove);
+        Fixture f;
+        vtest::Exec(f.db, "UPDATE TBL_DLL SET 引数 = ? WHERE アドレス = '127.0.0.1'",
+                    {Encipherment(QString::fromLatin1(kParameterKey), "127.0.0.1|22|30|5|4|ssh")});
+        LoadCheckDlls(QStringLiteral(VANTORO_PROGRAM_DIR));
+        QVERIFY(GetDllTitle("VantorPort.so").size() > 0);
+        QString loadError;
+        QVERIFY2(FrmPing::DefaultServices().loadComputerTree(*f.form, loadError), qPrintable(loadError));
+        const QString key = "%127.0.0.1@001";
+        QVERIFY(f.Node(key));
+        const QString rows = f.Rows();
+        f.form->menuConnect->setChecked(true);
+        f.form->TimerPing().start(60000);
+
+        bool shown = false, timerInside = true, continueInside = true;
+        plugin::PluginDialogDriver driver([&](QWidget*) {
+            shown = true;
+            timerInside = f.form->TimerPing().isActive();
+            continueInside = gCheckContinue;
+        });  // the window is left without OK
+        f.Select(key);
+        if (remove)
+            f.form->menuNodeDelete_Click();
+        else
+            f.form->menuNodeUpdate_Click();
+        QVERIFY(shown);
+        QVERIFY(!timerInside);
+        QVERIFY(!continueInside);
+        QVERIFY(f.box->shown.isEmpty());  // the plug-in asks, not the main window
+        QCOMPARE(f.Rows(), rows);
+        QVERIFY(f.Node(key));
+        QCOMPARE(gPingDatas.Item(gPingDatas.GetItemNo("127.0.0.1"))->DllData().Count(), 1);
+        QVERIFY(f.form->TimerPing().isActive());
+        QVERIFY(gCheckContinue);
+        gDllObjects.clear();
     }
 
     // ---- traceroute ----

@@ -4,6 +4,7 @@
 // drop. The main window runs on a fresh database, its dialogs through a scripted runner.
 #include "SmtpSink.h"
 #include "TestSupport.h"
+#include "tests/console/ConsoleRig.h"
 
 #include "admin/FrmUser.h"
 #include "alarms/LanMessenger.h"
@@ -78,6 +79,15 @@ struct Fixture {
     void Reload() {
         QString error;
         QVERIFY2(form->services().loadComputerTree(*form, error), qPrintable(error));
+    }
+    // Shows the window on the person tab with staff selected; the list's viewport, or
+    // null when the window could not be shown.
+    QWidget* ShowList(const QString& staff) {
+        form->show();
+        form->SSTabComputer()->setCurrentIndex(1);
+        if (!QTest::qWaitForWindowExposed(form.get())) return nullptr;
+        List().setCurrentItem(Person(staff));
+        return List().viewport();
     }
     TreeNodes& Nodes() { return form->TreeComputer(); }
     QTreeWidget& List() { return *form->ListViewUser(); }
@@ -261,6 +271,18 @@ private slots:
         QCOMPARE(f.box->shown.size(), 1);
     }
 
+    // A drop in either direction leaves a running check timer alone: its count goes on.
+    void dropsLeaveTheTimerRunning() {
+        Fixture f;
+        const int remaining = vtest::StartCheckTimer(*f.form);
+        f.DropPerson("P1", "!G1");
+        f.DropNode("*G1@P2");
+        QVERIFY(f.Nodes().Item("*G1@P1"));
+        QVERIFY(!f.Nodes().Item("*G1@P2"));
+        QVERIFY(vtest::CheckTimerKeptCounting(*f.form, remaining));
+        QVERIFY(gCheckContinue);
+    }
+
     // Deleting a person takes the rows, the nodes at both levels and the list item; No,
     // or a failure half-way, keeps all of them.
     void deletePerson_data() {
@@ -331,12 +353,9 @@ private slots:
     // shows nothing and keeps the selection.
     void rightPressMenu() {
         Fixture f;
-        f.form->show();
-        f.form->SSTabComputer()->setCurrentIndex(1);
-        QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+        QWidget* viewport = f.ShowList("P1");
+        QVERIFY(viewport);
         QTreeWidget& list = f.List();
-        list.setCurrentItem(f.Person("P1"));
-        QWidget* viewport = list.viewport();
         QTest::mousePress(viewport, Qt::RightButton, {}, QPoint(5, viewport->height() - 3));
         QVERIFY(!f.form->menuNodeUser()->isVisible());
         QCOMPARE(list.currentItem(), f.Person("P1"));
@@ -360,6 +379,34 @@ private slots:
             if (a->isVisible()) shown << a->text();
         QCOMPARE(shown, QStringList{u"追加"_qs});
         f.form->menuNodeUser()->hide();
+    }
+
+    // A press below the people keeps the selection; a double-click there, as on a person,
+    // edits the selected person.
+    void pressBelowThePeople() {
+        Fixture f;
+        QWidget* viewport = f.ShowList("P1");
+        QVERIFY(viewport);
+        QTreeWidget& list = f.List();
+        const QPoint empty(5, viewport->height() - 3);
+        QVERIFY(!list.itemAt(empty));
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, empty);
+        QCOMPARE(list.currentItem(), f.Person("P1"));
+        QVERIFY(list.currentItem()->isSelected());
+        QVERIFY(f.titles.isEmpty());
+        QString edited;
+        f.onDialog = [&](QDialog& d) { edited = dynamic_cast<FrmUser&>(d).txt_UserID->text(); };
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, empty);
+        QCOMPARE(list.currentItem(), f.Person("P1"));
+        QVERIFY(list.currentItem()->isSelected());
+        QCOMPARE(f.titles, QStringList{u"担当者の管理(更新)"_qs});
+        QCOMPARE(edited, QStringLiteral("P1"));
+        // On a person (its first click selects it) it edits that person, once.
+        const QPoint onP2 = list.visualItemRect(f.Person("P2")).center();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, onP2);
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, onP2);
+        QCOMPARE(f.titles.size(), 2);
+        QCOMPARE(edited, QStringLiteral("P2"));
     }
 
     // Adding through the staff dialog puts the person in the list; changing one renames the

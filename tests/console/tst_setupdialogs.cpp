@@ -3,6 +3,7 @@
 // (the port check plug-in, its settings window driven offscreen). What the dialogs patched
 // into the tree and the target list must be what the loader builds from the rows they wrote.
 #include "TestSupport.h"
+#include "tests/console/ConsoleRig.h"
 
 #include "admin/FrmComputer.h"
 #include "admin/FrmDllSelect.h"
@@ -91,10 +92,7 @@ void TestSetupDialogs::wholeSetupSurvivesReload() {
     QVERIFY2(FrmPing::DefaultServices().loadComputerTree(form, loadError), qPrintable(loadError));
     TreeNodes& nodes = form.TreeComputer();
     QCOMPARE(nodes.Count(), 0);
-    auto select = [&](const QString& key) {
-        form.treeComputer()->setCurrentItem(key.isEmpty() ? nullptr : nodes.Item(key));
-        if (key.isEmpty()) form.treeComputer()->clearSelection();
-    };
+    auto select = [&](const QString& key) { vtest::SelectNode(form, key); };
 
     // A group, with a quote in its code and name.
     select(QString());
