@@ -196,6 +196,8 @@ ComputerCheck::ComputerCheck(CheckForm& form, std::shared_ptr<ClsPingData> item)
 
 bool ComputerCheck::listUnchanged() const { return gPingDatas.Generation() == generation_; }
 
+bool ComputerCheck::switchedOff() const { return followSwitch_ && !(item_->NoCheckGrp && item_->NoCheckSrv); }
+
 bool ComputerCheck::yieldOk(int times) {
     for (int i = 0; i < times; ++i) Yield();
     return listUnchanged();
@@ -253,9 +255,11 @@ bool ComputerCheck::plugins() {
             break;
         }
         if (!yieldOk()) return false;
+        if (switchedOff()) return true;
         const QString serviceKey = serviceKeyOf(QStringLiteral("%"), entry->SubNo);
         const int outcome = RunPlugin(form_, entry->DllName, entry->Parameter);
         if (!listUnchanged()) return false;
+        if (switchedOff()) return true;
         if (outcome == 1) {
             QTreeWidgetItem* node = form_.TreeComputer().Item(serviceKey);
             if (node && TreeNodes::Image(node) != QLatin1String("SStart")) {
@@ -267,6 +271,7 @@ bool ComputerCheck::plugins() {
         } else if (outcome == 0) {
             const QString text = TreeNodes::Text(form_.TreeComputer().Item(serviceKey));
             if (!yieldOk()) return false;
+            if (switchedOff()) return true;
             bothLists(NgServiceLine(d, QStringLiteral("ﾁｪｯｸ=") + text, false));
             d.NotIPAddress = true;
             SetNodeStateAndAlarm(form_, d, computerKey_, QStringLiteral("Question"), text, entry->SubNo,
@@ -287,7 +292,9 @@ namespace {
 class Turn : ComputerCheck {
 public:
     Turn(CheckForm& form, ClsPing& ping, std::shared_ptr<ClsPingData> item)
-        : ComputerCheck(form, std::move(item)), ping_(ping) {}
+        : ComputerCheck(form, std::move(item)), ping_(ping) {
+        followSwitch_ = true;
+    }
 
     bool run(const QDateTime& now) {
         ClsPingData& d = *item_;
@@ -313,6 +320,7 @@ public:
         if (d.NoCheckPing) result = ping_.Ping(d.IPAddress, d.Computer);
         const QString pingMsg = ping_.PingMsg();
         if (!yieldOk(2)) return false;
+        if (switchedOff()) return true;  // switched off during the echo: its answer is dropped
         switch (result) {
         case 0: return echoGood(pingMsg);
         case 1: return noReply(pingMsg);
@@ -348,12 +356,15 @@ private:
         for (int p = 1; std::shared_ptr<ClsPortData> port = portAt(p); ++p) {
             const QString serviceKey = serviceKeyOf(QStringLiteral("$"), port->PortNo);
             if (!yieldOk()) return false;
+            if (switchedOff()) return true;
             const bool ok = PortCheck(d.IPAddress, port->PortNo, 1);
             if (!listUnchanged()) return false;
+            if (switchedOff()) return true;
             if (ok) {
                 portAnswered(serviceKey, port->PortNo);
             } else {
                 if (!yieldOk()) return false;
+                if (switchedOff()) return true;
                 bothLists(NgServiceLine(d, QStringLiteral("ﾎﾟｰﾄ=") + QString::number(port->PortNo) + QLatin1Char(':') +
                                                port->PortService, false));
                 d.NotIPAddress = true;
@@ -369,6 +380,7 @@ private:
     bool noReply(const QString& pingMsg) {
         ClsPingData& d = *item_;
         if (!yieldOk()) return false;
+        if (switchedOff()) return true;
         ++d.NotConnectCount;
         d.NotIPAddress = false;
         const qint32 w = std::max<qint32>(d.WrongCount, 1);
@@ -394,6 +406,7 @@ private:
     bool echoError(const QString& pingMsg) {
         ClsPingData& d = *item_;
         if (!yieldOk()) return false;
+        if (switchedOff()) return true;
         bothLists(QStringLiteral("接続NG!\t") + who() + QStringLiteral(" IPｱﾄﾞﾚｽ or ｻｰﾊﾞ確認(") + pingMsg + QLatin1Char(')'));
         d.NotIPAddress = true;
         state(QStringLiteral("Stop"));

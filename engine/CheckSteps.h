@@ -22,6 +22,10 @@ protected:
     // emptied, rebuilt or re-sorted); when it was, the check must end.
     bool yieldOk(int times = 1);
     bool listUnchanged() const;
+    // The computer or its group was switched off under a yield since this check began
+    // (asked only where followSwitch_ is set): what the check still finds then comes too
+    // late and is dropped, so the "NoCheck" node keeps its image and nothing is stored.
+    bool switchedOff() const;
 
     // "(name:address)"
     QString who() const;
@@ -41,13 +45,14 @@ protected:
     // A port that answered: its node back to "SStart", with its status row.
     void portAnswered(const QString& serviceKey, qint32 port);
     // The assigned plug-ins in list order. False when the target list changed under a
-    // yield.
+    // yield; true, with the rest skipped, when the computer was switched off meanwhile.
     bool plugins();
 
     CheckForm& form_;
     std::shared_ptr<ClsPingData> item_;
     quint64 generation_;
     QString computerKey_;
+    bool followSwitch_ = false;  // the round's checks: the immediate check was asked for
 };
 
 }  // namespace checkround
