@@ -3,6 +3,7 @@
 // the weekly and dated windows, the person drop and delete and the check switch. After
 // each the round goes on or ends as the target list allows, checks no computer that is
 // gone, writes no state the command made stale, and leaves the command frame restored.
+#include "FakePlugin.h"
 #include "TestSupport.h"
 #include "tests/console/ConsoleRig.h"
 
@@ -13,7 +14,6 @@
 #include "console/FrmPing.h"
 #include "engine/CheckRound.h"
 #include "engine/IcmpEcho.h"
-#include "model/DllObjects.h"
 #include "model/Encipherment.h"
 #include "model/Globals.h"
 #include "schedules/ClsCalendar.h"
@@ -41,44 +41,15 @@ const QString kB = QStringLiteral("127.0.0.2");
 const QString kC = QStringLiteral("127.0.0.3");
 const QString kPluginFile = QStringLiteral("InRound.so");
 
-// A plug-in whose check runs what the test gives it (a command, say) and fails.
-class YieldingPlugin final : public QObject {
-    Q_OBJECT
-    Q_PROPERTY(QString Parameter READ Parameter WRITE setParameter)
-    Q_PROPERTY(QString Proc READ Proc WRITE setProc)
-    Q_PROPERTY(QString Title READ Title)
-
-public:
-    YieldingPlugin() { gDllObjects.push_back({kPluginFile, std::shared_ptr<QObject>(this, [](QObject*) {})}); }
-    ~YieldingPlugin() override {
-        std::erase_if(gDllObjects, [this](const DllObject& o) { return o.Object.get() == this; });
-    }
-    QString Parameter() const { return parameter_; }
-    void setParameter(const QString& p) {
-        parameter_ = p;
-        proc_ = QStringLiteral("I");
-    }
-    QString Proc() const { return proc_; }
-    void setProc(const QString& p) { proc_ = p; }
-    QString Title() const { return QStringLiteral("途中"); }
-    Q_INVOKABLE bool Check() {
-        ++checks;
-        if (inCheck) inCheck();
-        return false;
-    }
-    std::function<void()> inCheck;
-    int checks = 0;
-
-private:
-    QString parameter_;
-    QString proc_;
-};
-
 // Group G1 with computers A and B, group G2 with computer C; A has a plug-in check, B
 // has person U2 as recipient. Every computer fails at its first missed echo.
 struct Fixture {
     QString db = vtest::FreshDatabase();
-    YieldingPlugin plugin;
+    std::function<void()> inPluginCheck;
+    vtest::FakePlugin plugin{kPluginFile, [this] {
+                                 if (inPluginCheck) inPluginCheck();
+                                 return false;
+                             }};
     std::unique_ptr<FrmPing> form;
     std::unique_ptr<vtest::RecordingMessageBox> box;  // made after the window, which installs its own
     std::function<void(QDialog&)> onDialog;
@@ -358,7 +329,7 @@ private slots:
             };
         } else {
             f.script[kA] = {'o'};
-            f.plugin.inCheck = runOnce;
+            f.inPluginCheck = runOnce;
         }
         CheckAllTargets(*f.form, f.form->mPing());
         QVERIFY(ran);
@@ -372,7 +343,7 @@ private slots:
         // A later round checks what is left, from its first computer.
         f.echoes.clear();
         f.onEcho = nullptr;
-        f.plugin.inCheck = nullptr;
+        f.inPluginCheck = nullptr;
         CheckAllTargets(*f.form, f.form->mPing());
         QStringList expected;
         for (qint32 i = 1; i <= gPingDatas.ListCount(); ++i) {

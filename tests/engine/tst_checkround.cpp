@@ -2,6 +2,7 @@
 // widgets offscreen, real port probes on loopback and the real port check plug-in; only
 // the echo answers are scripted (see CheckRig.h).
 #include "CheckRig.h"
+#include "FakePlugin.h"
 
 #include "alarms/LanDatagram.h"
 #include "alarms/LanMessenger.h"
@@ -81,55 +82,7 @@ QString storedState(const QString& db, const QString& address, int port = 0) {
 
 QStringList ints(const QString& csv) { return csv.split(QLatin1Char(','), Qt::SkipEmptyParts); }
 
-// A plug-in entered in the plug-in table for the life of the object, whose check does what
-// the test says (raise, say, or run a command the way one can inside a plug-in's wait). Its
-// settings window (as UpdateDllCheck opens it) runs inWindow and then edits the parameter;
-// a parameter changed under a running check is counted.
-class FakePlugin final : public QObject {
-    Q_OBJECT
-    Q_PROPERTY(QString Parameter READ Parameter WRITE setParameter)
-    Q_PROPERTY(QString Proc READ Proc WRITE setProc)
-    Q_PROPERTY(QString Title READ Title)
-
-public:
-    FakePlugin(const QString& fileName, std::function<bool()> check) : name_(fileName), check_(std::move(check)) {
-        gDllObjects.push_back({name_, std::shared_ptr<QObject>(this, [](QObject*) {})});
-    }
-    ~FakePlugin() override {
-        std::erase_if(gDllObjects, [this](const DllObject& o) { return o.Object.get() == this; });
-    }
-    QString Parameter() const { return parameter_; }
-    void setParameter(const QString& p) {
-        parameter_ = p;
-        proc_ = QStringLiteral("I");
-    }
-    QString Proc() const { return proc_; }
-    void setProc(const QString& p) { proc_ = p; }
-    QString Title() const { return name_.section(QLatin1Char('.'), 0, 0); }
-    Q_INVOKABLE bool Check() {
-        ++checks;
-        const QString mine = parameter_;
-        const bool passed = check_();
-        if (parameter_ != mine) ++resetInCheck;
-        return passed;
-    }
-    Q_INVOKABLE bool FromShow() {
-        ++windows;
-        if (inWindow) inWindow();
-        parameter_ = QStringLiteral("edited");
-        return true;
-    }
-    std::function<void()> inWindow;
-    int checks = 0;
-    int windows = 0;
-    int resetInCheck = 0;
-
-private:
-    QString name_;
-    std::function<bool()> check_;
-    QString parameter_;
-    QString proc_;
-};
+using vtest::FakePlugin;
 
 bool raise() { throw std::runtime_error("the plug-in failed inside its check"); }
 
