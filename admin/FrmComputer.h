@@ -3,7 +3,8 @@
 // changes the computer gSelAddress. Writes its TBL_Computer row, adds or rewrites the
 // computer's node under the group's node, and adds the computer to gPingDatas (then sorts
 // it) or updates its entry, so the next round checks what was entered. The address is typed
-// into the IP address entry (every field 1 to 255) and can no longer change once saved.
+// into the IP address entry (first and last number 1 to 255, the two middle ones
+// 0 to 255) and can no longer change once saved.
 
 #include "admin/ClsIPAddressEdit.h"
 #include "admin/RecordDialog.h"
