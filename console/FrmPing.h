@@ -66,6 +66,7 @@ public:
         SecondInstance,   // another copy runs: end at once, nothing touched
         DatabaseMissing,  // the database file is missing: end at once, nothing touched
         PortFailed,       // the messenger port could not be taken: shut down, then end
+        Ended,            // a signal ended the start-up (past the port: after the shutdown)
     };
 
     // What the window does through other subsystems. Every member has a real default;
@@ -120,10 +121,16 @@ public:
 
     // The start-up sequence. After Running the window is shown by the caller.
     StartResult Load();
-    // The shutdown work (tray icon, lamp, control table, backup, plug-ins); runs once,
-    // also when asked again; deferred while a round or a command is on the stack.
+    // The shutdown work (tray icon, lamp, control table, backup, plug-ins, then one box
+    // listing the writes that failed during the run); runs once, also when asked again;
+    // deferred while a round or a command is on the stack.
     void Shutdown();
     bool ShutdownDone() const { return shutdownDone_; }
+    // A signal (the session ending, a terminal closed, Ctrl-C) asks the program to end:
+    // as "閉じる" does once running; during the start-up, whatever box or dialog it
+    // waits on is closed and Load returns Ended. From then on no box or dialog waits for
+    // an answer nobody may give: their texts go to the standard error.
+    void EndBySignal();
     bool ShutdownPending() const { return closePending_; }
 
     // CheckForm
@@ -185,6 +192,9 @@ public:
 
     // The status line and the tray tip.
     void SetStatusText(const QString& text);
+    // The lasting notice beside the status line ("" takes it away).
+    void SetNotice(const QString& text);
+    QLabel* NoticePanel() const { return noticePanel_; }
     // "ICONADD", "ICONCHANGE" or "ICONDEL" (exactly); anything else does nothing.
     void TrayIcon(const QString& action, const QString& text);
     // Puts the window into or out of the always-on-top layer; nothing while the lamp is
@@ -313,6 +323,10 @@ private:
     void SetFormTopChecked(bool checked);
     void RequestClose();
     void FinishPendingClose();
+    // Rejects every modal dialog and message box that is up.
+    void CloseModalDialogs();
+    // The box at exit listing what could not be written during the run.
+    void ReportWriteFailures();
     void EndCommand();
     void ApplyTimerInterval();
     // Loads the tree through the service; a load that ended early is shown in a message
@@ -337,6 +351,7 @@ private:
     QLabel* lblDescription_ = nullptr;
     QLabel* lblConnect_ = nullptr;
     QLabel* statusPanel_ = nullptr;
+    QLabel* noticePanel_ = nullptr;
     QMenu* menuTaskBar_ = nullptr;
     QMenu* menuNodeUser_ = nullptr;
     Qt::SortOrder userSortOrder_ = Qt::AscendingOrder;
@@ -363,4 +378,6 @@ private:
     bool outerKeepsTimer_ = false;
     bool closePending_ = false;
     bool shutdownDone_ = false;
+    bool starting_ = false;
+    bool endBySignal_ = false;
 };
