@@ -24,11 +24,6 @@ quint16 FreeUdpPort() {
     return probe.localPort();
 }
 
-QByteArray Bytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // The folders of one user of the program: its data, settings and runtime folders.
 struct User {
     QTemporaryDir root{QDir::tempPath() + QStringLiteral("/vantoro-signal-XXXXXX")};
@@ -89,10 +84,6 @@ bool EndsOn(QProcess& p, int sig, int* exitCode) {
     return p.exitStatus() == QProcess::NormalExit;
 }
 
-QString Control(const QString& db) {
-    return vtest::Scalar(db, QStringLiteral("SELECT 処理 FROM TBL_Control WHERE 区分 = '稼動'")).toString();
-}
-
 }  // namespace
 
 class EndSignalTest : public QObject {
@@ -124,7 +115,7 @@ private slots:
         } else {
             vtest::FreshDatabase(user.db);
         }
-        const QByteArray before = Bytes(user.db);
+        const QByteArray before = vtest::FileBytes(user.db);
 
         std::unique_ptr<QProcess> first;
         if (situation == QLatin1String("second copy")) {
@@ -142,13 +133,13 @@ private slots:
             // The running copy was left alone; it ends on its own signal with its exit
             // work done.
             QCOMPARE(first->state(), QProcess::Running);
-            QCOMPARE(Control(user.db), QStringLiteral("稼動中"));
+            QCOMPARE(vtest::RunningMark(user.db), QStringLiteral("稼動中"));
             QVERIFY(EndsOn(*first, SIGTERM, &code));
             QCOMPARE(code, 0);
-            QCOMPARE(Control(user.db), QStringLiteral("非稼動中"));
+            QCOMPARE(vtest::RunningMark(user.db), QStringLiteral("非稼動中"));
             QVERIFY(QFile::exists(user.db + QStringLiteral("_BK")));
         } else if (situation == QLatin1String("foreign")) {
-            QCOMPARE(Bytes(user.db), before);
+            QCOMPARE(vtest::FileBytes(user.db), before);
             QVERIFY(!QFile::exists(user.db + QStringLiteral("_BK")));
         }
     }

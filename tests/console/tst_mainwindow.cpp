@@ -40,11 +40,6 @@ namespace {
 
 enum class Path { SecondInstance, MissingDatabase, PortTaken, AnnounceFails, AnnounceError, Normal, NormalCheckingOff };
 
-QByteArray Bytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 quint16 FreeUdpPort() {
     QUdpSocket probe;
     probe.bind(QHostAddress::LocalHost, 0);
@@ -717,7 +712,7 @@ private slots:
             QVERIFY(db.open(QIODevice::WriteOnly | QIODevice::Truncate));
             if (file == QLatin1String("text")) db.write("アドレス,表示名\r\n127.0.0.1,アルファ\r\n");
         }
-        const QByteArray before = Bytes(f.db);
+        const QByteArray before = vtest::FileBytes(f.db);
 
         QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
         QVERIFY(!f.box->shown.isEmpty());
@@ -728,10 +723,10 @@ private slots:
         QCOMPARE(gPingDatas.ListCount(), computers);
 
         f.form->menuFileClose_Click();
-        QCOMPARE(Bytes(f.db), before);
-        QCOMPARE(Bytes(backup), QByteArray("the last sound backup"));
+        QCOMPARE(vtest::FileBytes(f.db), before);
+        QCOMPARE(vtest::FileBytes(backup), QByteArray("the last sound backup"));
         QVERIFY(!QFile::exists(vtest::HomeDir() + QStringLiteral("/Vantoro.MDB_BK")) ||
-                Bytes(vtest::HomeDir() + QStringLiteral("/Vantoro.MDB_BK")) == "the last sound backup");
+                vtest::FileBytes(vtest::HomeDir() + QStringLiteral("/Vantoro.MDB_BK")) == "the last sound backup");
         const bool damaged = said == dbmsg::kDamaged;
         QCOMPARE(f.box->shown.size(), damaged ? 2 : 1);
         if (damaged) QVERIFY2(f.box->shown[1].prompt.contains(dbmsg::kDamaged), qPrintable(f.box->shown[1].prompt));

@@ -18,15 +18,6 @@ namespace {
 
 std::unique_ptr<vtest::SmallDisk> gDisk;
 
-QByteArray Bytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QString Control(const QString& db) {
-    return vtest::Scalar(db, QStringLiteral("SELECT 処理 FROM TBL_Control WHERE 区分 = '稼動'")).toString();
-}
-
 }  // namespace
 
 class FullDiskTest : public QObject {
@@ -53,7 +44,7 @@ private slots:
         QVERIFY(WriteErrLog(QStringLiteral("本社"), QStringLiteral("10.0.0.1"), QStringLiteral("経理"),
                             QStringLiteral("接続OK!")));
         const QString day = LogFolder() + QStringLiteral("/20260315.LOG");
-        const QByteArray first = Bytes(day);
+        const QByteArray first = vtest::FileBytes(day);
         QVERIFY(first.endsWith("\r\n"));
 
         gDisk->Fill();
@@ -62,10 +53,10 @@ private slots:
         const QString longText = QString(3000, QChar(0x5fdc));
         const bool written =
             WriteErrLog(QStringLiteral("本社"), QStringLiteral("10.0.0.2"), QStringLiteral("倉庫"), longText);
-        QCOMPARE(Bytes(day), first);
+        QCOMPARE(vtest::FileBytes(day), first);
         QVERIFY(!written);
         QVERIFY(!WriteErrLog(QStringLiteral("本社"), QStringLiteral("10.0.0.3"), QStringLiteral("工場"), longText));
-        QCOMPARE(Bytes(day), first);
+        QCOMPARE(vtest::FileBytes(day), first);
         QCOMPARE(status.texts.size(), 1);
         QVERIFY2(status.texts.first().startsWith(QStringLiteral("ログファイルに書き込めませんでした")),
                  qPrintable(status.texts.first()));
@@ -74,7 +65,7 @@ private slots:
         // Room again: the next line is written whole after the earlier ones.
         gDisk->Free();
         QVERIFY(WriteErrLog(QStringLiteral("本社"), QStringLiteral("10.0.0.2"), QStringLiteral("倉庫"), longText));
-        const QByteArray now = Bytes(day);
+        const QByteArray now = vtest::FileBytes(day);
         QVERIFY(now.startsWith(first));
         QCOMPARE(now.mid(first.size()).count('\n'), 1);
         QVERIFY(now.endsWith(longText.toUtf8() + "\r\n"));
@@ -82,7 +73,7 @@ private slots:
         // Full once more: shown again.
         gDisk->Fill();
         QVERIFY(!WriteErrLog(QStringLiteral("本社"), QStringLiteral("10.0.0.3"), QStringLiteral("工場"), longText));
-        QCOMPARE(Bytes(day), now);
+        QCOMPARE(vtest::FileBytes(day), now);
         QCOMPARE(status.texts.size(), 2);
         QCOMPARE(writefailures::Reported().size(), 1);
     }
@@ -95,21 +86,21 @@ private slots:
         const QString db = vtest::FreshDatabase();
         vtest::Exec(db, "INSERT INTO TBL_Group (グループ,表示名,診断有無) VALUES ('G1','本社',-1)");
         MarkMonitorRunning(true);
-        QCOMPARE(Control(db), QStringLiteral("稼動中"));
+        QCOMPARE(vtest::RunningMark(db), QStringLiteral("稼動中"));
         QVERIFY(BackupDatabase());
         const QString backup = db + QStringLiteral("_BK");
-        const QByteArray lastBackup = Bytes(backup);
+        const QByteArray lastBackup = vtest::FileBytes(backup);
         QVERIFY(!lastBackup.isEmpty());
         QCOMPARE(writefailures::Reported(), QStringList());
-        const QByteArray before = Bytes(db);
+        const QByteArray before = vtest::FileBytes(db);
 
         gDisk->Fill();
         MarkMonitorRunning(false);
         QVERIFY(!BackupDatabase());
 
-        QCOMPARE(Control(db), QStringLiteral("稼動中"));
-        QCOMPARE(Bytes(db), before);
-        QCOMPARE(Bytes(backup), lastBackup);
+        QCOMPARE(vtest::RunningMark(db), QStringLiteral("稼動中"));
+        QCOMPARE(vtest::FileBytes(db), before);
+        QCOMPARE(vtest::FileBytes(backup), lastBackup);
         QCOMPARE(QDir(vtest::HomeDir()).entryList({QStringLiteral("*_BK.*")}, QDir::Files), QStringList());
         QCOMPARE(status.texts.size(), 2);
         const QStringList told = writefailures::Reported();
@@ -126,7 +117,7 @@ private slots:
         gDisk->Free();
         MarkMonitorRunning(false);
         QVERIFY(BackupDatabase());
-        QCOMPARE(Control(db), QStringLiteral("非稼動中"));
+        QCOMPARE(vtest::RunningMark(db), QStringLiteral("非稼動中"));
     }
 };
 

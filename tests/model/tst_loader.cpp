@@ -60,11 +60,6 @@ QString MakeFixture() {
     return db;
 }
 
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 void Dump(QTreeWidgetItem* item, int depth, QStringList& out) {
     out << QString(depth * 2, QLatin1Char(' ')) + TreeNodes::Key(item) + QLatin1Char('|') + TreeNodes::Text(item) +
                QLatin1Char('|') + TreeNodes::Image(item);
@@ -335,7 +330,7 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
             if (fault == QLatin1String("text")) f.write("グループ,表示名\r\nG1,本社\r\n");
         }
-        const QByteArray before = ReadFile(db);
+        const QByteArray before = vtest::FileBytes(db);
         QTreeWidget treeWidget;
         QTreeWidget list;
         TreeNodes nodes(&treeWidget);
@@ -344,7 +339,7 @@ private slots:
         for (const QString& part : said) QVERIFY2(error.contains(part), qPrintable(error));
         QCOMPARE(gPingDatas.ListCount(), 0);
         // Nothing is purged from a file that is not the program's.
-        if (said.contains(dbmsg::kForeign)) QCOMPARE(ReadFile(db), before);
+        if (said.contains(dbmsg::kForeign)) QCOMPARE(vtest::FileBytes(db), before);
     }
 
     void loadDuringALoadIsRefused() {
