@@ -390,7 +390,7 @@ QString ClsCommonDlg::ErrDescription() const {
         case 28670:
             return QStringLiteral("必要なリソースを読み込めません。");
         case 32751:
-            return QStringLiteral("Microsoft Windows のヘルプを呼び出せません。");
+            return QStringLiteral("ヘルプを呼び出せません。");
         case 32752:
             return QStringLiteral("FileName プロパティまたは Filter プロパティにメモリを割り当てられません。");
         case 32755:
