@@ -276,9 +276,11 @@ int IcmpEcho::SendEcho(quint32 destination, const QByteArray& data, int ttl, int
                 if (n < 0) break;
                 const unsigned char* p = buf.data();
                 if (kind_ == SocketKind::Datagram) {
-                    // The kernel keeps the identifier and passes only our own replies.
-                    if (n >= 8 && p[0] == kEchoReply && ReadBe16(p + 6) == seq)
-                        return answered(Success, ntohl(from.sin_addr.s_addr));
+                    // The kernel keeps the identifier and passes only replies that carry
+                    // it; whoever sent one, only the target's own answer counts.
+                    if (n >= 8 && p[0] == kEchoReply && ReadBe16(p + 6) == seq &&
+                        ntohl(from.sin_addr.s_addr) == destination)
+                        return answered(Success, destination);
                     continue;
                 }
                 // Raw: the IP header comes first.
@@ -289,7 +291,9 @@ int IcmpEcho::SendEcho(quint32 destination, const QByteArray& data, int ttl, int
                 const unsigned char* icmpHdr = p + ihl;
                 const int type = icmpHdr[0];
                 if (type == kEchoReply) {
-                    if (ReadBe16(icmpHdr + 4) == identifier_ && ReadBe16(icmpHdr + 6) == seq)
+                    // Identifier and sequence are in plain sight of anyone who sees the
+                    // request: an echo reply counts only from the target itself.
+                    if (sender == destination && ReadBe16(icmpHdr + 4) == identifier_ && ReadBe16(icmpHdr + 6) == seq)
                         return answered(Success, sender);
                     continue;
                 }

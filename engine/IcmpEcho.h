@@ -6,9 +6,10 @@
 // answered — the target itself, or a router reporting an ICMP error.
 //
 // The socket is an unprivileged ICMP datagram socket where net.ipv4.ping_group_range
-// admits the process's group, else a raw ICMP socket (root or CAP_NET_RAW). Replies are
-// matched by identifier and sequence, so stray echoes and errors for other requests are
-// ignored. The wait runs against a steady-clock deadline and blocks the calling thread
+// admits the process's group, else a raw ICMP socket (root or CAP_NET_RAW). An echo reply
+// counts only when it comes from the target and carries the request's identifier and
+// sequence; an ICMP error (from any router) only when it quotes the request. Stray echoes,
+// replies from other hosts and errors for other requests are ignored. The wait runs against a steady-clock deadline and blocks the calling thread
 // for at most the time-out; a negative time-out waits 0, never forever.
 
 #include <QByteArray>
