@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <linux/errqueue.h>
 #include <linux/icmp.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -87,42 +86,12 @@ quint32 StatusForIcmpError(int type, int code) {
     }
 }
 
-quint32 ResolveIPv4(const QString& host) {
-    const QByteArray name = host.trimmed().toUtf8();
-    if (name.isEmpty()) return 0;
-    addrinfo hints {};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(name.constData(), nullptr, &hints, &found) != 0 || !found) return 0;
-    quint32 address = 0;
-    for (const addrinfo* a = found; a; a = a->ai_next) {
-        if (a->ai_family == AF_INET && a->ai_addr) {
-            address = ntohl(reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr.s_addr);
-            break;
-        }
-    }
-    ::freeaddrinfo(found);
-    return address;
-}
-
 QString DottedText(quint32 address) {
     return QStringLiteral("%1.%2.%3.%4")
         .arg((address >> 24) & 0xff)
         .arg((address >> 16) & 0xff)
         .arg((address >> 8) & 0xff)
         .arg(address & 0xff);
-}
-
-QString ReverseLookup(quint32 address) {
-    sockaddr_in sa {};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(address);
-    std::array<char, NI_MAXHOST> name {};
-    if (::getnameinfo(reinterpret_cast<const sockaddr*>(&sa), sizeof sa, name.data(), name.size(), nullptr, 0,
-                      NI_NAMEREQD) != 0)
-        return {};
-    return QString::fromLocal8Bit(name.data());
 }
 
 IcmpEcho::IcmpEcho(SocketKind kind, SocketOpener opener) {

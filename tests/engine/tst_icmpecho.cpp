@@ -94,24 +94,6 @@ private slots:
         QCOMPARE(ClsPing::StatusText(status), text);
     }
 
-    void resolve_data() {
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<QString>("dotted");
-        QTest::newRow("dotted") << "127.0.0.2" << "127.0.0.2";
-        QTest::newRow("blanks trimmed") << "  127.0.0.3 " << "127.0.0.3";
-        QTest::newRow("localhost") << "localhost" << "127.0.0.1";
-        QTest::newRow("blank") << "   " << "";
-        // A label longer than 63 characters is refused by the resolver itself, so no
-        // query leaves the machine.
-        QTest::newRow("unresolvable") << QString(64, 'x') + ".invalid" << "";
-    }
-    void resolve() {
-        QFETCH(QString, host);
-        QFETCH(QString, dotted);
-        const quint32 a = icmp::ResolveIPv4(host);
-        QCOMPARE(a == 0 ? QString() : icmp::DottedText(a), dotted);
-    }
-
     void loopback_data() {
         QTest::addColumn<SocketKind>("kind");
         QTest::addColumn<QString>("target");
