@@ -11,6 +11,7 @@
 // A GapMeter shows whether the event loop kept running during a call.
 
 #include "ServerProcess.h"
+#include "TestSupport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -154,13 +155,4 @@ private:
 
 }  // namespace vtest
 
-#define VANTORO_TEST_MAIN_PRIVATE_DNS(TestObject) \
-    int main(int argc, char** argv) {             \
-        vtest::PrivateDns::Enter();               \
-        vtest::PrepareEnvironment();              \
-        QApplication app(argc, argv);             \
-        app.setAttribute(Qt::AA_Use96Dpi, true);  \
-        TestObject tc;                            \
-        QTEST_SET_MAIN_SOURCE_PATH                \
-        return QTest::qExec(&tc, argc, argv);     \
-    }
+#define VANTORO_TEST_MAIN_PRIVATE_DNS(TestObject) VANTORO_TEST_MAIN_AFTER(vtest::PrivateDns::Enter(), TestObject)
