@@ -113,7 +113,7 @@ private slots:
         QTest::addColumn<QString>("address");
         QTest::addColumn<int>("atLeastMs");
         QTest::newRow("slow") << "a.127-0-0-5.1000.test" << 3000 << "127.0.0.5" << 950;
-        QTest::newRow("no such name") << "b.nx.600.test" << 3000 << "" << 550;
+        QTest::newRow("no such name") << "b.nx.1000.test" << 3000 << "" << 950;
         QTest::newRow("silent server, bound reached") << "c.silent.0.test" << 700 << "" << 650;
     }
     void resolveWaitsWithTheLoopRunning() {
@@ -143,7 +143,7 @@ private slots:
                                ++calls;
                                got = a ? a->toString() : QString();
                            });
-        QVERIFY2(t.elapsed() < 100, qPrintable(QString::number(t.elapsed())));
+        QVERIFY2(t.elapsed() < 200, qPrintable(QString::number(t.elapsed())));
         QCOMPARE(calls, 0);
         QTRY_COMPARE_WITH_TIMEOUT(calls, 1, 3000);
         QCOMPARE(got, QStringLiteral("127.0.0.6"));
@@ -194,7 +194,7 @@ private slots:
     // A name that does not resolve gets no answer, and costs the program no stall.
     void unresolvableAnnouncementIsDropped_data() {
         QTest::addColumn<QString>("host");
-        QTest::newRow("no such name") << "g.nx.500.test";
+        QTest::newRow("no such name") << "g.nx.1000.test";
         QTest::newRow("silent server") << "h.silent.0.test";
     }
     void unresolvableAnnouncementIsDropped() {
@@ -222,8 +222,8 @@ private slots:
     void alarmTextToAPcByName_data() {
         QTest::addColumn<QString>("host");
         QTest::addColumn<int>("error");
-        QTest::newRow("slow name") << "i.127-0-0-2.800.test" << 0;
-        QTest::newRow("no such name") << "j.nx.500.test" << int(lanerr::kHostNotFound);
+        QTest::newRow("slow name") << "i.127-0-0-2.1000.test" << 0;
+        QTest::newRow("no such name") << "j.nx.1000.test" << int(lanerr::kHostNotFound);
     }
     void alarmTextToAPcByName() {
         QFETCH(QString, host);
@@ -256,7 +256,7 @@ private slots:
         QElapsedTimer t;
         t.start();
         QVERIFY(sender->Send(QStringLiteral("admin"), host, QStringLiteral("down")));
-        QVERIFY2(t.elapsed() < 100, qPrintable(QString::number(t.elapsed())));
+        QVERIFY2(t.elapsed() < 200, qPrintable(QString::number(t.elapsed())));
         if (!keepSender) sender.reset();
         QTest::qWait(1200);
         QCOMPARE(receiver.hasPendingDatagrams(), arrives);

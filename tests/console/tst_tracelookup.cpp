@@ -42,7 +42,7 @@ private slots:
     void unknownNameIsSaidSo() {
         FrmTraceRt frm;
         frm.Load();
-        frm.TxtURL()->setText(QStringLiteral("u.nx.600.test"));
+        frm.TxtURL()->setText(QStringLiteral("u.nx.1000.test"));
         vtest::GapMeter meter;
         frm.CmdGO()->click();
         QVERIFY2(meter.LongestGapMs() < 400, qPrintable(QString::number(meter.LongestGapMs())));

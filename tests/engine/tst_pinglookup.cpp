@@ -27,7 +27,7 @@ private slots:
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("message");
         QTest::newRow("slow name") << "p.127-0-0-7.1000.test" << 0 << "127.0.0.7" << u"接続OK!"_qs;
-        QTest::newRow("no such name") << "q.nx.700.test" << 2 << "" << u"IP情報取得ｴﾗｰ"_qs;
+        QTest::newRow("no such name") << "q.nx.1000.test" << 2 << "" << u"IP情報取得ｴﾗｰ"_qs;
         QTest::newRow("silent server") << "r.silent.0.test" << 2 << "" << u"IP情報取得ｴﾗｰ"_qs;
     }
     void nameIsLookedUpWithTheLoopRunning() {
