@@ -14,20 +14,20 @@
 #include "model/Globals.h"
 #include "plugins/host/PluginUiSeams.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QDate>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
-#include <QAbstractButton>
-#include <QWindow>
-#include <QMenu>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
+#include <QWindow>
 
 #include <functional>
 #include <memory>
