@@ -8,6 +8,7 @@
 #include "alarms/PatLamp.h"
 #include "console/FrmPing.h"
 #include "console/FrmTraceRt.h"
+#include "console/QtTranslation.h"
 #include "engine/Pacing.h"
 #include "model/AppPaths.h"
 #include "model/DllObjects.h"
@@ -29,6 +30,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeWidget>
 #include <QUdpSocket>
 
@@ -838,6 +840,28 @@ private slots:
         QCOMPARE(MsgBox(QStringLiteral("本当に削除しますか？"), style), answer);
         QCOMPARE(seenIcon, icon);
         QCOMPARE(seenTitle, ProgramTitle());
+    }
+
+    // With Qt's own translation the window's boxes speak Japanese on their buttons too.
+    void boxButtonsInJapanese() {
+        Fixture f(true, false);
+        std::unique_ptr<QTranslator> translation(InstallQtTranslation());
+        QVERIFY2(translation, "Qt's Japanese translation (qt6-translations-l10n) is not installed");
+        QStringList captions;
+        QTimer driver;
+        driver.setInterval(10);
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            driver.stop();
+            for (auto b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+                captions << (box->button(b) ? box->button(b)->text() : QString());
+            box->button(QMessageBox::No)->click();
+            QTimer::singleShot(200, box, [box] { box->done(-1); });
+        });
+        driver.start();
+        QCOMPARE(MsgBox(QStringLiteral("保存しますか？"), vb::vbYesNoCancel | vb::vbQuestion), vb::vbNo);
+        QCOMPARE(captions, (QStringList{"はい(&Y)", "いいえ(&N)", "キャンセル"}));
     }
 
     void trayActionsAreExact() {
