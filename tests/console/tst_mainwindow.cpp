@@ -2,6 +2,7 @@
 // the menu commands with their check marks and restore discipline, and the computer
 // panel. Every dialog goes through a recording runner and the messenger binds loopback.
 #include "TestSupport.h"
+#include "tests/console/ConsoleRig.h"
 
 #include "admin/FrmOption.h"
 #include "alarms/LanMessenger.h"
@@ -819,24 +820,16 @@ private slots:
         Fixture f(true, false);  // the window's own boxes
         int seenIcon = -1;
         QString seenTitle;
-        QTimer driver;
-        driver.setInterval(10);
-        QObject::connect(&driver, &QTimer::timeout, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) return;
-            driver.stop();
-            seenIcon = int(box->icon());
-            seenTitle = box->windowTitle();
+        vtest::BoxDriver driver([&](QMessageBox& box) {
+            seenIcon = int(box.icon());
+            seenTitle = box.windowTitle();
             if (press == 0)
-                QTest::keyClick(box, Qt::Key_Return);
+                QTest::keyClick(&box, Qt::Key_Return);
             else if (press == -1)
-                QTest::keyClick(box, Qt::Key_Escape);
-            else if (QAbstractButton* b = box->button(QMessageBox::StandardButton(press)))
+                QTest::keyClick(&box, Qt::Key_Escape);
+            else if (QAbstractButton* b = box.button(QMessageBox::StandardButton(press)))
                 b->click();
-            // Whatever happened, the box must not stay open and hold the test.
-            QTimer::singleShot(200, box, [box] { box->done(-1); });
         });
-        driver.start();
         QCOMPARE(MsgBox(QStringLiteral("本当に削除しますか？"), style), answer);
         QCOMPARE(seenIcon, icon);
         QCOMPARE(seenTitle, ProgramTitle());
@@ -848,18 +841,11 @@ private slots:
         std::unique_ptr<QTranslator> translation(InstallQtTranslation());
         QVERIFY2(translation, "Qt's Japanese translation (qt6-translations-l10n) is not installed");
         QStringList captions;
-        QTimer driver;
-        driver.setInterval(10);
-        QObject::connect(&driver, &QTimer::timeout, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) return;
-            driver.stop();
+        vtest::BoxDriver driver([&](QMessageBox& box) {
             for (auto b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
-                captions << (box->button(b) ? box->button(b)->text() : QString());
-            box->button(QMessageBox::No)->click();
-            QTimer::singleShot(200, box, [box] { box->done(-1); });
+                captions << (box.button(b) ? box.button(b)->text() : QString());
+            box.button(QMessageBox::No)->click();
         });
-        driver.start();
         QCOMPARE(MsgBox(QStringLiteral("保存しますか？"), vb::vbYesNoCancel | vb::vbQuestion), vb::vbNo);
         QCOMPARE(captions, (QStringList{"はい(&Y)", "いいえ(&N)", "キャンセル"}));
     }

@@ -530,24 +530,16 @@ private slots:
             bool lampWindowOnTop;
         };
         QList<Seen> seen;
-        QList<QPointer<QMessageBox>> handled;
-        QTimer driver;
-        driver.setInterval(10);
-        QObject::connect(&driver, &QTimer::timeout, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || handled.contains(box)) return;
-            handled << box;
-            seen << Seen{box->text(), lamp && lamp->OnTop(),
-                         lamp && lamp->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint)};
-            QAbstractButton* yes = box->button(QMessageBox::Yes);
-            (yes ? yes : box->button(QMessageBox::Ok))->click();
-            // Whatever happened, the box must not stay open and hold the test.
-            QTimer::singleShot(500, box, [box] { box->done(-1); });
-        });
-        driver.start();
-        f.Select("?127.0.0.1@002");
-        f.form->menuNodeDelete_Click();
-        driver.stop();
+        {
+            vtest::BoxDriver driver([&](QMessageBox& box) {
+                seen << Seen{box.text(), lamp && lamp->OnTop(),
+                             lamp && lamp->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint)};
+                QAbstractButton* yes = box.button(QMessageBox::Yes);
+                (yes ? yes : box.button(QMessageBox::Ok))->click();
+            });
+            f.Select("?127.0.0.1@002");
+            f.form->menuNodeDelete_Click();
+        }
         QCOMPARE(seen.size(), 2);
         QVERIFY(seen[1].text.contains("refused"));
         for (const Seen& s : seen) {
