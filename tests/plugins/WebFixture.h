@@ -95,10 +95,11 @@ inline int RequestsFor(const QString& logPath, const QString& path) {
     return n;
 }
 
-// A listener that takes connections (the kernel completes them) but never reads or writes.
+// A listener that takes connections (the kernel completes them) but never reads or writes;
+// on a free port, or on the one given. Its connections close when it goes.
 class SilentListener {
 public:
-    SilentListener() { server_.listen(QHostAddress::LocalHost, 0); }
+    explicit SilentListener(quint16 port = 0) { server_.listen(QHostAddress::LocalHost, port); }
     quint16 port() const { return server_.serverPort(); }
 
 private:
