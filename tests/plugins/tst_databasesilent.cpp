@@ -13,7 +13,6 @@
 #include "plugins/host/LateBound.h"
 #include "plugins/host/PluginUiSeams.h"
 
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -27,11 +26,6 @@
 using namespace plugin;
 
 namespace {
-
-QString findDriver(const QString& file) {
-    QDirIterator it(QStringLiteral("/usr/lib"), {file}, QDir::Files, QDirIterator::Subdirectories);
-    return it.hasNext() ? it.next() : QString();
-}
 
 // Ends the test program when a check has not returned in time: a check that blocks the
 // thread cannot be stopped by anything running on it.
@@ -108,8 +102,8 @@ class DatabaseSilentTest : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
-        const QString tds = findDriver("libtdsodbc.so");
-        const QString sqlite = findDriver("libsqlite3odbc.so");
+        const QString tds = vtest::FindDriver("libtdsodbc.so");
+        const QString sqlite = vtest::FindDriver("libsqlite3odbc.so");
         if (tds.isEmpty() || sqlite.isEmpty()) QSKIP("FreeTDS (tdsodbc) or the SQLite ODBC driver is not installed");
         db_ = dir_.path() + "/locked.db";
         QVERIFY(vtest::RunTool("sqlite3", {db_, "create table hosts(name text); insert into hosts values('pc1');"},
