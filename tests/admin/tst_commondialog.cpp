@@ -657,7 +657,7 @@ private slots:
         dialog.ShowHelp();
         QCOMPARE(desktop.opened, opened ? QList<QUrl>{QUrl::fromLocalFile(existing)} : QList<QUrl>{});
         QCOMPARE(dialog.ErrNumber(), errNumber);
-        if (errNumber) QCOMPARE(dialog.ErrDescription(), QStringLiteral("Microsoft Windows のヘルプを呼び出せません。"));
+        if (errNumber) QCOMPARE(dialog.ErrDescription(), QStringLiteral("ヘルプを呼び出せません。"));
         QCOMPARE(dialog.HelpContext(), 12);
     }
 
