@@ -1,11 +1,149 @@
 #include "admin/CommonDialog.h"
 
+#include "model/Seams.h"
+
+#include <QColorDialog>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDialog>
+#include <QGuiApplication>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScreen>
+#include <QUrl>
 
-ClsCommonDlg::ClsCommonDlg() : chooser_(&ClsCommonDlg::QtChooser), initDir_(QDir::currentPath()) {
+#include <array>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace {
+
+// Rounds a half to the even neighbour, as every size conversion of the wrapper does, and
+// keeps the result inside 16 bits.
+qint16 ToInt16(double value) {
+    const double rounded = std::nearbyint(value);
+    if (!(rounded >= std::numeric_limits<qint16>::min())) return std::numeric_limits<qint16>::min();
+    if (rounded > std::numeric_limits<qint16>::max()) return std::numeric_limits<qint16>::max();
+    return static_cast<qint16>(rounded);
+}
+
+QColor FromColorRef(qint32 ref) {
+    return QColor(ref & 0xFF, (ref >> 8) & 0xFF, (ref >> 16) & 0xFF);
+}
+
+qint32 ToColorRef(const QColor& color) {
+    return color.red() | (color.green() << 8) | (color.blue() << 16);
+}
+
+int DpiY(const QWidget* owner) {
+    if (owner) return owner->logicalDpiY();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? qRound(screen->logicalDotsPerInchY()) : 96;
+}
+
+// The font's height in pixels on a screen of dpiY, told back in whole points: a size is
+// what that screen can show of it.
+qint16 PointsOnScreen(const QFont& font, int dpiY) {
+    const double height = font.pixelSize() > 0 ? font.pixelSize() : std::round(font.pointSizeF() * dpiY / 72.0);
+    return ToInt16(std::abs(72.0 / dpiY * height));
+}
+
+// The colour dialog starts with sixteen white custom colours on every show, and what the
+// user adds there is dropped when it closes; Qt keeps them for the whole program, so they
+// are put back as they were.
+class WhiteCustomColours {
+public:
+    WhiteCustomColours() {
+        for (int i = 0; i < kCount; ++i) {
+            saved_[static_cast<size_t>(i)] = QColorDialog::customColor(i);
+            QColorDialog::setCustomColor(i, Qt::white);
+        }
+    }
+    ~WhiteCustomColours() {
+        for (int i = 0; i < kCount; ++i) QColorDialog::setCustomColor(i, saved_[static_cast<size_t>(i)]);
+    }
+    WhiteCustomColours(const WhiteCustomColours&) = delete;
+    WhiteCustomColours& operator=(const WhiteCustomColours&) = delete;
+
+private:
+    static constexpr int kCount = 16;
+    std::array<QColor, kCount> saved_;
+};
+
+// While the font dialog is up the owner window shows the font and text colour the dialog
+// starts from; afterwards it gets back its own, including whether it had a font or a
+// palette of its own or inherited them.
+class OwnerLook {
+public:
+    explicit OwnerLook(QWidget* owner)
+        : owner_(owner),
+          font_(owner->font()),
+          palette_(owner->palette()),
+          ownFont_(owner->testAttribute(Qt::WA_SetFont)),
+          ownPalette_(owner->testAttribute(Qt::WA_SetPalette)) {}
+    ~OwnerLook() {
+        if (!owner_) return;
+        owner_->setFont(ownFont_ ? font_ : QFont());
+        owner_->setPalette(ownPalette_ ? palette_ : QPalette());
+    }
+    OwnerLook(const OwnerLook&) = delete;
+    OwnerLook& operator=(const OwnerLook&) = delete;
+
+private:
+    QPointer<QWidget> owner_;
+    QFont font_;
+    QPalette palette_;
+    bool ownFont_;
+    bool ownPalette_;
+};
+
+// A font dialog that keeps itself open on a size outside the caller's limits.
+class LimitedFontDialog final : public QFontDialog {
+public:
+    LimitedFontDialog(QWidget* owner, int min, int max) : QFontDialog(owner), min_(min), max_(max) {}
+
+    void accept() override {
+        const int size = currentFont().pointSize();
+        if (max_ > 0 && min_ <= max_ && (size < min_ || size > max_)) {
+            MsgBox(QStringLiteral("サイズは %1～%2 ポイントの範囲で指定して下さい。").arg(min_).arg(max_),
+                   vb::vbOKOnly | vb::vbExclamation, windowTitle());
+            return;
+        }
+        QFontDialog::accept();
+    }
+
+private:
+    int min_;
+    int max_;
+};
+
+}  // namespace
+
+ClsCommonDlg::ClsCommonDlg() : initDir_(QDir::currentPath()) {
     filterList_ = QStringLiteral("All Files (*.*)") + QChar(0) + QStringLiteral("*.*") + QChar(0);
+}
+
+void ClsCommonDlg::setForm(QWidget* form) {
+    form_ = form;
+    if (!form) return;
+    const QFont font = form->font();
+    fontBold_ = font.bold();
+    fontItalic_ = font.italic();
+    fontName_ = font.family();
+    fontSize_ = ToInt16(font.pointSizeF() > 0 ? font.pointSizeF() : QFontInfo(font).pointSizeF());
+    fontStrikethru_ = font.strikeOut();
+    fontUnderline_ = font.underline();
+}
+
+bool ClsCommonDlg::Run(QDialog& dialog) {
+    if (runner_)
+        runner_(dialog);
+    else
+        dialog.exec();
+    return dialog.result() == QDialog::Accepted;
 }
 
 void ClsCommonDlg::setFilter(const QString& filter) {
@@ -31,71 +169,189 @@ QStringList ClsCommonDlg::NameFilters() const {
 
 void ClsCommonDlg::setAction(qint16 action) {
     action_ = action;
-    if (action == 1)
-        ShowOpen();
-    else if (action == 2)
-        ShowSave();
+    switch (action) {
+        case cdlOpen:
+            ShowOpen();
+            break;
+        case cdlSave:
+            ShowSave();
+            break;
+        case cdlColor:
+            ShowColor();
+            break;
+        case cdlFont:
+            ShowFont();
+            break;
+        case cdlPrinter:
+            ShowPrinter();
+            break;
+        case cdlHelp:
+            ShowHelp();
+            break;
+        default:
+            break;
+    }
 }
 
-void ClsCommonDlg::ShowFile(bool save) {
-    action_ = save ? 2 : 1;
-    errNumber_ = 0;
-    FileDialogRequest request;
-    request.owner = form_;
-    request.save = save;
-    request.title = dialogTitle_;
-    request.nameFilters = NameFilters();
-    request.filterIndex = filterIndex_ > 0 ? filterIndex_ - 1 : 0;
-    request.initDir = initDir_;
-    request.fileName = fileName_;
-    request.mustExist = (flags_ & cdlOFNFileMustExist) != 0;
-    request.defaultExt = defaultExt_;
-    std::optional<QString> chosen = chooser_ ? chooser_(request) : std::nullopt;
-    // The name buffer holds MaxFileSize characters with room for two terminators; a
-    // longer path is a failed dialog, never a cut path.
-    if (chosen && chosen->toLocal8Bit().size() > maxFileSize_ - 2) {
-        errNumber_ = cdlBufferTooSmall;
-        chosen.reset();
-    }
-    if (!chosen) {
-        if (cancelError_) {
-            cancelButton_ = true;
-            fileName_.clear();
-        }
-        return;
-    }
-    cancelButton_ = false;
-    fileName_ = QDir::fromNativeSeparators(*chosen);
-    fileTitle_ = QFileInfo(fileName_).fileName();
-    if (fileTitle_.isEmpty()) fileTitle_ = fileName_;
-}
-
-std::optional<QString> ClsCommonDlg::QtChooser(const FileDialogRequest& request) {
-    QFileDialog dialog(request.owner, request.title);
-    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.save ? QFileDialog::AnyFile
-                                    : (request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
-    dialog.setNameFilters(request.nameFilters);
-    if (request.filterIndex >= 0 && request.filterIndex < request.nameFilters.size())
-        dialog.selectNameFilter(request.nameFilters.at(request.filterIndex));
+void ClsCommonDlg::SetUpFileDialog(QFileDialog& dialog, bool save) const {
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    const bool mustExist = (flags_ & (cdlOFNPathMustExist | cdlOFNFileMustExist)) != 0;
+    dialog.setFileMode(!save && mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    const QStringList filters = NameFilters();
+    dialog.setNameFilters(filters);
+    const int index = filterIndex_ > 0 ? filterIndex_ - 1 : 0;
+    if (index < filters.size()) dialog.selectNameFilter(filters.at(index));
     // The options hand their current path as the starting place: a file's folder is
     // opened with the file selected.
-    const QFileInfo start(request.initDir);
+    const QFileInfo start(initDir_);
     if (start.isDir())
         dialog.setDirectory(start.absoluteFilePath());
     else if (start.dir().exists()) {
         dialog.setDirectory(start.absolutePath());
         if (start.exists()) dialog.selectFile(start.fileName());
     }
-    if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
-    if (!request.defaultExt.trimmed().isEmpty()) dialog.setDefaultSuffix(request.defaultExt.trimmed());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().constFirst();
+    if (!fileName_.isEmpty()) dialog.selectFile(fileName_);
+    // The extension is read as the platform reads a string: up to its first NUL.
+    const QString ext = defaultExt_.section(QChar(0), 0, 0).trimmed();
+    if (!ext.isEmpty()) dialog.setDefaultSuffix(ext);
+}
+
+void ClsCommonDlg::ShowFile(bool save) {
+    action_ = save ? cdlSave : cdlOpen;
+    lastResult_ = 0;
+    errNumber_ = 0;
+    QFileDialog dialog(form_, dialogTitle_);
+    SetUpFileDialog(dialog, save);
+    QString chosen;
+    if (Run(dialog) && !dialog.selectedFiles().isEmpty()) chosen = dialog.selectedFiles().constFirst();
+    // The name buffer holds MaxFileSize characters with room for two terminators; a
+    // longer path is a failed dialog, never a cut path.
+    if (!chosen.isEmpty() && chosen.toLocal8Bit().size() > maxFileSize_ - 2) {
+        errNumber_ = cdlBufferTooSmall;
+        chosen.clear();
+    }
+    if (chosen.isEmpty()) {
+        if (cancelError_) {
+            cancelButton_ = true;
+            fileName_.clear();
+        }
+        return;
+    }
+    lastResult_ = 1;
+    cancelButton_ = false;
+    fileName_ = QDir::fromNativeSeparators(chosen);
+    fileTitle_ = QFileInfo(fileName_).fileName();
+    if (fileTitle_.isEmpty()) fileTitle_ = fileName_;
+}
+
+void ClsCommonDlg::ShowColor() {
+    action_ = cdlColor;
+    lastResult_ = 0;
+    errNumber_ = 0;
+    WhiteCustomColours custom;
+    QColorDialog dialog(FromColorRef(color_), form_);
+    if (!Run(dialog)) {
+        cancelButton_ = true;
+        return;
+    }
+    lastResult_ = 1;
+    cancelButton_ = false;
+    color_ = ToColorRef(dialog.selectedColor());
+}
+
+void ClsCommonDlg::ShowFont() {
+    errNumber_ = 0;
+    std::optional<OwnerLook> look;
+    if (form_) look.emplace(form_);
+    QFont start = form_ ? form_->font() : QGuiApplication::font();
+    start.setBold(fontBold_);
+    start.setItalic(fontItalic_);
+    // An empty name or a size of 0 is no font: the owner's own stays.
+    if (!fontName_.isEmpty()) start.setFamily(fontName_);
+    if (fontSize_ > 0) start.setPointSize(fontSize_);
+    start.setStrikeOut(fontStrikethru_);
+    start.setUnderline(fontUnderline_);
+    if (form_) {
+        form_->setFont(start);
+        QPalette palette = form_->palette();
+        palette.setColor(QPalette::WindowText, FromColorRef(color_));
+        form_->setPalette(palette);
+        // The dialog starts from the font as the owner window resolved it.
+        start = form_->font();
+    }
+
+    const bool limited = (flags_ & cdlCFLimitSize) != 0;
+    LimitedFontDialog dialog(form_, limited ? min_ : 0, limited ? max_ : 0);
+    dialog.setCurrentFont(start);
+    if (!Run(dialog)) {
+        cancelButton_ = true;
+        fontBold_ = fontItalic_ = fontStrikethru_ = fontUnderline_ = false;
+        fontName_.clear();
+        fontSize_ = 0;
+        color_ = 0;
+        return;
+    }
+    cancelButton_ = false;
+    // Qt's font dialog has no colour choice: Color stays the text colour it was given.
+    const QFont chosen = dialog.selectedFont();
+    fontBold_ = chosen.weight() >= QFont::Medium;
+    fontItalic_ = chosen.italic();
+    fontUnderline_ = chosen.underline();
+    fontStrikethru_ = chosen.strikeOut();
+    fontName_ = chosen.family();
+    fontSize_ = PointsOnScreen(chosen, DpiY(form_));
+}
+
+void ClsCommonDlg::ShowPrinter() {
+    action_ = cdlPrinter;
+    lastResult_ = 0;
+    errNumber_ = 0;
+    // Qt refuses a lowest page above the highest; the dialog is not shown then.
+    if (min_ > max_) {
+        errNumber_ = cdlPDInitFailure;
+        if (cancelError_) cancelButton_ = true;
+        return;
+    }
+    QPrinter printer;
+    QPrintDialog dialog(&printer, form_);
+    dialog.setMinMax(min_, max_);
+    // A range of one page leaves nothing to narrow down, so none is offered.
+    const bool ranges = (flags_ & cdlPDNoPageNums) == 0 && min_ != max_;
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, ranges);
+    if (fromPage_ > 0 && toPage_ >= fromPage_) printer.setFromTo(fromPage_, toPage_);
+    if (ranges && (flags_ & cdlPDPageNums)) printer.setPrintRange(QPrinter::PageRange);
+    printer.setCopyCount(qMax(1, copies_));
+    if (!Run(dialog)) {
+        if (cancelError_) cancelButton_ = true;
+        return;
+    }
+    lastResult_ = 1;
+    cancelButton_ = false;
+    fromPage_ = printer.fromPage();
+    toPage_ = printer.toPage();
+    min_ = dialog.minPage();
+    max_ = dialog.maxPage();
+    copies_ = printer.copyCount();
+}
+
+void ClsCommonDlg::ShowHelp() {
+    errNumber_ = 0;
+    if (helpFile_.isEmpty() || helpCommand_ == 0 || helpCommand_ == cdlHelpQuit) return;
+    const QFileInfo file(helpFile_);
+    if (!file.isFile() || !QDesktopServices::openUrl(QUrl::fromLocalFile(file.absoluteFilePath())))
+        errNumber_ = cdlHelpFailed;
+}
+
+bool ClsCommonDlg::setHelpKey(const QString& text) {
+    bool ok = false;
+    const double value = std::nearbyint(text.trimmed().toDouble(&ok));
+    if (!ok || !(value >= std::numeric_limits<qint32>::min() && value <= std::numeric_limits<qint32>::max()))
+        return false;
+    helpKey_ = static_cast<qint32>(value);
+    return true;
 }
 
 QString ClsCommonDlg::ErrDescription() const {
-    // The file dialog's own and the general texts; the codes of the colour, font, print
-    // and help dialogs, which this wrapper does not offer, read as unknown.
     switch (errNumber_) {
         case -32768:
             return QStringLiteral("関数がダイアログ ボックスをロードできません。");
@@ -105,6 +361,36 @@ QString ClsCommonDlg::ErrDescription() const {
             return QStringLiteral("ファイル名が無効です。");
         case 20478:
             return QStringLiteral("メモリ不足のために、リスト ボックスをサブクラス化できません。");
+        case 24574:
+            return QStringLiteral("フォントが存在しません。");
+        case 28660:
+            return QStringLiteral(
+                "WIN.INI ファイル内の [devices] セクションに、必要なプリンタについてのエントリがありません。");
+        case 28661:
+            return QStringLiteral("PrintDlg 関数が情報コンテキストを作成できません。");
+        case 28662:
+            return QStringLiteral("DevMode データ構造と DevNames データ構造のデータが異なるプリンタを指しています。");
+        case 28663:
+            return QStringLiteral("通常使うプリンタが設定されていません。");
+        case 28664:
+            return QStringLiteral("プリンタ ドライバが見つかりません。");
+        case 28665:
+            return QStringLiteral("PrintDlg 関数を初期化できません。");
+        case 28666:
+            return QStringLiteral("プリンタ ドライバが DevMode データ構造を初期化できません。");
+        case 28667:
+            return QStringLiteral("PrintDlg 関数が、指定したプリンタ ドライバをロードできません。");
+        case 28668:
+        case 28671:
+            return QStringLiteral(
+                "PDReturnDefault フラグが設定されていますが、hDevMode フィールドまたは hDevNames フィールドが 0 "
+                "ではありません。");
+        case 28669:
+            return QStringLiteral("CommonDialog 関数が WIN.INI の [devices] セクションの文字列を解析できません。");
+        case 28670:
+            return QStringLiteral("必要なリソースを読み込めません。");
+        case 32751:
+            return QStringLiteral("ヘルプを呼び出せません。");
         case 32752:
             return QStringLiteral("FileName プロパティまたは Filter プロパティにメモリを割り当てられません。");
         case 32755:

@@ -96,7 +96,7 @@ qint32 Whole(const QLineEdit* field) {
 
 }  // namespace
 
-FrmOption::FrmOption(QWidget* parent) : QDialog(parent), chooser_(&ClsCommonDlg::QtChooser) {
+FrmOption::FrmOption(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("FrmOption"));
     setWindowTitle(QStringLiteral("オプション"));
     Build();
@@ -322,7 +322,7 @@ bool FrmOption::cmdApply_Click() {
 QString FrmOption::ChooseFile(const QString& title, const QString& filter, qint32 flags, const QString& initDir,
                               const QString& current) {
     ClsCommonDlg dialog;
-    dialog.SetChooser(chooser_);
+    dialog.SetDialogRunner(fileDialogRunner_);
     dialog.setForm(this);
     dialog.setDialogTitle(title);
     dialog.setFilter(filter);
@@ -345,7 +345,7 @@ void FrmOption::CmdDB_Click() {
 void FrmOption::CmdSound_Click() {
     txtSoundFilePath->setText(ChooseFile(
         QStringLiteral("サウンドファイルの選択"), QStringLiteral("ｻｳﾝﾄﾞ(*.wav)|*.wav|すべて|*.*|"),
-        ClsCommonDlg::cdlOFNReadOnly | ClsCommonDlg::cdlOFNFileMustExist, gOptSoundFilePath, txtSoundFilePath->text()));
+        ClsCommonDlg::cdlOFNReadOnly | ClsCommonDlg::cdlOFNPathMustExist, gOptSoundFilePath, txtSoundFilePath->text()));
 }
 
 void FrmOption::ComSoundTest_Click() {

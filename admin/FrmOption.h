@@ -6,7 +6,7 @@
 // volume slider follows the mixer's range and takes effect at once.
 //
 // Tests construct the dialog, call Load, fill its fields and call the handlers; the file
-// choosers go through a replaceable chooser, so nothing blocks.
+// choosers' dialogs are shown through a replaceable runner, so nothing blocks.
 
 #include "admin/CommonDialog.h"
 
@@ -43,8 +43,8 @@ public:
 
     // Restarts the check timer's pacing (called by Apply when the interval changed).
     void SetResetPacing(std::function<void()> reset) { resetPacing_ = std::move(reset); }
-    // How the two file choosers pick a file.
-    void SetFileChooser(ClsCommonDlg::Chooser chooser) { chooser_ = std::move(chooser); }
+    // How the two file choosers show their file dialog (exec() when none is set).
+    void SetFileDialogRunner(ClsCommonDlg::Runner runner) { fileDialogRunner_ = std::move(runner); }
 
     // Fills the fields from the option globals and sets up the volume slider.
     void Load();
@@ -97,7 +97,7 @@ private:
                        const QString& current);
 
     std::function<void()> resetPacing_;
-    ClsCommonDlg::Chooser chooser_;
+    ClsCommonDlg::Runner fileDialogRunner_;
     QWidget* focusTarget_ = nullptr;
     bool mixerFound_ = false;
 };

@@ -11,7 +11,7 @@ class QLineEdit;
 class QListWidget;
 
 namespace servicemsg {
-inline const QString kPort = QStringLiteral("ポート番号を入力(1～65536)して下さい");
+inline const QString kPort = QStringLiteral("ポート番号を入力(1～65535)して下さい");
 inline const QString kDuplicate = QStringLiteral("同じサービスが登録済みです");
 }  // namespace servicemsg
 

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <stdexcept>
+#include <string>
 
 namespace cp932 {
 
@@ -73,11 +74,13 @@ QByteArray FromUnicode(QStringView text, int* replaced) {
     return out;
 }
 
-QString ToUnicode(QByteArrayView bytes, int* replaced) {
+QString ToUnicode(QByteArrayView bytes, int* replaced) { return ToUnicodeFrom("CP932", bytes, replaced); }
+
+QString ToUnicodeFrom(const char* charset, QByteArrayView bytes, int* replaced) {
     if (replaced) *replaced = 0;
     if (bytes.isEmpty()) return {};
-    Iconv cd("UTF-16LE", "CP932");
-    if (!cd.IsValid()) throw std::runtime_error("iconv has no CP932 converter");
+    Iconv cd("UTF-16LE", charset);
+    if (!cd.IsValid()) throw std::runtime_error(std::string("iconv has no converter from ") + charset);
 
     QByteArray utf16;
     utf16.reserve(bytes.size() * 2);

@@ -38,6 +38,10 @@ QByteArray FromUnicode(QStringView text, int* replaced = nullptr);
 // the end, becomes U+FFFD and decoding goes on with the next byte.
 QString ToUnicode(QByteArrayView bytes, int* replaced = nullptr);
 
+// Bytes in the encoding iconv knows as charset ("EUC-JP", "ISO-2022-JP", ...) to text,
+// by the same rule as ToUnicode. Throws when iconv has no such converter.
+QString ToUnicodeFrom(const char* charset, QByteArrayView bytes, int* replaced = nullptr);
+
 // True when the byte opens a double-byte CP932 character (0x81-0x9F, 0xE0-0xFC).
 constexpr bool IsLeadByte(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);

@@ -1,6 +1,7 @@
 #include "alarms/LanMessenger.h"
 
 #include "alarms/Cp932.h"
+#include "alarms/NameResolver.h"
 #include "model/Database.h"
 #include "model/Globals.h"
 #include "model/Seams.h"
@@ -30,20 +31,6 @@ qint32 ErrorNumber(QAbstractSocket::SocketError error) {
     }
 }
 
-// A literal address as it stands; a name through the resolver (an IPv4 result first).
-std::optional<QHostAddress> Resolve(const QString& host) {
-    const QString name = host.trimmed();
-    if (name.isEmpty()) return std::nullopt;
-    QHostAddress literal;
-    if (literal.setAddress(name)) return literal;
-    const QHostInfo info = QHostInfo::fromName(name);
-    const QList<QHostAddress> found = info.addresses();
-    for (const QHostAddress& a : found)
-        if (a.protocol() == QAbstractSocket::IPv4Protocol) return a;
-    if (!found.isEmpty()) return found.first();
-    return std::nullopt;
-}
-
 QString FirstIPv4(const QNetworkInterface& iface) {
     for (const QNetworkAddressEntry& e : iface.addressEntries())
         if (e.ip().protocol() == QAbstractSocket::IPv4Protocol) return e.ip().toString();
@@ -52,6 +39,10 @@ QString FirstIPv4(const QNetworkInterface& iface) {
 
 void ReportSendFailure(const QString& host, const QString& why) {
     seams::Status().SetStatusText(QStringLiteral("送信に失敗しました。(%1: %2)").arg(host, why));
+}
+
+QByteArray AnswerDatagram(const LanMessenger& winsock) {
+    return BuildLanDatagram(QLatin1String(lancode::kAnswer), gOptUserName, winsock.LocalIP(), QString(), QString());
 }
 
 }  // namespace
@@ -112,21 +103,48 @@ QString LanMessenger::LocalIP() const {
 }
 
 qint32 LanMessenger::SendData(const QByteArray& datagram) {
+    // Nothing is looked up for a socket that cannot send; SendTo says why.
+    if (!IsOpen()) return SendTo(datagram, QHostAddress());
+    // Other handlers run while a name is looked up and may set another remote host.
+    const QString host = mRemoteHost;
+    const std::optional<QHostAddress> to = names::Resolve(host, names::Family::Any);
+    if (!to) {
+        mLastError = QStringLiteral("host not found: \"%1\"").arg(host);
+        return lanerr::kHostNotFound;
+    }
+    return SendTo(datagram, *to);
+}
+
+qint32 LanMessenger::SendTo(const QByteArray& datagram, const QHostAddress& to) {
     mLastError.clear();
     if (!IsOpen()) {
         mLastError = QStringLiteral("the messenger port is not open");
         return lanerr::kNotConnected;
     }
-    const std::optional<QHostAddress> to = Resolve(mRemoteHost);
-    if (!to) {
-        mLastError = QStringLiteral("host not found: \"%1\"").arg(mRemoteHost);
-        return lanerr::kHostNotFound;
-    }
-    if (mSocket.writeDatagram(datagram, *to, mRemotePort) != datagram.size()) {
+    if (mSocket.writeDatagram(datagram, to, mRemotePort) != datagram.size()) {
         mLastError = mSocket.errorString();
         return ErrorNumber(mSocket.error());
     }
     return 0;
+}
+
+void LanMessenger::AnswerAnnouncement(const QString& host) {
+    // Anyone can name any host in an announcement. A name is looked up without waiting,
+    // so the datagram handler returns at once however slow the name server is; and only
+    // a few look-ups for answers run at a time, so a stream of such datagrams cannot
+    // crowd out the program's own look-ups. Their answers are simply not sent.
+    const bool lookedUp = !host.trimmed().isEmpty() && !names::Literal(host, names::Family::Any);
+    if (lookedUp) {
+        if (mPendingAnswers >= kMaxPendingAnswers) return;
+        ++mPendingAnswers;
+    }
+    names::ResolveThen(host, names::Family::Any, this, [this, host, lookedUp](const std::optional<QHostAddress>& to) {
+        if (lookedUp) --mPendingAnswers;
+        mRemoteHost = host;
+        // Its failure (an announcement without a usable address, say) is of no
+        // interest to anyone.
+        if (to) SendTo(AnswerDatagram(*this), *to);
+    });
 }
 
 void LanMessenger::DataArrival() {
@@ -139,9 +157,9 @@ void LanMessenger::DataArrival() {
         // Our own or a peer's empty datagram carries nothing to parse.
         if (IsBlankLanDatagram(bytes)) continue;
         ParseLanMessageBytes(bytes);
-        // The answer goes out under the same gate as every other send; its failure (an
-        // announcement without an address, say) is of no interest to anyone.
-        if (gMsgCode == QLatin1String(lancode::kAnnounce) && gOptSendMsg) SendLanAnswer(*this);
+        // The answer goes out under the same gate as every other send, to the address
+        // the announcement names (taken now: the next datagram overwrites gMsgIPAddr).
+        if (gMsgCode == QLatin1String(lancode::kAnnounce) && gOptSendMsg) AnswerAnnouncement(gMsgIPAddr);
         emit MessageParsed();
     }
 }
@@ -189,8 +207,7 @@ qint32 SendLanAnnounce(LanMessenger& winsock) {
 
 qint32 SendLanAnswer(LanMessenger& winsock) {
     winsock.SetRemoteHost(gMsgIPAddr);
-    return winsock.SendData(BuildLanDatagram(QLatin1String(lancode::kAnswer), gOptUserName,
-                                             winsock.LocalIP(), QString(), QString()));
+    return winsock.SendData(AnswerDatagram(winsock));
 }
 
 qint32 SendLanText(LanMessenger& winsock, const QString& host, const QString& text) {

@@ -59,9 +59,14 @@ public:
     QString LocalIP() const;
 
     // Sends the bytes as one datagram to RemoteHost():RemotePort(). Returns 0 or the
-    // error number; LastError() describes the failure. Does not process events.
+    // error number; LastError() describes the failure. A literal address is sent to at
+    // once; a host name is looked up first, with the event loop running meanwhile (at most
+    // the resolver's time-out; see NameResolver.h).
     qint32 SendData(const QByteArray& datagram);
     QString LastError() const { return mLastError; }
+
+    // Announcements whose named host is being looked up for the answer, at most.
+    static constexpr int kMaxPendingAnswers = 4;
 
 signals:
     // A datagram was parsed into the gMsg fields (and answered when it asked for it).
@@ -70,11 +75,16 @@ signals:
 private:
     // Reads every pending datagram: parses it and answers an announcement.
     void DataArrival();
+    // The answer to an announcement naming host: sent when its address is known, never
+    // waited for; dropped when the name does not resolve.
+    void AnswerAnnouncement(const QString& host);
+    qint32 SendTo(const QByteArray& datagram, const QHostAddress& to);
 
     QUdpSocket mSocket;
     QString mRemoteHost;
     quint16 mRemotePort = 0;
     QString mLastError;
+    int mPendingAnswers = 0;
 };
 
 // Fills the gMsg fields from one received text (see ParseLanDatagram).

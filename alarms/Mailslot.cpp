@@ -1,6 +1,7 @@
 #include "alarms/Mailslot.h"
 
 #include "alarms/Cp932.h"
+#include "alarms/NameResolver.h"
 
 #include <QHostAddress>
 #include <QHostInfo>
@@ -11,6 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <memory>
 #include <optional>
 
 namespace {
@@ -51,17 +53,6 @@ QByteArray CutCp932(const QByteArray& bytes, qsizetype max) {
         i += step;
     }
     return bytes.left(qMin(i, bytes.size()));
-}
-
-std::optional<QHostAddress> ResolveIPv4(const QString& host) {
-    const QString name = host.trimmed();
-    if (name.isEmpty()) return std::nullopt;
-    QHostAddress literal;
-    if (literal.setAddress(name))
-        return literal.protocol() == QAbstractSocket::IPv4Protocol ? std::optional(literal) : std::nullopt;
-    for (const QHostAddress& a : QHostInfo::fromName(name).addresses())
-        if (a.protocol() == QAbstractSocket::IPv4Protocol) return a;
-    return std::nullopt;
 }
 
 class UdpFd {
@@ -178,14 +169,23 @@ MailslotSender::MailslotSender()
       mNextId(static_cast<quint16>(QRandomGenerator::global()->bounded(0x10000))) {}
 
 bool MailslotSender::Send(const QString& sender, const QString& host, const QString& text) {
-    const std::optional<QHostAddress> to = ResolveIPv4(host);
-    if (!to) return false;
+    // A literal address is settled before ResolveThen returns; a name is not, and its
+    // popup goes out when (and if) the address is known.
+    const auto sent = std::make_shared<std::optional<bool>>();
+    names::ResolveThen(host, names::Family::IPv4, &mLookups,
+                       [this, sent, sender, host, text](const std::optional<QHostAddress>& to) {
+                           *sent = to && SendTo(*to, sender, host, text);
+                       });
+    return sent->value_or(true);
+}
+
+bool MailslotSender::SendTo(const QHostAddress& to, const QString& sender, const QString& host, const QString& text) {
     UdpFd fd;
     if (fd.get() < 0) return false;
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(mPort);
-    peer.sin_addr.s_addr = htonl(to->toIPv4Address());
+    peer.sin_addr.s_addr = htonl(to.toIPv4Address());
     // Connecting a datagram socket sends nothing; it picks the route, and with it the
     // source address and ephemeral port the header has to name.
     if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) return false;

@@ -7,6 +7,8 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QHostAddress>
+#include <QObject>
 #include <QString>
 
 namespace mailslot {
@@ -63,14 +65,20 @@ public:
     quint16 NextDatagramId() const { return mNextId; }
 
     // One popup. Like the mailslot write it stands for, it reports nothing: an unknown
-    // host or a network error just means no popup. Returns whether a datagram went out
-    // (for tests). Does not process events.
+    // host or a network error just means no popup. Does not process events: a host name
+    // is looked up without waiting, and the popup goes out once its address is known.
+    // Returns false when no popup will go out (a blank host, an IPv6 address, a send that
+    // failed), true when it went out or waits for its name (for tests).
     bool Send(const QString& sender, const QString& host, const QString& text);
 
 private:
+    bool SendTo(const QHostAddress& to, const QString& sender, const QString& host, const QString& text);
+
     quint16 mPort = mailslot::kDatagramServicePort;
     QString mSourceName;
     quint16 mNextId = 0;
+    // Owns the look-ups in flight: a sender that goes away sends nothing later.
+    QObject mLookups;
 };
 
 // The messenger popup of the alarm: sender, recipient host and text, through the adapter.

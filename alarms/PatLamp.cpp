@@ -19,6 +19,7 @@ int FrmPatLamp::sFrame = 0;
 
 namespace {
 QPointer<FrmPatLamp> gLamp;  // the one lamp window, while it is up
+int gGiveWayDepth = 0;       // message boxes up now
 }  // namespace
 
 // The pictures are compiled into this static library; nothing else references them, so
@@ -95,6 +96,22 @@ void FrmPatLamp::Form_Load() {
     mTimer.start();
 }
 
+void FrmPatLamp::SetOnTop(bool onTop) {
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (flags != windowFlags()) {
+        // Told to the window system as it stands: setWindowFlags would re-create the
+        // window, hiding and showing the lamp.
+        overrideWindowFlags(flags);
+        if (QWindow* w = windowHandle()) w->setFlags(flags);
+    }
+    // Without a window manager the layer means nothing; the stacking order does.
+    if (onTop)
+        raise();
+    else
+        lower();
+}
+
 void FrmPatLamp::Timer_Lamp_Timer() {
     mShown = sFrame;
     repaint();
@@ -164,8 +181,23 @@ void ShowPatLamp() {
     gPatLampShowing = true;
     if (gLamp) return;  // already up (the flag had been cleared behind its back)
     gLamp = new FrmPatLamp;  // deletes itself when closed
+    // An alarm while a message box is up: the lamp comes up outside the top layer and
+    // below the box.
+    const bool giveWay = PatLampGiveWay::Active();
+    if (giveWay) gLamp->SetOnTop(false);
     gLamp->show();
+    if (giveWay) gLamp->lower();
 }
+
+PatLampGiveWay::PatLampGiveWay() {
+    if (gGiveWayDepth++ == 0 && gLamp) gLamp->SetOnTop(false);
+}
+
+PatLampGiveWay::~PatLampGiveWay() {
+    if (--gGiveWayDepth == 0 && gLamp) gLamp->SetOnTop(true);
+}
+
+bool PatLampGiveWay::Active() { return gGiveWayDepth > 0; }
 
 void UnloadPatLamp() {
     if (gLamp) gLamp->close();

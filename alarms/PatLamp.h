@@ -1,7 +1,8 @@
 #pragma once
 // The warning lamp: a large animated beacon, frameless and above every other window, cut
 // to the lamp's shape. One at a time; while it is up gPatLampShowing is set, and the main
-// window's on-top switching leaves the top place to it.
+// window's on-top switching leaves the top place to it. The one thing it gives way to is
+// a message box (PatLampGiveWay): the operator must be able to see what he is asked.
 
 #include <QImage>
 #include <QPoint>
@@ -36,6 +37,10 @@ public:
     QTimer& Timer_Lamp() { return mTimer; }
     // The lamp now shown (null when none).
     static FrmPatLamp* Current();
+    // In the always-on-top layer (false while it gives way to a message box).
+    bool OnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+    // Leaves the top layer and goes below the other windows, or takes the top again.
+    void SetOnTop(bool onTop);
 
 public slots:
     // One animation step: show the next frame, then move on (0..4, round and round).
@@ -64,6 +69,19 @@ private:
     QPoint mGrab;  // where in the window the pointer took hold of it
 
     static int sFrame;
+};
+
+// While one lives, the lamp gives way: it leaves the always-on-top layer and goes below the
+// other windows, so a message box is never hidden behind it (a box is modal, so the lamp
+// could not even be double-clicked away). A lamp that comes up meanwhile comes up the same
+// way. When the last one ends the lamp takes the top place again. Nests.
+class PatLampGiveWay {
+public:
+    PatLampGiveWay();
+    ~PatLampGiveWay();
+    PatLampGiveWay(const PatLampGiveWay&) = delete;
+    PatLampGiveWay& operator=(const PatLampGiveWay&) = delete;
+    static bool Active();
 };
 
 // On an alarm: shows the lamp when the PatLamp option is on and none is shown yet.

@@ -16,6 +16,7 @@
 #include "model/TreeNodes.h"
 
 #include <QElapsedTimer>
+#include <QHostAddress>
 #include <QListWidget>
 #include <QTcpServer>
 #include <QTimer>
@@ -68,7 +69,7 @@ double bareEcho(int n) {
         for (int i = 0; i < n; ++i) {
             icmp::IcmpEcho echo;  // as the prober does: one socket per echo
             icmp::EchoReply reply;
-            echo.SendEcho(icmp::ResolveIPv4(address(i)), QByteArray("a"), 255, 1000, reply);
+            echo.SendEcho(QHostAddress(address(i)).toIPv4Address(), QByteArray("a"), 255, 1000, reply);
         }
         best = std::min(best, double(t.nsecsElapsed()) / 1000.0 / n);
     }

@@ -4,6 +4,7 @@
 #include "plugins/host/LateBound.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -85,11 +86,10 @@ void FrmCheckbench::Load() {
     for (int c = ColTitle; c < ColArgument; ++c) ListViewDll->resizeColumnToContents(c);
     ListViewDll->show();
 
-    if (!refused.empty()) {
-        QString text = QStringLiteral("次のファイルはプラグインとして読み込めませんでした。");
-        for (const plugin::RefusedPlugin& r : refused) text += u'\n' + r.fileName + QStringLiteral(" : ") + r.error;
-        ShowMessage(text, kExclamation);
-    }
+    // A file beside the bench that holds no plug-in is simply not listed: the folder holds
+    // the program's other libraries too. Why it was left out goes to the log only.
+    for (const plugin::RefusedPlugin& r : refused)
+        qInfo().noquote() << "not a plug-in:" << r.fileName << "-" << r.error;
 }
 
 void FrmCheckbench::ListViewDll_Click(QTreeWidgetItem* item) {

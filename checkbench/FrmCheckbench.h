@@ -28,8 +28,8 @@ public:
     // Finds and creates the plug-ins and fills the list (again, when called again): one
     // row per plug-in, in file-name order, the first row selected and its parameter
     // description put in the parameter box. A file whose plug-in object cannot be created
-    // is left out and named in one message at the end; a title, version or description
-    // that cannot be read is shown empty.
+    // gives no row and no message; a title, version or description that cannot be read is
+    // shown empty.
     void Load();
 
     // Where the window's message boxes go (prompt, style, title; the answer is returned).

@@ -3,6 +3,7 @@
 #include "alarms/LanMessenger.h"
 #include "alarms/Mailslot.h"
 #include "alarms/Notify.h"
+#include "alarms/PatLamp.h"
 #include "console/NodeImages.h"
 #include "model/Globals.h"
 #include "model/Loader.h"
@@ -90,8 +91,10 @@ public:
         box.setStandardButtons(buttons);
         const std::size_t def = (style & vb::vbDefaultButton2) && choices.size() > 1 ? 1 : 0;
         box.setDefaultButton(choices[def].button);
-        // The box must come above an always-on-top main window.
+        // The box must come above an always-on-top main window, and the warning lamp
+        // steps out of its way until it is answered.
         box.setWindowFlag(Qt::WindowStaysOnTopHint, form_.IsTopMost());
+        const PatLampGiveWay lampGivesWay;
         const int pressed = box.exec();
         for (const Choice& c : choices)
             if (pressed == c.button) return c.answer;

@@ -238,8 +238,9 @@ bool FrmPing::ListViewUser_MouseDown(Qt::MouseButton button, const QPoint& pos) 
 void FrmPing::ListViewUser_DragDrop(const QMimeData& data) {
     const QString key = Payload(data, kRecipientMime);
     if (!IsRecipientKey(key)) return;
-    // A drop opens no window and leaves the check timer counting on.
-    CommandScope scope(*this, CommandScope::kKeepTopMost | CommandScope::kKeepTimer);
+    // The list's own drop opens no window and leaves checking as it is: the timer counts
+    // on, and a round in progress neither pauses for it nor is started again by it.
+    CommandScope scope(*this, CommandScope::kKeepTopMost | CommandScope::kKeepTimer | CommandScope::kKeepContinue);
     // Split at the first "@": the group code or the address before it, the 職番 after.
     const qsizetype at = key.indexOf(QLatin1Char('@'));
     if (at < 0) return;
@@ -269,6 +270,8 @@ void FrmPing::TreeComputer_DragDrop(const QMimeData& data, QTreeWidgetItem* targ
     if (!target || !data.hasFormat(kPersonMime)) return;
     const QTreeWidgetItem* person = FindUserListItem(*listViewUser_, Payload(data, kPersonMime));
     if (!person) return;
+    // A drop on the tree pauses a round in progress until the row is written, and leaves
+    // the check timer counting on.
     CommandScope scope(*this, CommandScope::kKeepTopMost | CommandScope::kKeepTimer);
     const QString staff = person->text(0);
 
@@ -318,10 +321,10 @@ void FrmPing::TreeComputer_DragDrop(const QMimeData& data, QTreeWidgetItem* targ
     }
 }
 
-// The person commands pause the check timer while their dialog or question is up, as
-// every dialog command does: a tick meanwhile could only start a round that stops at once.
+// The person commands pause a round in progress while their dialog or question is up,
+// and leave the check timer counting, so the next round comes when it is due.
 void FrmPing::menuNodeUserInsert_Click() {
-    CommandScope scope(*this);
+    CommandScope scope(*this, CommandScope::kKeepTimer);
     gSelUserID.clear();
     FrmUser dialog(*listViewUser_, this, &nodeimages::Icon);
     dialog.setWindowTitle(QStringLiteral("担当者の管理(追加)"));
@@ -330,7 +333,7 @@ void FrmPing::menuNodeUserInsert_Click() {
 
 void FrmPing::menuNodeUserUpdate_Click() {
     if (!listViewUser_->currentItem()) return;
-    CommandScope scope(*this);
+    CommandScope scope(*this, CommandScope::kKeepTimer);
     gSelUserID = listViewUser_->currentItem()->text(0);
     {
         FrmUser dialog(*listViewUser_, this, &nodeimages::Icon);
@@ -352,7 +355,7 @@ void FrmPing::menuNodeUserUpdate_Click() {
 void FrmPing::menuNodeUserDelete_Click() {
     QTreeWidgetItem* person = listViewUser_->currentItem();
     if (!person) return;
-    CommandScope scope(*this);
+    CommandScope scope(*this, CommandScope::kKeepTimer);
     const QString staff = person->text(0);
     gSelUserID = staff;
     if (MsgBox(

@@ -1,5 +1,6 @@
 #include "console/FrmTraceRt.h"
 
+#include "alarms/NameResolver.h"
 #include "model/Seams.h"
 
 #include <QCheckBox>
@@ -34,9 +35,12 @@ private:
 
 }  // namespace
 
-quint32 IcmpTraceProber::ResolveHostAddress(const QString& host) { return icmp::ResolveIPv4(host); }
+quint32 IcmpTraceProber::ResolveHostAddress(const QString& host) {
+    const std::optional<QHostAddress> found = names::Resolve(host, names::Family::IPv4);
+    return found ? found->toIPv4Address() : 0;
+}
 
-QString IcmpTraceProber::ResolveHostName(quint32 address) { return icmp::ReverseLookup(address); }
+QString IcmpTraceProber::ResolveHostName(quint32 address) { return names::NameOf(QHostAddress(address)); }
 
 bool IcmpTraceProber::Open() {
     echo_ = std::make_unique<icmp::IcmpEcho>();

@@ -25,7 +25,8 @@ class QPlainTextEdit;
 class QPushButton;
 
 // What a trace needs of the network: name look-ups and one echo request at a time with a
-// chosen time-to-live. Addresses are IPv4 in host byte order.
+// chosen time-to-live. Addresses are IPv4 in host byte order. The look-ups may run the
+// event loop while they wait (the user can cancel meanwhile).
 class TraceProber {
 public:
     virtual ~TraceProber() = default;
@@ -42,7 +43,7 @@ public:
     virtual void Close() = 0;
 };
 
-// The real prober: the ICMP echo adapter and the system's resolver.
+// The real prober: the ICMP echo adapter and the program's resolver.
 class IcmpTraceProber : public TraceProber {
 public:
     quint32 ResolveHostAddress(const QString& host) override;

@@ -1,5 +1,7 @@
 #include "engine/ClsPing.h"
 
+#include "alarms/NameResolver.h"
+
 #include <QCoreApplication>
 
 #include <memory>
@@ -103,7 +105,9 @@ qint16 ClsPing::Ping(const QString& address, const QString& displayName) {
         }
     }
 
-    const quint32 target = icmp::ResolveIPv4(address);
+    // A name is looked up with the event loop running, as the echoes themselves wait.
+    const std::optional<QHostAddress> resolved = names::Resolve(address, names::Family::IPv4);
+    const quint32 target = resolved ? resolved->toIPv4Address() : 0;
     if (target == 0) {
         pingMsg_ = QStringLiteral("IP情報取得ｴﾗｰ");
         return 2;

@@ -22,7 +22,8 @@ public:
 
     // 0: every echo answered and the last answer is an echo reply; 1: an echo got no
     // answer within Timeout; 2: no probe could be made (blank or unresolvable address,
-    // no ICMP socket) or the answer was an ICMP error. Never throws. A call made while
+    // no ICMP socket) or the answer was an ICMP error. Never throws. An address that is a
+    // host name is looked up with the event loop running (see alarms/NameResolver.h). A call made while
     // another Ping of this object is still running (from inside its yields) returns 2 at
     // once and leaves the running call's texts alone.
     qint16 Ping(const QString& address, const QString& displayName);

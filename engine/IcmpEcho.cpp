@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <linux/errqueue.h>
 #include <linux/icmp.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -87,42 +86,12 @@ quint32 StatusForIcmpError(int type, int code) {
     }
 }
 
-quint32 ResolveIPv4(const QString& host) {
-    const QByteArray name = host.trimmed().toUtf8();
-    if (name.isEmpty()) return 0;
-    addrinfo hints {};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(name.constData(), nullptr, &hints, &found) != 0 || !found) return 0;
-    quint32 address = 0;
-    for (const addrinfo* a = found; a; a = a->ai_next) {
-        if (a->ai_family == AF_INET && a->ai_addr) {
-            address = ntohl(reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr.s_addr);
-            break;
-        }
-    }
-    ::freeaddrinfo(found);
-    return address;
-}
-
 QString DottedText(quint32 address) {
     return QStringLiteral("%1.%2.%3.%4")
         .arg((address >> 24) & 0xff)
         .arg((address >> 16) & 0xff)
         .arg((address >> 8) & 0xff)
         .arg(address & 0xff);
-}
-
-QString ReverseLookup(quint32 address) {
-    sockaddr_in sa {};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(address);
-    std::array<char, NI_MAXHOST> name {};
-    if (::getnameinfo(reinterpret_cast<const sockaddr*>(&sa), sizeof sa, name.data(), name.size(), nullptr, 0,
-                      NI_NAMEREQD) != 0)
-        return {};
-    return QString::fromLocal8Bit(name.data());
 }
 
 IcmpEcho::IcmpEcho(SocketKind kind, SocketOpener opener) {
@@ -276,9 +245,11 @@ int IcmpEcho::SendEcho(quint32 destination, const QByteArray& data, int ttl, int
                 if (n < 0) break;
                 const unsigned char* p = buf.data();
                 if (kind_ == SocketKind::Datagram) {
-                    // The kernel keeps the identifier and passes only our own replies.
-                    if (n >= 8 && p[0] == kEchoReply && ReadBe16(p + 6) == seq)
-                        return answered(Success, ntohl(from.sin_addr.s_addr));
+                    // The kernel keeps the identifier and passes only replies that carry
+                    // it; whoever sent one, only the target's own answer counts.
+                    if (n >= 8 && p[0] == kEchoReply && ReadBe16(p + 6) == seq &&
+                        ntohl(from.sin_addr.s_addr) == destination)
+                        return answered(Success, destination);
                     continue;
                 }
                 // Raw: the IP header comes first.
@@ -289,7 +260,9 @@ int IcmpEcho::SendEcho(quint32 destination, const QByteArray& data, int ttl, int
                 const unsigned char* icmpHdr = p + ihl;
                 const int type = icmpHdr[0];
                 if (type == kEchoReply) {
-                    if (ReadBe16(icmpHdr + 4) == identifier_ && ReadBe16(icmpHdr + 6) == seq)
+                    // Identifier and sequence are in plain sight of anyone who sees the
+                    // request: an echo reply counts only from the target itself.
+                    if (sender == destination && ReadBe16(icmpHdr + 4) == identifier_ && ReadBe16(icmpHdr + 6) == seq)
                         return answered(Success, sender);
                     continue;
                 }

@@ -6,10 +6,12 @@
 // answered — the target itself, or a router reporting an ICMP error.
 //
 // The socket is an unprivileged ICMP datagram socket where net.ipv4.ping_group_range
-// admits the process's group, else a raw ICMP socket (root or CAP_NET_RAW). Replies are
-// matched by identifier and sequence, so stray echoes and errors for other requests are
-// ignored. The wait runs against a steady-clock deadline and blocks the calling thread
-// for at most the time-out; a negative time-out waits 0, never forever.
+// admits the process's group, else a raw ICMP socket (root or CAP_NET_RAW). An echo reply
+// counts only when it comes from the target and carries the request's identifier and
+// sequence; an ICMP error (from any router) only when it quotes the request. Stray echoes,
+// replies from other hosts and errors for other requests are ignored. The wait runs
+// against a steady-clock deadline and blocks the calling thread for at most the time-out;
+// a negative time-out waits 0, never forever.
 
 #include <QByteArray>
 #include <QString>
@@ -52,13 +54,9 @@ enum Status : quint32 {
 // GeneralFailure for anything else.
 quint32 StatusForIcmpError(int type, int code);
 
-// IPv4 address of a host name or dotted address (blanks around it trimmed), through
-// getaddrinfo; host byte order (127.0.0.1 is 0x7f000001). 0 when it cannot be resolved.
-quint32 ResolveIPv4(const QString& host);
-// Dotted text of an address in host byte order ("127.0.0.1").
+// Dotted text of an address in host byte order ("127.0.0.1" for 0x7f000001). Names are
+// turned into addresses by the program's resolver (alarms/NameResolver.h).
 QString DottedText(quint32 address);
-// Official name of an address by reverse look-up, "" when there is none.
-QString ReverseLookup(quint32 address);
 
 // Which kind of socket to open. Auto: datagram where allowed, else raw.
 enum class SocketKind { Auto, Datagram, Raw };

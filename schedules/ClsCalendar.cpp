@@ -124,18 +124,12 @@ QString ClsCalendar::GetDate() const {
 }
 
 void ClsCalendar::ShowCalendar(int year, int month, const QString& dayKinds) {
-    days_.clear();
-    currentDay_ = 0;
+    Clear();
     if (month < 1 || month > 12) month = QDate::currentDate().month();
     year_ = year;
     month_ = month;
     const QDate first(year, month, 1);
-    if (!first.isValid()) {
-        firstCell_ = 0;
-        lastCell_ = -1;
-        update();
-        return;
-    }
+    if (!first.isValid()) return;
     firstCell_ = first.dayOfWeek() % 7;  // Sunday = 0
     const int count = first.daysInMonth();
     lastCell_ = firstCell_ + count - 1;
@@ -153,6 +147,14 @@ void ClsCalendar::ShowCalendar(int year, int month, const QString& dayKinds) {
         }
         days_.push_back(day);
     }
+}
+
+void ClsCalendar::Clear() {
+    days_.clear();
+    // The day cells go with the days: a hit test must never name a day the list lacks.
+    firstCell_ = 0;
+    lastCell_ = -1;
+    currentDay_ = 0;
     pressedCell_ = -1;
     framed_ = false;
     update();

@@ -50,7 +50,9 @@ public:
     // the current month of the year.
     void ShowCalendar(int year, int month, const QString& dayKinds);
     int ListCount() const { return static_cast<int>(days_.size()); }
-    void Clear() { days_.clear(); update(); }
+    // Empties the day list, and with it the month's cells: no point is on a day until the
+    // next ShowCalendar.
+    void Clear();
     // Day 1.. of the month; null outside.
     ClsDay* Item(int day);
     // The kinds of the days as one digit each, day 1 first (what ShowCalendar reads back).

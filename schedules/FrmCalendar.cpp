@@ -9,7 +9,6 @@
 #include "schedules/FrmWait.h"
 #include "schedules/TimeWindowRule.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDate>
 #include <QGridLayout>
@@ -151,6 +150,11 @@ void FrmCalendar::BuildLayout() {
         if (loaded_) LoadCalendarMonth();
     });
     connect(VScroll, &QScrollBar::valueChanged, this, &FrmCalendar::VScroll_Change);
+    // A typed year is shown at once: what is on screen is always the year in the box, so
+    // nothing of another year can be saved under it.
+    connect(txtYear, &QLineEdit::textChanged, this, [this] {
+        if (loaded_) LoadCalendarMonth();
+    });
 }
 
 void FrmCalendar::Load() {
@@ -206,8 +210,14 @@ int FrmCalendar::ShownYear() const {
 }
 
 void FrmCalendar::VScroll_Change(int value) {
-    txtYear->setText(QString::number(value));
-    LoadCalendarMonth();
+    txtYear->setText(QString::number(value));  // the text's change reloads the months
+}
+
+bool FrmCalendar::YearUsable() {
+    if (ShownYear() != 0) return true;
+    MsgBox(calendarmsg::kNoYear, vb::vbOKOnly | vb::vbInformation);
+    txtYear->setFocus();
+    return false;
 }
 
 void FrmCalendar::LoadCalendarMonth() {
@@ -250,16 +260,9 @@ bool FrmCalendar::cmdUpdate_Click() {
         CmbName->setFocus();
         return false;
     }
+    // No year to store the months under: nothing is written and the grids keep their kinds.
+    if (!YearUsable()) return false;
     const int year = ShownYear();
-    if (year == 0) {
-        // No year to store the months under: nothing is written and the grids keep their
-        // kinds; the year box takes the focus so the user can type one.
-        QApplication::beep();
-        txtYear->setFocus();
-        return false;
-    }
-    // The grids were drawn for the year they were loaded with; a typed year that was not
-    // loaded yet takes the months as shown.
     std::array<QString, 13> kinds;
     for (int m = 1; m <= 12; ++m) kinds[m] = picCalendar[m]->DayKinds();
 
@@ -339,6 +342,12 @@ void FrmCalendar::cmdDelete_Click() {
 void FrmCalendar::picCalendar_MouseUp(int index, int button, double x, double y) {
     if (index < 1 || index > 12) return;
     ClsCalendar& g = *picCalendar[index];
+    // A computer's day is stored as it is clicked: not while the year box names no year
+    // (the months still show the last one). A right click only reads.
+    if (forComputer_ && button != ClsCalendar::kRightButton && !YearUsable()) {
+        g.MouseUp(x, y);
+        return;
+    }
     g.MouseUp(x, y);
     g.Click(x, y, button);
     if (!forComputer_ || g.GetDate() == QLatin1String("0")) return;

@@ -28,6 +28,7 @@ class TreeNodes;
 
 namespace calendarmsg {
 inline const QString kNoName = QStringLiteral("カレンダー名が指定されていません。。");
+inline const QString kNoYear = QStringLiteral("西暦は1年～9999年の範囲で指定して下さい。");
 inline const QString kDefaultName = QStringLiteral("本社カレンダー");
 inline const QString kNodeText = QStringLiteral("非稼動カレンダー");
 }  // namespace calendarmsg
@@ -74,6 +75,8 @@ private:
     void BuildLayout();
     void Load();
     int ShownYear() const;  // the year box as a number, 0 when empty or not a year
+    // True when the year box names a year; else says so and gives the box the focus.
+    bool YearUsable();
     void MarkDay(ClsCalendar& grid, double x, double y, int button);
     void UnmarkDay(ClsCalendar& grid, double x, double y, int button);
 

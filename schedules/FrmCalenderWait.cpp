@@ -43,6 +43,12 @@ void FrmCalenderWait::Reset(const QString& dateText) {
     lblDate->setText(dateText);
 }
 
+void FrmCalenderWait::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    txt_TimeWait[0]->setFocus(Qt::OtherFocusReason);
+    txt_TimeWait[0]->selectAll();
+}
+
 void FrmCalenderWait::OKButton_Click() {
     Result.clear();
     if (RunTimeWindowRule(txt_TimeWait).ok) Result = QStringLiteral("OK");

@@ -31,4 +31,9 @@ public:
     QLabel* lblDate = nullptr;
     QPushButton* OKButton = nullptr;
     QPushButton* CancelButton = nullptr;
+
+protected:
+    // Every opening puts the keyboard in the first box with its text selected: the dialog
+    // is kept between uses and would otherwise come back with the button last pressed.
+    void showEvent(QShowEvent* event) override;
 };

@@ -3,6 +3,7 @@
 // shutdown, and then the event loop ends.
 #include "alarms/AlsaMixer.h"
 #include "console/FrmPing.h"
+#include "console/QtTranslation.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     // program the usual way rather than not at all or abruptly.
     CatchEndSignals();
     QApplication app(argc, argv);
+    InstallQtTranslation();
     // No application display name: the platform would append it to every window title,
     // and each window shows exactly its own caption.
     // The window hides in the tray and dialogs come and go: only the shutdown ends the

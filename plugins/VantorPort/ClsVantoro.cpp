@@ -1,12 +1,12 @@
 #include "plugins/VantorPort/ClsVantoro.h"
 
 #include "plugins/VantorPort/FrmPort.h"
+#include "plugins/common/EventWait.h"
 #include "plugins/common/PluginExports.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTcpSocket>
-#include <QTimer>
+
+#include <algorithm>
 
 VANTORO_PLUGIN_EXPORTS(ClsVantoro)
 
@@ -27,17 +27,11 @@ ClsVantoro::Attempt ClsVantoro::AttemptOnce() {
     QObject::connect(&socket, &QTcpSocket::connected, &socket, [&connected] { connected = true; });
     QObject::connect(&socket, &QAbstractSocket::errorOccurred, &socket, [&failed] { failed = true; });
 
-    QElapsedTimer clock;  // monotonic: a clock change or midnight does not move the limit
-    clock.start();
-    const qint64 limit = static_cast<qint64>(TimeOutSeconds()) * 1000;
-    // Wakes the wait regularly so the limit is noticed even when nothing else happens.
-    QTimer tick;
-    tick.start(10);
     socket.connectToHost(URL(), static_cast<quint16>(port));
-    while (!connected && !failed) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        if (clock.elapsed() >= limit) break;
-    }
+    // A time-out of 0 or less is one pass of event processing: only a connection made by
+    // then counts.
+    const qint64 limit = static_cast<qint64>(std::max(0, TimeOut())) * 1000;
+    plugin::ProcessEventsUntil([&] { return connected || failed; }, limit);
     socket.abort();
     return connected ? Attempt::Passed : Attempt::Failed;
 }

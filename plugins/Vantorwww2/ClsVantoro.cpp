@@ -58,7 +58,7 @@ ClsVantoro::Attempt ClsVantoro::AttemptOnce() {
     const CurlReply reply = session.Perform(request);
     if (!ReplyPasses(reply, true)) return Attempt::Failed;
 
-    const QString page = DecodeReply(reply.body).toUpper();
+    const QString page = DecodeReply(reply).toUpper();
     for (const QString& text : ErrorTexts())
         if (page.contains(text.toUpper())) return Attempt::Failed;
     return Attempt::Passed;

@@ -1,10 +1,17 @@
 #include "plugins/common/CurlSession.h"
 
+#include "alarms/Cp932.h"
+
+#include <QHash>
+#include <QRegularExpression>
+#include <QStringDecoder>
+
 #include <curl/curl.h>
 
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <vector>
 
 namespace plugin {
@@ -45,7 +52,69 @@ QString CompleteUrl(const QString& url, const QString& scheme, bool withRoot) {
     return full;
 }
 
-QString DecodeReply(const QByteArray& body) { return QString::fromUtf8(body); }
+namespace {
+
+// The iconv name for a charset label of a header or a meta tag; "" when the label is not
+// one we read (the bytes then decide). Shift_JIS pages are CP932 in practice: Windows
+// writes its own extensions (such as "～" and the numbered circles) under that label.
+QByteArray iconvNameOf(const QString& label) {
+    static const QHash<QString, QByteArray> names = [] {
+        QHash<QString, QByteArray> n;
+        for (const char* l : {"utf-8", "utf8", "unicode-1-1-utf-8"}) n.insert(QString::fromLatin1(l), "UTF-8");
+        for (const char* l : {"shift_jis", "shift-jis", "sjis", "x-sjis", "ms_kanji", "csshiftjis", "windows-31j",
+                              "cp932", "ms932", "x-ms-cp932"})
+            n.insert(QString::fromLatin1(l), "CP932");
+        for (const char* l : {"euc-jp", "x-euc-jp", "cseucpkdfmtjapanese"}) n.insert(QString::fromLatin1(l), "EUC-JP");
+        for (const char* l : {"iso-2022-jp", "csiso2022jp"}) n.insert(QString::fromLatin1(l), "ISO-2022-JP");
+        // As browsers do, these labels mean the Windows Western code page.
+        for (const char* l : {"iso-8859-1", "latin1", "l1", "us-ascii", "ascii", "windows-1252", "cp1252"})
+            n.insert(QString::fromLatin1(l), "WINDOWS-1252");
+        return n;
+    }();
+    return names.value(label.trimmed().toLower());
+}
+
+// The charset parameter of a Content-Type value ("text/html; charset="Shift_JIS"").
+QString charsetOfContentType(const QString& contentType) {
+    static const QRegularExpression parameter(QStringLiteral(R"(;\s*charset\s*=\s*["']?([^"';\s]+))"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    return parameter.match(contentType).captured(1);
+}
+
+// The charset a meta tag declares, <meta charset="x"> or <meta http-equiv="Content-Type"
+// content="text/html; charset=x">. Looked for in the page's head only as far as a page
+// normally puts it: the first 4 KiB. The markup is ASCII in every charset read here (no
+// Shift_JIS trail byte is "<"), so the bytes are searched as Latin-1.
+QString metaCharset(const QByteArray& body) {
+    static const QRegularExpression meta(QStringLiteral(R"(<meta\b[^>]*?\bcharset\s*=\s*["']?\s*([A-Za-z0-9_.:\-]+))"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    return meta.match(QString::fromLatin1(body.left(4096))).captured(1);
+}
+
+}  // namespace
+
+QString DecodeReply(const QByteArray& body, const QString& contentType) {
+    if (const auto bom = QStringConverter::encodingForData(body)) {
+        QStringDecoder decoder(*bom);  // drops the byte order mark
+        return decoder.decode(body);
+    }
+    QByteArray charset = iconvNameOf(charsetOfContentType(contentType));
+    if (charset.isEmpty()) charset = iconvNameOf(metaCharset(body));
+    if (charset == "UTF-8") return QString::fromUtf8(body);
+    if (!charset.isEmpty()) {
+        try {
+            return cp932::ToUnicodeFrom(charset.constData(), body);
+        } catch (const std::exception&) {
+            // This system's iconv lacks the converter: the bytes decide below.
+        }
+    }
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8.decode(body);
+    if (!utf8.hasError()) return text;
+    return cp932::ToUnicode(body);
+}
+
+QString DecodeReply(const CurlReply& reply) { return DecodeReply(reply.body, reply.contentType); }
 
 bool TextPasses(const QString& text) {
     return !text.isEmpty() && !text.startsWith(QStringLiteral("ｴﾗｰ"));
@@ -55,7 +124,7 @@ bool ReplyPasses(const CurlReply& reply, bool http) {
     if (!reply.completed) return false;
     // An error page is no healthy answer, however much text it carries.
     if (http && reply.status >= 400) return false;
-    return TextPasses(DecodeReply(reply.body));
+    return TextPasses(DecodeReply(reply));
 }
 
 CurlSession::CurlSession() {
@@ -130,6 +199,9 @@ CurlReply CurlSession::Perform(const CurlRequest& r) {
 
     const CURLcode rc = curl_easy_perform(h);
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &reply.status);
+    const char* contentType = nullptr;
+    if (curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &contentType) == CURLE_OK && contentType)
+        reply.contentType = QString::fromLatin1(contentType);
     reply.completed = rc == CURLE_OK;
     if (!reply.completed)
         reply.error = QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(rc));

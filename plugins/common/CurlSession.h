@@ -34,6 +34,7 @@ struct CurlReply {
     bool completed = false;  // the transfer ran to its end without a transport error
     long status = 0;         // HTTP status or the FTP server's last reply code
     QByteArray body;
+    QString contentType;     // the last response's Content-Type header ("" when none)
     QString error;           // why the transfer did not complete
 };
 
@@ -67,8 +68,12 @@ QString CaFileOverride();
 // listing of its top folder rather than for a file.
 QString CompleteUrl(const QString& url, const QString& scheme, bool withRoot = false);
 
-// A fetched reply as text: the system's code page, UTF-8.
-QString DecodeReply(const QByteArray& body);
+// A fetched reply as text, in the charset the reply declares: a byte order mark, else the
+// Content-Type header's charset, else the charset a meta tag near the start of the page
+// declares. Undeclared (or declared as something not known here), it is UTF-8 when the bytes
+// are valid UTF-8, else CP932, as intranet pages written on Windows often are.
+QString DecodeReply(const QByteArray& body, const QString& contentType);
+QString DecodeReply(const CurlReply& reply);
 
 // The reply rule of the FTP and web checks: the transfer completed, the server did not
 // answer with an HTTP error status (400 and above), and the text is neither empty nor

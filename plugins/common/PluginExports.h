@@ -5,10 +5,12 @@
 //
 //  - QObject* DllGetClassObject(const char* className): a new object when className is this
 //    library's class name (exact), else null. The caller owns the object.
-//  - int DllCanUnloadNow(): 0 when no object of this library is alive, 1 otherwise.
+//  - int DllCanUnloadNow(): 0 when no object of this library is alive and none of its
+//    background calls (BackgroundCall.h) still runs, 1 otherwise.
 //  - int DllRegisterServer() / DllUnregisterServer(): add or remove this library, under its
 //    class name, in the per-user class registry; 0 on success.
 
+#include "plugins/common/BackgroundCall.h"
 #include "plugins/common/PluginObject.h"
 
 class QObject;
@@ -35,7 +37,7 @@ QObject* CreateIfNamed(const char* className) {
         return ::plugin::CreateIfNamed<ClassType>(className);                                               \
     }                                                                                                       \
     extern "C" __attribute__((visibility("default"))) int DllCanUnloadNow() {                               \
-        return ::plugin::ClsVantoroBase::LiveObjects() == 0 ? 0 : 1;                                        \
+        return ::plugin::ClsVantoroBase::LiveObjects() == 0 && ::plugin::BackgroundCallsRunning() == 0 ? 0 : 1; \
     }                                                                                                       \
     extern "C" __attribute__((visibility("default"))) int DllRegisterServer() {                             \
         return ::plugin::RegisterServer(::plugin::FormatOf(ClassType::kKind).className(),                   \

@@ -1,9 +1,8 @@
 // The options dialog: the apply checks in their order, what apply writes (globals, the
 // settings store, the log folder, the control table, the pacing), the volume slider with
-// and without a mixer, and the two file choosers through the file-open wrapper.
+// and without a mixer, and the two file choosers' dialogs.
 #include "TestSupport.h"
 
-#include "admin/CommonDialog.h"
 #include "admin/FrmOption.h"
 #include "alarms/PatLamp.h"
 #include "model/AppPaths.h"
@@ -15,6 +14,8 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -398,11 +399,39 @@ private slots:
         vtest::RecordingMessageBox box;
         FrmOption dialog;
         dialog.Load();
-        FileDialogRequest seen;
-        dialog.SetFileChooser([&](const FileDialogRequest& r) -> std::optional<QString> {
-            seen = r;
-            if (cancel) return std::nullopt;
-            return QStringLiteral("/data/picked/file");
+        // The sound chooser takes existing files only, so the pick is a real file.
+        const QString picked = vtest::HomeDir() + QStringLiteral("/picked.wav");
+        QFile file(picked);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        bool shown = false;
+        dialog.SetFileDialogRunner([&](QDialog& d) {
+            shown = true;
+            auto* files = qobject_cast<QFileDialog*>(&d);
+            QVERIFY(files);
+            d.show();
+            QCOMPARE(files->parentWidget(), &dialog);
+            QCOMPARE(files->acceptMode(), QFileDialog::AcceptOpen);
+            // The chooser starts at the option in force, not at the typed text.
+            const QFileInfo start(database ? gOptDatabasePath : gOptSoundFilePath);
+            QCOMPARE(files->directory().absolutePath(), start.absolutePath());
+            if (database) {
+                QCOMPARE(files->windowTitle(), QStringLiteral("管理ＤＢの選択"));
+                QCOMPARE(files->nameFilters(), QStringList{QStringLiteral("管理DB(Vantoro.MDB) (Vantoro.MDB)")});
+                QCOMPARE(files->fileMode(), QFileDialog::AnyFile);
+            } else {
+                QCOMPARE(files->windowTitle(), QStringLiteral("サウンドファイルの選択"));
+                QCOMPARE(files->nameFilters(),
+                         (QStringList{QStringLiteral("ｻｳﾝﾄﾞ(*.wav) (*.wav)"), QStringLiteral("すべて (*.*)")}));
+                QCOMPARE(files->fileMode(), QFileDialog::ExistingFile);
+            }
+            QCOMPARE(files->selectedNameFilter(), files->nameFilters().constFirst());
+            if (cancel) {
+                d.reject();
+                return;
+            }
+            files->selectFile(picked);
+            d.accept();
         });
         QLineEdit* box2 = database ? dialog.txtDBFilePath : dialog.txtSoundFilePath;
         box2->setText(QStringLiteral("typed"));
@@ -411,82 +440,8 @@ private slots:
         else
             dialog.CmdSound_Click();
 
-        QCOMPARE(box2->text(), cancel ? QStringLiteral("typed") : QStringLiteral("/data/picked/file"));
-        QCOMPARE(seen.owner, &dialog);
-        // The chooser starts at the option in force, not at the typed text.
-        QCOMPARE(seen.initDir, database ? gOptDatabasePath : gOptSoundFilePath);
-        if (database) {
-            QCOMPARE(seen.title, QStringLiteral("管理ＤＢの選択"));
-            QCOMPARE(seen.nameFilters, QStringList{QStringLiteral("管理DB(Vantoro.MDB) (Vantoro.MDB)")});
-            QVERIFY(!seen.mustExist);
-        } else {
-            QCOMPARE(seen.title, QStringLiteral("サウンドファイルの選択"));
-            QCOMPARE(seen.nameFilters,
-                     (QStringList{QStringLiteral("ｻｳﾝﾄﾞ(*.wav) (*.wav)"), QStringLiteral("すべて (*.*)")}));
-            QVERIFY(seen.mustExist);
-        }
-        QCOMPARE(seen.filterIndex, 0);
-    }
-
-    void commonDialogFilters_data() {
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<QStringList>("pairs");
-        QTest::newRow("never set") << QString() << QStringList{QStringLiteral("All Files (*.*) (*.*)")};
-        QTest::newRow("trailing bar") << "ｻｳﾝﾄﾞ(*.wav)|*.wav|" << QStringList{QStringLiteral("ｻｳﾝﾄﾞ(*.wav) (*.wav)")};
-        QTest::newRow("no trailing bar") << "ｻｳﾝﾄﾞ(*.wav)|*.wav" << QStringList{QStringLiteral("ｻｳﾝﾄﾞ(*.wav) (*.wav)")};
-        QTest::newRow("two pairs, two patterns")
-            << "画像|*.png;*.bmp|すべて|*.*|"
-            << QStringList{QStringLiteral("画像 (*.png *.bmp)"), QStringLiteral("すべて (*.*)")};
-    }
-
-    void commonDialogFilters() {
-        QFETCH(QString, filter);
-        QFETCH(QStringList, pairs);
-        ClsCommonDlg dialog;
-        if (!filter.isNull()) dialog.setFilter(filter);
-        QCOMPARE(dialog.NameFilters(), pairs);
-        QCOMPARE(dialog.Filter(), filter.isNull() ? QString() : filter);
-    }
-
-    void commonDialogResults_data() {
-        QTest::addColumn<QString>("chosen");  // "" = cancelled
-        QTest::addColumn<bool>("cancelError");
-        QTest::addColumn<bool>("cancelButton");
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<QString>("fileTitle");
-        const QString fits = QLatin1Char('/') + QString(251, QLatin1Char('a'));  // 252 characters
-        const QString tooLong = fits + QLatin1Char('b');
-        QTest::newRow("chosen") << "/var/data/Vantoro.MDB" << true << false << "/var/data/Vantoro.MDB"
-                                << "Vantoro.MDB";
-        QTest::newRow("252 characters fit") << fits << true << false << fits << QString(251, QLatin1Char('a'));
-        QTest::newRow("253 characters fail") << tooLong << true << true << ""
-                                             << "";
-        QTest::newRow("cancel with CancelError") << "" << true << true << ""
-                                                 << "";
-        QTest::newRow("cancel without CancelError") << "" << false << false << "preset"
-                                                    << "";
-    }
-
-    void commonDialogResults() {
-        QFETCH(QString, chosen);
-        QFETCH(bool, cancelError);
-        QFETCH(bool, cancelButton);
-        QFETCH(QString, fileName);
-        QFETCH(QString, fileTitle);
-        ClsCommonDlg dialog;
-        dialog.SetChooser([&](const FileDialogRequest&) -> std::optional<QString> {
-            if (chosen.isEmpty()) return std::nullopt;
-            return chosen;
-        });
-        dialog.setMaxFileSize(254);
-        dialog.setFileName(QStringLiteral("preset"));
-        dialog.setCancelError(cancelError);
-        dialog.ShowOpen();
-        QCOMPARE(dialog.Action(), qint16(1));
-        QCOMPARE(dialog.CancelButton(), cancelButton);
-        QCOMPARE(dialog.FileName(), fileName);
-        QCOMPARE(dialog.FileTitle(), fileTitle);
-        if (chosen.size() > 252) QCOMPARE(dialog.ErrNumber(), ClsCommonDlg::cdlBufferTooSmall);
+        QVERIFY(shown);
+        QCOMPARE(box2->text(), cancel ? QStringLiteral("typed") : picked);
     }
 };
 

@@ -12,6 +12,11 @@
 #include <QListWidget>
 #include <QPushButton>
 
+namespace {
+// The refusal names the range the dialog accepts.
+const QString kPortRefusal = QStringLiteral("ポート番号を入力(1～65535)して下さい");
+}  // namespace
+
 class TestServiceDialog : public QObject {
     Q_OBJECT
 private slots:
@@ -31,18 +36,18 @@ void TestServiceDialog::validation_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("stored");  // the port stored when accepted
-    QTest::newRow("port empty") << "" << "web" << servicemsg::kPort << 0;
-    QTest::newRow("port blanks") << "  " << "web" << servicemsg::kPort << 0;
-    QTest::newRow("port 0") << "0" << "web" << servicemsg::kPort << 0;
+    QTest::newRow("port empty") << "" << "web" << kPortRefusal << 0;
+    QTest::newRow("port blanks") << "  " << "web" << kPortRefusal << 0;
+    QTest::newRow("port 0") << "0" << "web" << kPortRefusal << 0;
     QTest::newRow("port 1") << "1" << "web" << "" << 1;
     QTest::newRow("port 65535") << "65535" << "web" << "" << 65535;
     // TCP has no port 65536: refused with the port's own message.
-    QTest::newRow("port 65536") << "65536" << "web" << servicemsg::kPort << 0;
-    QTest::newRow("port 65537") << "65537" << "web" << servicemsg::kPort << 0;
-    QTest::newRow("pasted letters") << "8o" << "web" << servicemsg::kPort << 0;
+    QTest::newRow("port 65536") << "65536" << "web" << kPortRefusal << 0;
+    QTest::newRow("port 65537") << "65537" << "web" << kPortRefusal << 0;
+    QTest::newRow("pasted letters") << "8o" << "web" << kPortRefusal << 0;
     QTest::newRow("leading zeros") << "00080" << "web" << "" << 80;
     QTest::newRow("name blank, checked after the port") << "80" << "  " << recordmsg::kNoDisplay << 0;
-    QTest::newRow("both wrong: the port first") << "0" << "" << servicemsg::kPort << 0;
+    QTest::newRow("both wrong: the port first") << "0" << "" << kPortRefusal << 0;
 }
 
 void TestServiceDialog::validation() {
@@ -66,7 +71,7 @@ void TestServiceDialog::validation() {
         QVERIFY(fx.nodes.Item(QStringLiteral("$10.0.0.1@%1").arg(stored)));
         return;
     }
-    fx.ExpectRefused(dlg, message, message == servicemsg::kPort ? "txt_Port" : "txt_Display");
+    fx.ExpectRefused(dlg, message, message == kPortRefusal ? "txt_Port" : "txt_Display");
     QCOMPARE(fx.Scalar("SELECT count(*) FROM TBL_PortCheck").toInt(), 0);
 }
 

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
+#include <QWindow>
 
 #include <cstdlib>
 
@@ -29,6 +30,15 @@ QImage Paint(const QRegion& region, QSize size) {
     p.setClipRegion(region);
     p.fillRect(img.rect(), Qt::white);
     return img;
+}
+
+// The lamp's layer as the widget sees it and as the window system was told: "top",
+// "below", or "mixed" when the two differ.
+QString Layer(const FrmPatLamp* lamp) {
+    if (!lamp) return QStringLiteral("none");
+    const bool window = lamp->windowHandle() && lamp->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint);
+    if (window != lamp->OnTop()) return QStringLiteral("mixed");
+    return window ? QStringLiteral("top") : QStringLiteral("below");
 }
 
 void SendMouse(QWidget* w, QEvent::Type type, QPoint local, Qt::MouseButtons buttons) {
@@ -243,6 +253,40 @@ private slots:
         UnloadPatLamp();
         UnloadPatLamp();  // nothing left: harmless
         QVERIFY(!gPatLampShowing);
+    }
+
+    // While message boxes are up the lamp is out of the top layer, also one that comes up
+    // meanwhile; it takes the top back when the last box is gone, and only then.
+    void givesWayToMessageBoxes() {
+        ShowPatLamp();
+        QPointer<FrmPatLamp> lamp = FrmPatLamp::Current();
+        QCOMPARE(Layer(lamp), QStringLiteral("top"));
+        {
+            const PatLampGiveWay box;
+            QCOMPARE(Layer(lamp), QStringLiteral("below"));
+            {
+                const PatLampGiveWay nested;
+                QCOMPARE(Layer(lamp), QStringLiteral("below"));
+            }
+            QCOMPARE(Layer(lamp), QStringLiteral("below"));  // the outer box is still up
+            QVERIFY(lamp->isVisible());
+            QVERIFY(gPatLampShowing);
+        }
+        QCOMPARE(Layer(lamp), QStringLiteral("top"));
+
+        // An alarm while a box is up, after the lamp was double-clicked away.
+        UnloadPatLamp();
+        {
+            const PatLampGiveWay box;
+            ShowPatLamp();
+            FrmPatLamp* fresh = FrmPatLamp::Current();
+            QVERIFY(fresh && fresh->isVisible());
+            QCOMPARE(Layer(fresh), QStringLiteral("below"));
+            UnloadPatLamp();  // and taken down again before the box is answered
+        }
+        QVERIFY(!FrmPatLamp::Current());
+        ShowPatLamp();
+        QCOMPARE(Layer(FrmPatLamp::Current()), QStringLiteral("top"));
     }
 
     // The user drags the lamp by any point of it; a click without moving leaves it alone.

@@ -131,16 +131,13 @@ private slots:
         QCOMPARE(parm()->text(), kRows[0][3]);
     }
 
-    void namesTheLibraryLeftOut() {
-        // Loading again finds the same plug-ins and names the library that is not one.
+    void leavesOutWhatIsNotAPlugin() {
+        // Loading again finds the same plug-ins; the library beside them that is not one
+        // gives no row and no message.
         bench_->Load();
         QCOMPARE(list()->topLevelItemCount(), int(std::size(kRows)));
-        QCOMPARE(boxes_.size(), 1);
-        QCOMPARE(boxes_[0].style, 48);
-        QCOMPARE(boxes_[0].title, kCaption);
-        QVERIFY2(boxes_[0].prompt.startsWith(QStringLiteral("次のファイルはプラグインとして読み込めませんでした。\nBroken.so : ")),
-                 qPrintable(boxes_[0].prompt));
-        QCOMPARE(boxes_[0].prompt.count(u'\n'), 1);
+        QVERIFY(list()->findItems(QStringLiteral("Broken.so"), Qt::MatchExactly, 1).isEmpty());
+        QVERIFY2(boxes_.isEmpty(), qPrintable(boxes_.value(0).prompt));
     }
 
     void roundTrip_data() {

@@ -62,8 +62,10 @@ public:
 
 }  // namespace vtest
 
-#define VANTORO_TEST_MAIN(TestObject)                 \
+// first runs before anything else in main (before any thread or application exists).
+#define VANTORO_TEST_MAIN_AFTER(first, TestObject)    \
     int main(int argc, char** argv) {                 \
+        first;                                        \
         vtest::PrepareEnvironment();                  \
         QApplication app(argc, argv);                 \
         app.setAttribute(Qt::AA_Use96Dpi, true);      \
@@ -71,3 +73,4 @@ public:
         QTEST_SET_MAIN_SOURCE_PATH                    \
         return QTest::qExec(&tc, argc, argv);         \
     }
+#define VANTORO_TEST_MAIN(TestObject) VANTORO_TEST_MAIN_AFTER((void)0, TestObject)

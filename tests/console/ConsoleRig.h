@@ -4,9 +4,14 @@
 #include "console/FrmPing.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+
+#include <functional>
 
 namespace vtest {
 
@@ -35,5 +40,28 @@ inline void SelectNode(FrmPing& form, const QString& key) {
         tree->setCurrentItem(form.TreeComputer().Item(key));
     }
 }
+
+// Answers the window's real message boxes while it lives: each box that comes up is
+// handed once to answer, which looks at it and presses a button; a box still open a
+// moment later is closed, so a box never holds a test.
+class BoxDriver {
+public:
+    explicit BoxDriver(std::function<void(QMessageBox&)> answer) : answer_(std::move(answer)) {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || handled_.contains(box)) return;
+            handled_ << box;
+            answer_(*box);
+            QTimer::singleShot(500, box, [box] { box->done(-1); });
+        });
+        timer_.start();
+    }
+
+private:
+    std::function<void(QMessageBox&)> answer_;
+    QTimer timer_;
+    QList<QPointer<QMessageBox>> handled_;
+};
 
 }  // namespace vtest

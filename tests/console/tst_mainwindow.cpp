@@ -2,12 +2,14 @@
 // the menu commands with their check marks and restore discipline, and the computer
 // panel. Every dialog goes through a recording runner and the messenger binds loopback.
 #include "TestSupport.h"
+#include "tests/console/ConsoleRig.h"
 
 #include "admin/FrmOption.h"
 #include "alarms/LanMessenger.h"
 #include "alarms/PatLamp.h"
 #include "console/FrmPing.h"
 #include "console/FrmTraceRt.h"
+#include "console/QtTranslation.h"
 #include "engine/Pacing.h"
 #include "model/AppPaths.h"
 #include "model/Database.h"
@@ -31,6 +33,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeWidget>
 #include <QUdpSocket>
 
@@ -948,27 +951,34 @@ private slots:
         Fixture f(true, false);  // the window's own boxes
         int seenIcon = -1;
         QString seenTitle;
-        QTimer driver;
-        driver.setInterval(10);
-        QObject::connect(&driver, &QTimer::timeout, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) return;
-            driver.stop();
-            seenIcon = int(box->icon());
-            seenTitle = box->windowTitle();
+        vtest::BoxDriver driver([&](QMessageBox& box) {
+            seenIcon = int(box.icon());
+            seenTitle = box.windowTitle();
             if (press == 0)
-                QTest::keyClick(box, Qt::Key_Return);
+                QTest::keyClick(&box, Qt::Key_Return);
             else if (press == -1)
-                QTest::keyClick(box, Qt::Key_Escape);
-            else if (QAbstractButton* b = box->button(QMessageBox::StandardButton(press)))
+                QTest::keyClick(&box, Qt::Key_Escape);
+            else if (QAbstractButton* b = box.button(QMessageBox::StandardButton(press)))
                 b->click();
-            // Whatever happened, the box must not stay open and hold the test.
-            QTimer::singleShot(200, box, [box] { box->done(-1); });
         });
-        driver.start();
         QCOMPARE(MsgBox(QStringLiteral("本当に削除しますか？"), style), answer);
         QCOMPARE(seenIcon, icon);
         QCOMPARE(seenTitle, ProgramTitle());
+    }
+
+    // With Qt's own translation the window's boxes speak Japanese on their buttons too.
+    void boxButtonsInJapanese() {
+        Fixture f(true, false);
+        std::unique_ptr<QTranslator> translation(InstallQtTranslation());
+        QVERIFY2(translation, "Qt's Japanese translation (qt6-translations-l10n) is not installed");
+        QStringList captions;
+        vtest::BoxDriver driver([&](QMessageBox& box) {
+            for (auto b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+                captions << (box.button(b) ? box.button(b)->text() : QString());
+            box.button(QMessageBox::No)->click();
+        });
+        QCOMPARE(MsgBox(QStringLiteral("保存しますか？"), vb::vbYesNoCancel | vb::vbQuestion), vb::vbNo);
+        QCOMPARE(captions, (QStringList{"はい(&Y)", "いいえ(&N)", "キャンセル"}));
     }
 
     void trayActionsAreExact() {

@@ -14,6 +14,7 @@
 #include "model/Globals.h"
 #include "plugins/host/PluginUiSeams.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QDate>
 #include <QDialog>
@@ -21,9 +22,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
+#include <QWindow>
 
 #include <functional>
 #include <memory>
@@ -58,7 +62,8 @@ struct Fixture {
     std::function<void(QDialog&)> onDialog;
     QString popupAt;  // the menu's items when it popped up
 
-    Fixture() {
+    // ownBoxes: the window's own message boxes are shown (and must be answered).
+    explicit Fixture(bool ownBoxes = false) {
         db = vtest::FreshDatabase();
         const QStringList rows = {
             "INSERT INTO TBL_Group (グループ, 表示名, 説明, 診断有無) VALUES ('G1', '本社', '', -1)",
@@ -132,7 +137,7 @@ struct Fixture {
         };
         s.popupNodeMenu = [this](QMenu& menu, const QPoint&) { popupAt = Visible(menu); };
         form->SetServices(std::move(s));
-        box = std::make_unique<vtest::RecordingMessageBox>();
+        if (!ownBoxes) box = std::make_unique<vtest::RecordingMessageBox>();
         QString loadError;
         QVERIFY2(FrmPing::DefaultServices().loadComputerTree(*form, loadError), qPrintable(loadError));
         // The loader shows no plug-in check whose plug-in is not loaded; one is added as
@@ -507,6 +512,45 @@ private slots:
         QCOMPARE(f.Addresses().size(), 3);
         QCOMPARE(gPingDatas.Item(gPingDatas.GetItemNo("127.0.0.1"))->WaitTime().Count(), waits);
         QVERIFY(gCheckContinue);
+    }
+
+    // With the warning lamp up, the delete's question and the failure that follows are
+    // shown above it: the lamp leaves the top layer while each box is up and takes it back
+    // when the last is answered.
+    void deleteBoxesAboveTheLamp() {
+        Fixture f(true);
+        vtest::Exec(f.db, "CREATE TRIGGER refuse BEFORE DELETE ON TBL_NoCheck BEGIN SELECT RAISE(ABORT, 'refused'); END");
+        gOptPatLamp = true;
+        ShowPatLamp();
+        QPointer<FrmPatLamp> lamp = FrmPatLamp::Current();
+        QVERIFY(lamp && lamp->OnTop());
+        struct Seen {
+            QString text;
+            bool lampOnTop;
+            bool lampWindowOnTop;
+        };
+        QList<Seen> seen;
+        {
+            vtest::BoxDriver driver([&](QMessageBox& box) {
+                seen << Seen{box.text(), lamp && lamp->OnTop(),
+                             lamp && lamp->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint)};
+                QAbstractButton* yes = box.button(QMessageBox::Yes);
+                (yes ? yes : box.button(QMessageBox::Ok))->click();
+            });
+            f.Select("?127.0.0.1@002");
+            f.form->menuNodeDelete_Click();
+        }
+        QCOMPARE(seen.size(), 2);
+        QVERIFY(seen[1].text.contains("refused"));
+        for (const Seen& s : seen) {
+            QVERIFY2(!s.lampOnTop, qPrintable(s.text));
+            QVERIFY2(!s.lampWindowOnTop, qPrintable(s.text));
+        }
+        QVERIFY(lamp);
+        QVERIFY(gPatLampShowing);
+        QVERIFY(lamp->OnTop());
+        QVERIFY(lamp->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+        UnloadPatLamp();
     }
 
     void deleteChild_data() {

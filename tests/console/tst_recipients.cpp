@@ -283,6 +283,56 @@ private slots:
         QVERIFY(gCheckContinue);
     }
 
+    // A recipient dropped on the list is the list's own business: it leaves checking as it
+    // found it, so a round that is being stopped stays stopped and a running one goes on.
+    void listDropLeavesCheckingAlone_data() {
+        QTest::addColumn<bool>("checking");
+        QTest::newRow("round running") << true;
+        QTest::newRow("round being stopped") << false;
+    }
+    void listDropLeavesCheckingAlone() {
+        QFETCH(bool, checking);
+        Fixture f;
+        const int remaining = vtest::StartCheckTimer(*f.form);
+        gCheckContinue = checking;
+        f.DropNode("*G1@P2");
+        QVERIFY(!f.Nodes().Item("*G1@P2"));
+        QCOMPARE(gCheckContinue, checking);
+        QVERIFY(vtest::CheckTimerKeptCounting(*f.form, remaining));
+        gCheckContinue = true;
+    }
+
+    // The person commands pause the round (gCheckContinue is clear while their dialog or
+    // question is up) but leave the check timer counting, so the next round comes on time.
+    void personCommandsLeaveTheTimerCounting_data() {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("add") << "add";
+        QTest::newRow("change") << "change";
+        QTest::newRow("delete, yes") << "delete yes";
+        QTest::newRow("delete, no") << "delete no";
+    }
+    void personCommandsLeaveTheTimerCounting() {
+        QFETCH(QString, command);
+        Fixture f;
+        bool continueInside = true;
+        f.onDialog = [&](QDialog&) { continueInside = gCheckContinue; };
+        f.box->onShow = [&] { continueInside = gCheckContinue; };
+        f.List().setCurrentItem(f.Person("P1"));
+        const int remaining = vtest::StartCheckTimer(*f.form);
+        if (command == "add") {
+            f.form->menuNodeUserInsert_Click();
+        } else if (command == "change") {
+            f.form->menuNodeUserUpdate_Click();
+        } else {
+            f.box->answers = {command.endsWith("yes") ? vb::vbYes : vb::vbNo};
+            f.form->menuNodeUserDelete_Click();
+            QCOMPARE(!f.Person("P1"), command.endsWith("yes"));
+        }
+        QVERIFY(!continueInside);
+        QVERIFY(gCheckContinue);
+        QVERIFY(vtest::CheckTimerKeptCounting(*f.form, remaining));
+    }
+
     // Deleting a person takes the rows, the nodes at both levels and the list item; No,
     // or a failure half-way, keeps all of them.
     void deletePerson_data() {

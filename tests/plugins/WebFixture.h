@@ -1,9 +1,10 @@
 #pragma once
-// What the web and FTP check tests share: no proxy on the way to loopback, a folder of
-// pages, a test CA with a server certificate for 127.0.0.1 made by openssl, the web
-// server's request log, and a listener that never answers.
+// What the web, FTP and database check tests share: no proxy on the way to loopback, a
+// folder of pages, a test CA with a server certificate for 127.0.0.1 made by openssl, the
+// web server's request log, a listener that never answers, and the installed ODBC drivers.
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -22,6 +23,12 @@ inline void NoProxies() {
         qunsetenv(v);
     qputenv("NO_PROXY", "*");
     qputenv("no_proxy", "*");
+}
+
+// The installed ODBC driver library of that file name ("libtdsodbc.so"), "" when none.
+inline QString FindDriver(const QString& file) {
+    QDirIterator it(QStringLiteral("/usr/lib"), {file}, QDir::Files, QDirIterator::Subdirectories);
+    return it.hasNext() ? it.next() : QString();
 }
 
 inline bool WriteFile(const QString& path, const QByteArray& bytes) {
@@ -95,10 +102,11 @@ inline int RequestsFor(const QString& logPath, const QString& path) {
     return n;
 }
 
-// A listener that takes connections (the kernel completes them) but never reads or writes.
+// A listener that takes connections (the kernel completes them) but never reads or writes;
+// on a free port, or on the one given. Its connections close when it goes.
 class SilentListener {
 public:
-    SilentListener() { server_.listen(QHostAddress::LocalHost, 0); }
+    explicit SilentListener(quint16 port = 0) { server_.listen(QHostAddress::LocalHost, port); }
     quint16 port() const { return server_.serverPort(); }
 
 private:

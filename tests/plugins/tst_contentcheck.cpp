@@ -2,11 +2,13 @@
 // file written beside a copy of the plug-in in a folder of the test's own (the file is
 // always the one beside the plug-in's library). Pages with and without the listed texts,
 // how the list is read and where it ends, a match across the first 256 bytes, the request's
-// user agent and no-cache header, and the file being read afresh for every check.
+// user agent and no-cache header, the file being read afresh for every check, and pages in
+// Shift_JIS (CP932) or another charset, declared by the server, by the page or not at all.
 #include "ServerProcess.h"
 #include "TestSupport.h"
 #include "WebFixture.h"
 
+#include "alarms/Cp932.h"
 #include "plugins/host/ClassFactory.h"
 #include "plugins/host/LateBound.h"
 
@@ -104,6 +106,49 @@ private slots:
         ObjectPtr check = create();
         QVERIFY(check);
         QCOMPARE(Put(check, "Parameter", page(body) + "|5|0|1"), 0);
+        QCOMPARE(CallBool(check, "Check"), passes);
+    }
+
+    // The page is read in the charset the server declares, else the one its meta tag
+    // declares, else as UTF-8 when it is valid UTF-8, else as CP932. "charset" is what the
+    // server's Content-Type names ("-": utf-8, the server's default; "": no charset at all).
+    void encodings_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("charset");
+        QTest::addColumn<bool>("passes");
+        const auto sjis = [](const QString& text) { return cp932::FromUnicode(text); };
+        const QString failing = QStringLiteral("<html><body><p>只今障害発生中です</p></body></html>");
+        const QString healthy = QStringLiteral("<html><body><p>正常に稼動しています</p></body></html>");
+        const QString metaCharset = QStringLiteral("<html><head><meta charset=\"Shift_JIS\"></head><body>障害発生</body>");
+        const QString metaHttpEquiv = QStringLiteral(
+            "<HTML><HEAD><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=x-sjis\"></HEAD>"
+            "<BODY>障害発生</BODY></HTML>");
+        QTest::newRow("CP932, declared by the server") << sjis(failing) << "Shift_JIS" << false;
+        QTest::newRow("CP932, quoted label") << sjis(failing) << "\"windows-31j\"" << false;
+        QTest::newRow("CP932, nothing declared") << sjis(failing) << "" << false;
+        QTest::newRow("CP932, meta charset") << sjis(metaCharset) << "" << false;
+        QTest::newRow("CP932, meta http-equiv") << sjis(metaHttpEquiv) << "" << false;
+        QTest::newRow("CP932 marker, nothing declared") << sjis(QStringLiteral("ｴﾗｰ: 停止中")) << "" << false;
+        QTest::newRow("CP932, healthy page") << sjis(healthy) << "" << true;
+        QTest::newRow("CP932, healthy, declared") << sjis(healthy) << "shift_jis" << true;
+        QTest::newRow("UTF-8, nothing declared") << failing.toUtf8() << "" << false;
+        QTest::newRow("UTF-8, healthy") << healthy.toUtf8() << "-" << true;
+        // The server's word counts before the page's own.
+        QTest::newRow("server's UTF-8 over the page's meta") << metaCharset.toUtf8() << "-" << false;
+        QTest::newRow("EUC-JP, declared by the server")
+            << QByteArray("<p>\xBE\xE3\xB3\xB2\xC8\xAF\xC0\xB8</p>") << "EUC-JP" << false;
+        QTest::newRow("UTF-8 marker after a byte order mark")
+            << QByteArray("\xEF\xBB\xBF") + QStringLiteral("ｴﾗｰ").toUtf8() << "-" << false;
+    }
+    void encodings() {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, charset);
+        QFETCH(bool, passes);
+        writeIni(QStringLiteral("[ErrMsg]\n01_Msg=障害発生\n").toUtf8());
+        ObjectPtr check = create();
+        QVERIFY(check);
+        const QString query = charset == QLatin1String("-") ? QString() : QStringLiteral("?charset=") + charset;
+        QCOMPARE(Put(check, "Parameter", page(body) + query + "|5|0|1"), 0);
         QCOMPARE(CallBool(check, "Check"), passes);
     }
 

@@ -11,7 +11,6 @@
 #include "plugins/host/LateBound.h"
 #include "plugins/host/PluginUiSeams.h"
 
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -21,11 +20,6 @@
 using namespace plugin;
 
 namespace {
-
-QString findDriver(const QString& file) {
-    QDirIterator it(QStringLiteral("/usr/lib"), {file}, QDir::Files, QDirIterator::Subdirectories);
-    return it.hasNext() ? it.next() : QString();
-}
 
 struct Shown {
     QString prompt;
@@ -72,8 +66,8 @@ class DatabaseChecksTest : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
-        const QString sqlite = findDriver("libsqlite3odbc.so");
-        const QString tds = findDriver("libtdsodbc.so");
+        const QString sqlite = vtest::FindDriver("libsqlite3odbc.so");
+        const QString tds = vtest::FindDriver("libtdsodbc.so");
         QVERIFY2(!sqlite.isEmpty(), "the SQLite ODBC driver (libsqliteodbc) is not installed");
         db_ = dir_.path() + "/check.db";
         QVERIFY(vtest::RunTool("sqlite3", {db_, "create table hosts(name text); insert into hosts values('pc1');"},
@@ -209,7 +203,7 @@ private slots:
     }
     void loginTimeOut() {
         QFETCH(int, timeOut);
-        if (findDriver("libtdsodbc.so").isEmpty()) QSKIP("FreeTDS (tdsodbc) is not installed");
+        if (vtest::FindDriver("libtdsodbc.so").isEmpty()) QSKIP("FreeTDS (tdsodbc) is not installed");
         ObjectPtr check = db2("Silent", "select 1", "sa", "pw", timeOut);
         QElapsedTimer clock;
         clock.start();

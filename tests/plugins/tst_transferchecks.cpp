@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 #include "WebFixture.h"
 
+#include "alarms/Cp932.h"
 #include "plugins/host/ClassFactory.h"
 #include "plugins/common/CurlSession.h"
 #include "plugins/host/LateBound.h"
@@ -52,6 +53,7 @@ private slots:
         QVERIFY(vtest::WriteFile(d + "/www/empty.html", ""));
         QVERIFY(vtest::WriteFile(d + "/www/marker.html", QStringLiteral("ｴﾗｰ: the service is down").toUtf8()));
         QVERIFY(vtest::WriteFile(d + "/www/blank.html", " "));
+        QVERIFY(vtest::WriteFile(d + "/www/marker-sjis.html", cp932::FromUnicode(QStringLiteral("ｴﾗｰ: 停止中"))));
         QVERIFY(vtest::WriteFile(d + "/anon/readme.txt", "hello\n"));
         QVERIFY(vtest::WriteFile(d + "/home/mine.txt", "mine\n"));
         QVERIFY(vtest::MakeTestCertificates(d + "/tls"));
@@ -117,6 +119,10 @@ private slots:
         QTest::newRow("empty body") << false << 4 << "/empty.html" << "" << "" << false;
         QTest::newRow("empty body over HTTPS") << true << 5 << "/empty.html" << "" << "" << false;
         QTest::newRow("error marker") << false << 4 << "/marker.html" << "" << "" << false;
+        QTest::newRow("error marker in Shift_JIS, declared")
+            << false << 4 << "/marker-sjis.html?charset=Shift_JIS" << "" << "" << false;
+        QTest::newRow("error marker in Shift_JIS, undeclared") << false << 4 << "/marker-sjis.html?charset=" << "" << ""
+                                                              << false;
         QTest::newRow("not found, with a body") << false << 4 << "/missing.html" << "" << "" << false;
         QTest::newRow("server error, with a body") << false << 4 << "/status/500" << "" << "" << false;
         QTest::newRow("Basic authentication") << false << 4 << "/auth/page.html" << "bob" << "s3cret" << true;

@@ -31,6 +31,18 @@ void ClickDay(FrmCalendar& f, int month, int day, int button = ClsCalendar::kLef
     f.picCalendar_MouseUp(month, button, p.x(), p.y());
 }
 int ThisYear() { return QDate::currentDate().year(); }
+// Replaces the year box's text key by key, as the operator types it.
+void TypeYear(FrmCalendar& f, const QString& year) {
+    f.txtYear->selectAll();
+    QTest::keyClick(f.txtYear, Qt::Key_Delete);
+    QTest::keyClicks(f.txtYear, year);
+}
+// The kinds a month shows when its year has no stored row.
+QString DefaultKinds(int year, int month) {
+    ClsCalendar g;
+    g.ShowCalendar(year, month, QString());
+    return g.DayKinds();
+}
 }  // namespace
 
 class TestCalendarEditor : public QObject {
@@ -101,7 +113,7 @@ private slots:
             ClickDay(f, 5, 8);  // -> red
             QVERIFY(f.cmdUpdate_Click());
             QCOMPARE(f.CmbName->count(), 1);
-            f.txtYear->setText(QStringLiteral("2003"));  // typed, not scrolled: stored as shown
+            TypeYear(f, QStringLiteral("2003"));  // no row yet: the default colours of 2003
             QVERIFY(f.cmdUpdate_Click());
             QCOMPARE(f.CmbName->count(), 1);  // the name is listed once
             QCOMPARE(f.cmdUpdate->text(), QStringLiteral("更新(&U)"));
@@ -112,7 +124,7 @@ private slots:
         QCOMPARE(may.size(), 31);
         QCOMPARE(may.mid(4, 4), QStringLiteral("2012"));  // 5 a Sunday holiday, 6 working, 7 blue, 8 red
         QCOMPARE(vtest::Scalar(rig.db, "SELECT \"05\" FROM TBL_Calender WHERE 名称=? AND 年度=2003",
-                               {"O'Neil支店"}).toString(), may);
+                               {"O'Neil支店"}).toString(), DefaultKinds(2003, 5));
 
         vtest::Exec(rig.db, "UPDATE TBL_Computer SET カレンダー名称=?", {"O'Neil支店"});
         management(QStringLiteral("O'Neil支店"), 2002);
@@ -148,22 +160,81 @@ private slots:
         f.txtYear->clear();
         f.LoadCalendarMonth();  // no year: the months stay
         QCOMPARE(f.picCalendar[1]->Year(), ThisYear());
-        // Saving without a year writes nothing and shows no message; the year box takes the
-        // focus and the months keep what was clicked on them.
-        ClickDay(f, 5, 7);
-        const QString may = f.picCalendar[5]->DayKinds();
-        const qsizetype shown = boxes.shown.size();
+    }
+
+    // A year box that holds no year (empty, or 0 in any number of digits) is refused with a
+    // message, and the year box takes the focus: a save writes nothing, a day click in
+    // computer mode marks and stores nothing. The months keep what they showed.
+    void unusableYearRefused_data() {
+        QTest::addColumn<QString>("year");
+        QTest::addColumn<bool>("forComputer");
+        for (const char* y : {"", "0", "0000"}) {
+            QTest::addRow("save, year '%s'", y) << QString::fromLatin1(y) << false;
+            QTest::addRow("day click, year '%s'", y) << QString::fromLatin1(y) << true;
+        }
+    }
+    void unusableYearRefused() {
+        QFETCH(QString, year);
+        QFETCH(bool, forComputer);
+        Rig rig;
+        vtest::RecordingMessageBox boxes;
+        if (forComputer)
+            computer();
+        else
+            management();
+        FrmCalendar f(rig.nodes);
+        bool asked = false;
+        f.SetDialogRunner([&](QDialog& d) {
+            asked = true;
+            Answer({"08", "00", "17", "00"})(d);
+        });
         f.show();
         QVERIFY(QTest::qWaitForWindowActive(&f));
-        QVERIFY(!f.cmdUpdate_Click());
-        QCOMPARE(boxes.shown.size(), shown);
+        TypeYear(f, year);
+        QCOMPARE(f.txtYear->text(), year);
+        if (forComputer)
+            ClickDay(f, 5, 7);
+        else
+            QVERIFY(!f.cmdUpdate_Click());
+        QCOMPARE(boxes.prompts(), QStringList{calendarmsg::kNoYear});
+        QCOMPARE(boxes.shown.last().style, vb::vbOKOnly | vb::vbInformation);
         QCOMPARE(QApplication::focusWidget(), f.txtYear);
-        QCOMPARE(f.picCalendar[5]->DayKinds(), may);
+        QVERIFY(!asked);
+        QCOMPARE(f.picCalendar[5]->Year(), ThisYear());
+        QVERIFY(!f.picCalendar[5]->Item(7)->DaySkip);
         QCOMPARE(vtest::Scalar(rig.db, "SELECT count(*) FROM TBL_Calender").toInt(), 0);
-        // With a year typed the same months are stored under it.
-        f.txtYear->setText(QStringLiteral("2002"));
+        QCOMPARE(rig.rows(), 0);
+    }
+
+    // A typed year redraws the months of that year at once, from its stored row or with
+    // the default colours, so what a save stores under the year is what it shows; clicks
+    // made on the months of the year before do not travel with the typing.
+    void typedYearShowsItsMonths_data() {
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("year with a stored row") << true;
+        QTest::newRow("year without a row") << false;
+    }
+    void typedYearShowsItsMonths() {
+        QFETCH(bool, stored);
+        Rig rig;
+        vtest::RecordingMessageBox boxes;
+        const QString may2027 = QStringLiteral("1212121212121212121212121212121");
+        if (stored)
+            vtest::Exec(rig.db, "INSERT INTO TBL_Calender (名称,年度,\"05\") VALUES ('本社カレンダー',2027,?)", {may2027});
+        management(QStringLiteral("本社カレンダー"), 2026);
+        FrmCalendar f(rig.nodes);
+        ClickDay(f, 5, 7);  // a change to 2026, never saved
+        f.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        TypeYear(f, QStringLiteral("2027"));
+        const QString expected = stored ? may2027 : DefaultKinds(2027, 5);
+        for (int m = 1; m <= 12; ++m) QCOMPARE(f.picCalendar[m]->Year(), 2027);
+        QCOMPARE(f.picCalendar[5]->DayKinds(), expected);
         QVERIFY(f.cmdUpdate_Click());
-        QCOMPARE(vtest::Scalar(rig.db, "SELECT \"05\" FROM TBL_Calender WHERE 年度=2002").toString(), may);
+        QVERIFY(boxes.shown.isEmpty());
+        QCOMPARE(vtest::Scalar(rig.db, "SELECT \"05\" FROM TBL_Calender WHERE 年度=2027").toString(), expected);
+        QCOMPARE(vtest::Scalar(rig.db, "SELECT \"02\" FROM TBL_Calender WHERE 年度=2027").toString().size(), 28);
+        QCOMPARE(vtest::Scalar(rig.db, "SELECT count(*) FROM TBL_Calender WHERE 年度=2026").toInt(), 0);
     }
 
     // Stored month texts that are Null, short or hold other characters are shown with

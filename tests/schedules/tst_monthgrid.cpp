@@ -148,6 +148,42 @@ private slots:
         QCOMPARE(g.GetDate(), QStringLiteral("0"));
     }
 
+    // A cleared grid has no days: a click, a press or a drag where a day was lands on no
+    // day (and reads no day item), in both modes, until the next month is shown.
+    void clearedGridHasNoDays_data() {
+        QTest::addColumn<bool>("forComputer");
+        QTest::newRow("calendar management") << false;
+        QTest::newRow("computer") << true;
+    }
+    void clearedGridHasNoDays() {
+        QFETCH(bool, forComputer);
+        ClsCalendar g;
+        g.SetShori(forComputer);
+        g.ShowCalendar(2002, 5, QString());
+        const int cell = g.FirstDayCell() + 6;
+        ClickCell(g, cell);
+        g.MouseDown(Centre(cell).x(), Centre(cell).y());
+        g.Clear();
+        QCOMPARE(g.ListCount(), 0);
+        QCOMPARE(g.GetDate(), QStringLiteral("0"));
+        QCOMPARE(g.PressedCell(), -1);
+        for (int c : {g.FirstDayCell(), cell, 41}) {
+            const QPointF p = Centre(c);
+            QVERIFY(!g.MouseMove(p.x(), p.y()));
+            g.MouseDown(p.x(), p.y());
+            QCOMPARE(g.PressedCell(), -1);
+            g.MouseMove2(p.x(), p.y());
+            QCOMPARE(g.PressedCell(), -1);
+            ClickCell(g, c);
+            QCOMPARE(g.GetDate(), QStringLiteral("0"));
+            QVERIFY(!g.Item(1));
+        }
+        QVERIFY(!g.grab().isNull());  // paints an empty month
+        g.ShowCalendar(2002, 5, QString());
+        ClickCell(g, cell);
+        QCOMPARE(g.GetDate(), QStringLiteral("2002/05/07"));
+    }
+
     // Real mouse events: the press frames the day, the release reports its button.
     void mouseEvents() {
         ClsCalendar g;

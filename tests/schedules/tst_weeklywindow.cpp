@@ -11,6 +11,7 @@
 #include "schedules/FrmWait.h"
 #include "schedules/TimeWindowRule.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -214,6 +215,41 @@ private slots:
         QCOMPARE(vtest::Scalar(rig.db, "SELECT count(*) FROM TBL_NoCheck").toInt(), 1);
         QCOMPARE(gSelSubNo, qint16(0));
         QCOMPARE(dialog.cmdUpdate->text(), QStringLiteral("登録(&I)"));
+    }
+
+    // The day dialog is kept between uses: every opening starts with the keyboard in the
+    // first box, its text selected, so the operator types the span straight away (Enter
+    // moves on), presses "登録(&I)" and closes, as many times as he marks days.
+    void dayDialogTypedAtEveryOpening() {
+        vtest::RecordingMessageBox boxes;
+        FrmCalenderWait dialog;
+        // Keys as the operator types them, each to whatever has the focus; "\n" is Enter.
+        auto type = [](const QString& keys) {
+            for (QChar c : keys) {
+                QWidget* to = QApplication::focusWidget();
+                QVERIFY(to);
+                if (c == QLatin1Char('\n'))
+                    QTest::keyClick(to, Qt::Key_Return);
+                else
+                    QTest::keyClicks(to, QString(c));
+            }
+        };
+        const QStringList spans[] = {{"08", "00", "17", "30"}, {"00", "00", "23", "59"}, {"22", "15", "30", "00"}};
+        for (const QStringList& span : spans) {
+            dialog.Reset(QStringLiteral("2002/05/07"));
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowActive(&dialog));
+            QCOMPARE(QApplication::focusWidget(), dialog.txt_TimeWait[0]);
+            QCOMPARE(dialog.txt_TimeWait[0]->selectedText(), QStringLiteral("00"));
+            type(span.join(QLatin1Char('\n')));
+            QTest::mouseClick(dialog.OKButton, Qt::LeftButton);
+            QCOMPARE(dialog.Result, QStringLiteral("OK"));
+            QCOMPARE(boxTexts(dialog.txt_TimeWait), span);
+            QTest::mouseClick(dialog.CancelButton, Qt::LeftButton);
+            QVERIFY(!dialog.isVisible());
+            QCOMPARE(dialog.Result, QStringLiteral("OK"));
+        }
+        QVERIFY(boxes.shown.isEmpty());
     }
 
     void dayDialogResult() {

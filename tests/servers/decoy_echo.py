@@ -4,7 +4,9 @@ Runs inside a test network namespace whose kernel does not answer echoes itself.
 request it first sends a reply with another identifier and one with another sequence
 number, both at once, and the true reply only after a delay. A prober that matched
 replies loosely would take a decoy and report a short round trip.
-Usage: decoy_echo.py DELAY_MS
+With --from ADDRESS it answers with the request's own identifier and sequence number,
+but from ADDRESS (another address of its host) instead of the asked one, and nothing else.
+Usage: decoy_echo.py DELAY_MS | decoy_echo.py --from ADDRESS
 """
 import socket
 import struct
@@ -27,8 +29,15 @@ def reply(ident, seq, payload):
 
 
 def main():
-    delay = int(sys.argv[1]) / 1000.0
+    impostor = sys.argv[1] == "--from"
+    delay = 0 if impostor else int(sys.argv[1]) / 1000.0
     sock = socket.socket(socket.AF_INET, socket.SOCK_RAW, socket.IPPROTO_ICMP)
+    # A bound raw socket would only see requests to its own address: one socket listens,
+    # the other speaks from the other address.
+    speaker = sock
+    if impostor:
+        speaker = socket.socket(socket.AF_INET, socket.SOCK_RAW, socket.IPPROTO_ICMP)
+        speaker.bind((sys.argv[2], 0))
     print("ready", flush=True)
     while True:
         packet, (sender, _) = sock.recvfrom(65535)
@@ -38,6 +47,9 @@ def main():
             continue
         ident, seq = struct.unpack("!HH", icmp[4:8])
         payload = icmp[8:]
+        if impostor:
+            speaker.sendto(reply(ident, seq, payload), (sender, 0))
+            continue
         sock.sendto(reply(ident ^ 0x5A5A, seq, payload), (sender, 0))
         sock.sendto(reply(ident, (seq + 1) & 0xFFFF, payload), (sender, 0))
         time.sleep(delay)

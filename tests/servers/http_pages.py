@@ -9,6 +9,9 @@ line (method, path, headers) before it is answered, so a test can count and insp
   anything else      the file of that name under --root (404 when there is none); an empty
                      file is an empty body
 
+Pages are declared "text/html; charset=utf-8". A query "?charset=<label>" declares that
+charset instead, and "?charset=" (empty) declares none: "text/html" alone.
+
 With --cert and --key it speaks HTTPS instead.
 """
 import argparse
@@ -19,6 +22,7 @@ import os
 import ssl
 import sys
 import time
+import urllib.parse
 
 
 def main():
@@ -41,11 +45,16 @@ def main():
                                     "headers": {k: v for k, v in self.headers.items()}}) + "\n")
                 f.flush()
 
+        def content_type(self):
+            query = urllib.parse.parse_qs(urllib.parse.urlsplit(self.path).query, keep_blank_values=True)
+            charset = query.get("charset", ["utf-8"])[0]
+            return "text/html; charset=" + charset if charset else "text/html"
+
         def answer(self, status, body, extra=None):
             self.send_response(status)
             for k, v in (extra or {}).items():
                 self.send_header(k, v)
-            self.send_header("Content-Type", "text/html; charset=utf-8")
+            self.send_header("Content-Type", self.content_type())
             self.send_header("Content-Length", str(len(body)))
             self.end_headers()
             self.wfile.write(body)
