@@ -51,6 +51,9 @@ inline const QString kPortInUse = QStringLiteral("同じポート番号が既に
 inline const QString kHostUnreachable = QStringLiteral("到達できないホストに対してソケット操作が試行されました。");
 // A load of the tree that ended early; the reason follows.
 inline const QString kLoadFailed = QStringLiteral("監視対象を最後まで読み込めませんでした。");
+// At exit, for a database whose last load ended early; the path follows.
+inline const QString kNotBackedUp =
+    QStringLiteral("管理DBを最後まで読み込めなかったため、バックアップを作成しませんでした: ");
 }  // namespace startupmsg
 
 // The check-cycle text of the computer panel: where a computer stands between answers,
@@ -380,4 +383,10 @@ private:
     bool shutdownDone_ = false;
     bool starting_ = false;
     bool endBySignal_ = false;
+    // How the last load of the database went: one that did not load is not copied over
+    // the last backup at exit.
+    enum class LoadState { NotTried, Loaded, Failed };
+    LoadState loadState_ = LoadState::NotTried;
+    // The start-up marked the database 稼動中, so the exit marks it 非稼動中.
+    bool markedRunning_ = false;
 };

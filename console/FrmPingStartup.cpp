@@ -180,7 +180,11 @@ FrmPing::StartResult FrmPing::Load() {
         Shutdown();
         return StartResult::Ended;
     }
-    MarkMonitorRunning(true);
+    // A database that did not load is not marked as being monitored.
+    if (loadState_ == LoadState::Loaded) {
+        MarkMonitorRunning(true);
+        markedRunning_ = true;
+    }
 
     // The timer gets its first slice before it runs: the first round is one interval on.
     services_.armFirstRound(*this);
@@ -194,7 +198,9 @@ FrmPing::StartResult FrmPing::Load() {
 
 QString FrmPing::LoadTree() {
     QString error;
+    loadState_ = LoadState::Loaded;
     if (!services_.loadComputerTree || services_.loadComputerTree(*this, error)) return {};
+    loadState_ = LoadState::Failed;
     // Nothing that ends a load early goes unseen: what is missing is not monitored.
     MsgBox(startupmsg::kLoadFailed + QLatin1Char('\n') + error, vb::vbExclamation);
     return startupmsg::kLoadFailed + QLatin1Char(' ') + error.simplified();
@@ -218,8 +224,14 @@ void FrmPing::Shutdown() {
     TrayIcon(QStringLiteral("ICONDEL"), QString());
     hide();
     if (gPatLampShowing) services_.closePatLamp();
-    services_.markStopped();
-    services_.backupDatabase();
+    // The exit writes only what this run may: the 非稼動中 mark answers the start-up's
+    // 稼動中 (and stands alone when the start-up stopped before the load), and a database
+    // whose last load ended early is neither copied over the last backup nor compacted.
+    if (markedRunning_ || loadState_ == LoadState::NotTried) services_.markStopped();
+    if (loadState_ != LoadState::Failed)
+        services_.backupDatabase();
+    else
+        writefailures::Report(WriteKind::Backup, startupmsg::kNotBackedUp + QDir::toNativeSeparators(gOptDatabasePath));
     services_.releasePlugins();
     instanceLock_.reset();
     --loadCount_;
