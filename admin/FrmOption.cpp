@@ -80,13 +80,13 @@ qint64 RoundHalfEven(double v) {
     return static_cast<qint64>(std::nearbyint(v));
 }
 
-// True when the field holds a number inside [low, high] once rounded. Numbers too large
-// for the range tests simply fall outside every range.
-bool InRange(const QLineEdit* field, qint64 low, qint64 high) {
+// True when the field holds a number inside range (both bounds included) once rounded.
+// Numbers too large for the range tests simply fall outside every range.
+bool InRange(const QLineEdit* field, options::Range range) {
     const std::optional<double> v = Numeric(field->text());
     if (!v) return false;
     const qint64 n = RoundHalfEven(*v);
-    return n >= low && n <= high;
+    return n >= range.low && n <= range.high;
 }
 
 qint32 Whole(const QLineEdit* field) {
@@ -278,15 +278,16 @@ bool FrmOption::cmdApply_Click() {
         return Refuse(optionmsg::kNoSoundPath, txtSoundFilePath);
     for (const QLineEdit* e : {txtLocalPort, TxtEdBoxNGRset, TxtEdBoxInterval, TxtEdBoxPortTimeOut, TxtEdBoxLog})
         if (!Numeric(e->text())) return Refuse(optionmsg::kNotNumber, nullptr);
-    if (!InRange(TxtEdBoxInterval, 10, 3600)) return Refuse(optionmsg::kInterval, TxtEdBoxInterval);
-    if (!InRange(TxtEdBoxNGRset, 1, 999)) return Refuse(optionmsg::kNGRset, TxtEdBoxNGRset);
-    if (!InRange(TxtEdBoxPortTimeOut, 1, 10)) return Refuse(optionmsg::kPortTimeOut, TxtEdBoxPortTimeOut);
-    if (!InRange(TxtEdBoxLog, 1, 999)) return Refuse(optionmsg::kLogDelete, TxtEdBoxLog);
+    if (!InRange(TxtEdBoxInterval, options::kIntervalSeconds)) return Refuse(optionmsg::kInterval, TxtEdBoxInterval);
+    if (!InRange(TxtEdBoxNGRset, options::kNGRset)) return Refuse(optionmsg::kNGRset, TxtEdBoxNGRset);
+    if (!InRange(TxtEdBoxPortTimeOut, options::kPortTimeOutSeconds))
+        return Refuse(optionmsg::kPortTimeOut, TxtEdBoxPortTimeOut);
+    if (!InRange(TxtEdBoxLog, options::kLogDeleteDays)) return Refuse(optionmsg::kLogDelete, TxtEdBoxLog);
     const QString port = txtLocalPort->text().trimmed();
     if (txtLocalUserName->text().trimmed().isEmpty() || port.isEmpty() || port < QLatin1String("1"))
         return Refuse(optionmsg::kRequired, txtLocalPort);
     // A port beyond 65535 cannot be bound: refuse it here rather than at the next start.
-    if (!InRange(txtLocalPort, 1, 65535)) return Refuse(optionmsg::kPortRange, txtLocalPort);
+    if (!InRange(txtLocalPort, options::kPort)) return Refuse(optionmsg::kPortRange, txtLocalPort);
 
     gOptDatabasePath = txtDBFilePath->text();
     gOptSoundFilePath = txtSoundFilePath->text();

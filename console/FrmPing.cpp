@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDebug>
 #include <QDialog>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -31,6 +32,12 @@ class FrmPing::BoxSeam final : public MessageBoxSeam {
 public:
     explicit BoxSeam(FrmPing& form) : form_(form) {}
     int Show(const QString& prompt, int style, const QString& title) override {
+        // Ending on a signal, nobody may be there to answer: the text goes to the
+        // standard error and the default button answers.
+        if (form_.endBySignal_) {
+            qWarning().noquote() << title << ":" << prompt;
+            return vb::DefaultAnswer(style);
+        }
         QMessageBox box(&form_);
         box.setWindowTitle(title);
         box.setText(prompt);
@@ -105,6 +112,7 @@ class FrmPing::StatusBarSeam final : public StatusSeam {
 public:
     explicit StatusBarSeam(FrmPing& form) : form_(form) {}
     void SetStatusText(const QString& text) override { form_.SetStatusText(text); }
+    void SetNotice(const QString& text) override { form_.SetNotice(text); }
 
 private:
     FrmPing& form_;
@@ -273,6 +281,14 @@ void FrmPing::BuildLayout() {
     statusPanel_->setObjectName(QStringLiteral("StatusBarPanel1"));
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->addWidget(statusPanel_, 1);
+    // A notice (a write that failed) stays beside the round's status texts until it is
+    // taken away; a long one is cut on the bar and whole in its tip.
+    noticePanel_ = new QLabel(this);
+    noticePanel_->setObjectName(QStringLiteral("StatusBarPanel2"));
+    noticePanel_->setStyleSheet(QStringLiteral("color: #c00000;"));
+    noticePanel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    noticePanel_->hide();
+    statusBar()->addWidget(noticePanel_, 2);
     resize(900, 620);
 }
 
@@ -350,6 +366,8 @@ void FrmPing::EndCommand() {
 }
 
 void FrmPing::RunDialog(QDialog& dialog) {
+    // Ending on a signal, no dialog waits for the user.
+    if (endBySignal_) return;
     if (services_.runDialog) services_.runDialog(dialog);
 }
 

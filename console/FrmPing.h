@@ -51,6 +51,9 @@ inline const QString kPortInUse = QStringLiteral("同じポート番号が既に
 inline const QString kHostUnreachable = QStringLiteral("到達できないホストに対してソケット操作が試行されました。");
 // A load of the tree that ended early; the reason follows.
 inline const QString kLoadFailed = QStringLiteral("監視対象を最後まで読み込めませんでした。");
+// At exit, for a database whose last load ended early; the path follows.
+inline const QString kNotBackedUp =
+    QStringLiteral("管理DBを最後まで読み込めなかったため、バックアップを作成しませんでした: ");
 }  // namespace startupmsg
 
 // The check-cycle text of the computer panel: where a computer stands between answers,
@@ -66,6 +69,7 @@ public:
         SecondInstance,   // another copy runs: end at once, nothing touched
         DatabaseMissing,  // the database file is missing: end at once, nothing touched
         PortFailed,       // the messenger port could not be taken: shut down, then end
+        Ended,            // a signal ended the start-up (past the port: after the shutdown)
     };
 
     // What the window does through other subsystems. Every member has a real default;
@@ -120,10 +124,16 @@ public:
 
     // The start-up sequence. After Running the window is shown by the caller.
     StartResult Load();
-    // The shutdown work (tray icon, lamp, control table, backup, plug-ins); runs once,
-    // also when asked again; deferred while a round or a command is on the stack.
+    // The shutdown work (tray icon, lamp, control table, backup, plug-ins, then one box
+    // listing the writes that failed during the run); runs once, also when asked again;
+    // deferred while a round or a command is on the stack.
     void Shutdown();
     bool ShutdownDone() const { return shutdownDone_; }
+    // A signal (the session ending, a terminal closed, Ctrl-C) asks the program to end:
+    // as "閉じる" does once running; during the start-up, whatever box or dialog it
+    // waits on is closed and Load returns Ended. From then on no box or dialog waits for
+    // an answer nobody may give: their texts go to the standard error.
+    void EndBySignal();
     bool ShutdownPending() const { return closePending_; }
 
     // CheckForm
@@ -185,6 +195,9 @@ public:
 
     // The status line and the tray tip.
     void SetStatusText(const QString& text);
+    // The lasting notice beside the status line ("" takes it away).
+    void SetNotice(const QString& text);
+    QLabel* NoticePanel() const { return noticePanel_; }
     // "ICONADD", "ICONCHANGE" or "ICONDEL" (exactly); anything else does nothing.
     void TrayIcon(const QString& action, const QString& text);
     // Puts the window into or out of the always-on-top layer; nothing while the lamp is
@@ -313,6 +326,10 @@ private:
     void SetFormTopChecked(bool checked);
     void RequestClose();
     void FinishPendingClose();
+    // Rejects every modal dialog and message box that is up.
+    void CloseModalDialogs();
+    // The box at exit listing what could not be written during the run.
+    void ReportWriteFailures();
     void EndCommand();
     void ApplyTimerInterval();
     // Loads the tree through the service; a load that ended early is shown in a message
@@ -337,6 +354,7 @@ private:
     QLabel* lblDescription_ = nullptr;
     QLabel* lblConnect_ = nullptr;
     QLabel* statusPanel_ = nullptr;
+    QLabel* noticePanel_ = nullptr;
     QMenu* menuTaskBar_ = nullptr;
     QMenu* menuNodeUser_ = nullptr;
     Qt::SortOrder userSortOrder_ = Qt::AscendingOrder;
@@ -363,4 +381,12 @@ private:
     bool outerKeepsTimer_ = false;
     bool closePending_ = false;
     bool shutdownDone_ = false;
+    bool starting_ = false;
+    bool endBySignal_ = false;
+    // How the last load of the database went: one that did not load is not copied over
+    // the last backup at exit.
+    enum class LoadState { NotTried, Loaded, Failed };
+    LoadState loadState_ = LoadState::NotTried;
+    // The start-up marked the database 稼動中, so the exit marks it 非稼動中.
+    bool markedRunning_ = false;
 };

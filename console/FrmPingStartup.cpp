@@ -10,19 +10,23 @@
 #include "engine/PluginHost.h"
 #include "model/AppPaths.h"
 #include "model/CheckStatus.h"
+#include "model/Database.h"
 #include "model/DllObjects.h"
 #include "model/Globals.h"
 #include "model/Loader.h"
 #include "model/Options.h"
+#include "model/WriteFailures.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QDebug>
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -61,7 +65,7 @@ FrmPing::Services FrmPing::DefaultServices() {
     s.popupNodeMenu = [](QMenu& menu, const QPoint& at) { menu.popup(at); };
     s.quit = [](int code) { QCoreApplication::exit(code); };
     s.closePatLamp = [] { UnloadPatLamp(); };
-    s.markStopped = [] { UpdateControlTable(QStringLiteral("稼動"), QStringLiteral("非稼動中")); };
+    s.markStopped = [] { MarkMonitorRunning(false); };
     s.backupDatabase = [] { BackupDatabase(); };
     s.releasePlugins = [] {
         // In the order they were made; an entry already gone is skipped.
@@ -90,6 +94,11 @@ bool FrmPing::AcquireInstanceLock() {
 
 FrmPing::StartResult FrmPing::Load() {
     ++loadCount_;
+    // A signal that arrives meanwhile (inside a box or dialog the start-up waits on)
+    // ends the start-up at its next step.
+    starting_ = true;
+    const auto started = qScopeGuard([this] { starting_ = false; });
+    writefailures::Reset();
     // A second copy says so and ends: it reads no option and touches neither the running
     // copy's database nor its backups.
     if (!services_.acquireInstance(*this)) {
@@ -107,6 +116,7 @@ FrmPing::StartResult FrmPing::Load() {
         dialog.SetResetPacing([this] { services_.resetPacing(*this); });
         dialog.Load();
         RunDialog(dialog);
+        if (endBySignal_) return StartResult::Ended;
         // The dialog may have pointed the program at another database.
         if (!QFileInfo(gOptDatabasePath).isFile()) {
             MsgBox(startupmsg::kNoDatabase, vb::vbOKOnly);
@@ -148,10 +158,33 @@ FrmPing::StartResult FrmPing::Load() {
 
     gPingDatas.Clear();
     services_.loadCheckDlls();
-    UpdateCheckStatus(QString(), QStringLiteral("Nomal"), 0, QStringLiteral("SStart"));
-    const QString loadFailure = LoadTree();
-    if (!loadFailure.isEmpty()) SetStatusText(loadFailure);
-    UpdateControlTable(QStringLiteral("稼動"), QStringLiteral("稼動中"));
+    // Only a sound monitoring database is written to. A file that is none is not loaded
+    // (the tree stays empty); a damaged one is loaded as far as it reads; both are
+    // named to the operator, and the exit leaves them as they are.
+    const DatabaseVerdict store = InspectDatabase(gOptDatabasePath);
+    const bool foreign = store.state == DatabaseState::Foreign;
+    const bool damaged = store.state == DatabaseState::Damaged;
+    if (foreign || damaged) {
+        const QString text = VerdictText(store, gOptDatabasePath);
+        MsgBox(text, vb::vbExclamation);
+        SetStatusText(text.section(QLatin1Char('\n'), 0, 0));
+    }
+    if (!foreign && !damaged && !endBySignal_)
+        UpdateCheckStatus(QString(), QStringLiteral("Nomal"), 0, QStringLiteral("SStart"));
+    if (!foreign && !endBySignal_) {
+        const QString loadFailure = LoadTree();
+        if (!loadFailure.isEmpty()) SetStatusText(loadFailure);
+    }
+    if (endBySignal_) {
+        // Past the messenger port, an end takes the shutdown path, as a port failure does.
+        Shutdown();
+        return StartResult::Ended;
+    }
+    // A database that did not load is not marked as being monitored.
+    if (loadState_ == LoadState::Loaded) {
+        MarkMonitorRunning(true);
+        markedRunning_ = true;
+    }
 
     // The timer gets its first slice before it runs: the first round is one interval on.
     services_.armFirstRound(*this);
@@ -165,7 +198,9 @@ FrmPing::StartResult FrmPing::Load() {
 
 QString FrmPing::LoadTree() {
     QString error;
+    loadState_ = LoadState::Loaded;
     if (!services_.loadComputerTree || services_.loadComputerTree(*this, error)) return {};
+    loadState_ = LoadState::Failed;
     // Nothing that ends a load early goes unseen: what is missing is not monitored.
     MsgBox(startupmsg::kLoadFailed + QLatin1Char('\n') + error, vb::vbExclamation);
     return startupmsg::kLoadFailed + QLatin1Char(' ') + error.simplified();
@@ -178,8 +213,7 @@ void FrmPing::Shutdown() {
         closePending_ = true;
         gCheckContinue = false;
         timerPing_.stop();
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible() && d->isModal()) d->reject();
+        CloseModalDialogs();
         return;
     }
     if (shutdownDone_) return;
@@ -190,11 +224,45 @@ void FrmPing::Shutdown() {
     TrayIcon(QStringLiteral("ICONDEL"), QString());
     hide();
     if (gPatLampShowing) services_.closePatLamp();
-    services_.markStopped();
-    services_.backupDatabase();
+    // The exit writes only what this run may: the 非稼動中 mark answers the start-up's
+    // 稼動中 (and stands alone when the start-up stopped before the load), and a database
+    // whose last load ended early is neither copied over the last backup nor compacted.
+    if (markedRunning_ || loadState_ == LoadState::NotTried) services_.markStopped();
+    if (loadState_ != LoadState::Failed)
+        services_.backupDatabase();
+    else
+        writefailures::Report(WriteKind::Backup, startupmsg::kNotBackedUp + QDir::toNativeSeparators(gOptDatabasePath));
     services_.releasePlugins();
     instanceLock_.reset();
     --loadCount_;
+    ReportWriteFailures();
+}
+
+void FrmPing::ReportWriteFailures() {
+    const QString summary = writefailures::ExitSummary();
+    if (summary.isEmpty()) return;
+    // Ended by a signal, nobody may be there to press OK (the session is ending): the
+    // report goes to the standard error instead of waiting in a box.
+    if (endBySignal_) {
+        qWarning().noquote() << summary;
+        return;
+    }
+    MsgBox(summary, vb::vbExclamation);
+}
+
+void FrmPing::CloseModalDialogs() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible() && d->isModal()) d->reject();
+}
+
+void FrmPing::EndBySignal() {
+    endBySignal_ = true;
+    if (starting_) {
+        // The start-up sees the request at its next step; what it waits on is closed.
+        CloseModalDialogs();
+        return;
+    }
+    menuFileClose_Click();
 }
 
 void FrmPing::RequestClose() {

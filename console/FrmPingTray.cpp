@@ -12,6 +12,12 @@ void FrmPing::SetStatusText(const QString& text) {
     TrayIcon(QStringLiteral("ICONCHANGE"), text);
 }
 
+void FrmPing::SetNotice(const QString& text) {
+    noticePanel_->setText(text);
+    noticePanel_->setToolTip(text);
+    noticePanel_->setVisible(!text.isEmpty());
+}
+
 void FrmPing::TrayIcon(const QString& action, const QString& text) {
     // The tip field of the notification area holds 63 characters and its terminator.
     auto tip = [](const QString& t) { return t.left(63); };

@@ -2,6 +2,7 @@
 
 #include "model/AppPaths.h"
 #include "model/Globals.h"
+#include "model/WriteFailures.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,22 +25,59 @@ QDateTime Now() {
 
 QString LogFolder() { return ProgramFolder() + QStringLiteral("/Log"); }
 
-void WriteErrLog(const QString& group, const QString& address, const QString& name,
-                 const QString& content) {
+namespace {
+
+// A field as one piece of its line: a line break or any other control character inside
+// it would split the line or confuse its reader, so each is written as a space.
+QString Field(const QString& text) {
+    QString out = text;
+    for (QChar& c : out)
+        if (c.category() == QChar::Other_Control) c = QLatin1Char(' ');
+    return out;
+}
+
+bool LogFailed(const QString& fileName, const QString& reason) {
+    writefailures::Report(WriteKind::DailyLog,
+                          QStringLiteral("ログファイルに書き込めませんでした（%1）: %2")
+                              .arg(writefailures::Reason(reason), QDir::toNativeSeparators(fileName)));
+    return false;
+}
+
+}  // namespace
+
+bool WriteErrLog(const QString& group, const QString& address, const QString& name, const QString& content) {
     const QString folder = LogFolder();
-    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) return;
     // The date of the file name and the time of the line are read from the clock
     // separately, as the log has always done.
     const QString fileName =
         folder + QLatin1Char('/') + eventlog::Now().date().toString(QStringLiteral("yyyyMMdd")) +
         QStringLiteral(".LOG");
-    const QString line = eventlog::Now().time().toString(QStringLiteral("hh:mm:ss")) +
-                         QLatin1Char(',') + group + QLatin1Char(',') + address +
-                         QLatin1Char(',') + name + QLatin1Char(',') + content +
-                         QStringLiteral("\r\n");
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
+        return LogFailed(folder, QStringLiteral("フォルダを作成できません"));
+    const QString line = eventlog::Now().time().toString(QStringLiteral("hh:mm:ss")) + QLatin1Char(',') + Field(group) +
+                         QLatin1Char(',') + Field(address) + QLatin1Char(',') + Field(name) + QLatin1Char(',') +
+                         Field(content) + QStringLiteral("\r\n");
+    const QByteArray bytes = line.toUtf8();
     QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return;
-    file.write(line.toUtf8());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return LogFailed(fileName, file.errorString());
+    // A line is there whole or not at all: one cut short by a full disk is taken away
+    // again, so the file never ends in half a line or half a character.
+    const qint64 before = file.size();
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        // A short write is followed by one more, which then says why it stopped.
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0) break;
+        written += n;
+    }
+    if (written != bytes.size()) {
+        const QString reason = file.errorString();
+        file.resize(before);
+        return LogFailed(fileName, reason);
+    }
+    writefailures::Succeeded(WriteKind::DailyLog);
+    return true;
 }
 
 void DeleteOldLog() {

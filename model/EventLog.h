@@ -11,10 +11,11 @@
 // viewer uses it too.
 QString LogFolder();
 
-// Appends one line to today's file, making the folder when it is missing. Any failure
-// loses the line silently: the caller goes on as usual.
-void WriteErrLog(const QString& group, const QString& address, const QString& name,
-                 const QString& content);
+// Appends one line to today's file, making the folder when it is missing; a control
+// character inside a field (a line break, a tab) is written as a space. The line is
+// written whole or not at all; a line that cannot be written is reported as a failed
+// write (WriteFailures.h) and false is returned, and the caller goes on as usual.
+bool WriteErrLog(const QString& group, const QString& address, const QString& name, const QString& content);
 
 // Deletes every *.log file (extension in any case) of the folder whose name without
 // the extension sorts as text at or before (today - gOptLogDelete days) as "yyyyMMdd".

@@ -180,6 +180,11 @@ bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const 
 
     auto db = Database::Open(gOptDatabasePath, &why);
     if (!db) return fail(why);
+    // A file that holds no monitoring tables (an empty file, another program's data) is
+    // called what it is, rather than by the first table it lacks.
+    if (const DatabaseVerdict verdict = InspectDatabase(*db, false);
+        verdict.state == DatabaseState::Foreign || verdict.state == DatabaseState::Damaged)
+        return fail(VerdictText(verdict, gOptDatabasePath));
     QSqlDatabase& conn = db->db();
     const auto prepare = [&](const QString& sql) { return Prepare(conn, sql, why); };
     const bool all = gOptNoCheck;

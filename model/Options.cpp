@@ -6,6 +6,7 @@
 
 #include <QSettings>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -88,11 +89,17 @@ Int ReadInt(QSettings& store, const char* key, Int fallback) {
     return ReadInt<Int>(store, key, std::function<Int()>([fallback] { return fallback; }));
 }
 
+// A number of the option's type brought into the range the options dialog accepts.
+template <class Int>
+Int ReadBounded(QSettings& store, const char* key, Int fallback, options::Range range) {
+    return static_cast<Int>(std::clamp<qint32>(ReadInt<Int>(store, key, fallback), range.low, range.high));
+}
+
 qint32 ReadIntervalMs(QSettings& store, const char* key, qint32 fallbackMs) {
     QString text;
-    if (!StoredText(store, key, &text)) return fallbackMs;
-    qint32 ms = 0;
-    return options::ParseSecondsAsMs(text, &ms) ? ms : fallbackMs;
+    qint32 ms = fallbackMs;
+    if (StoredText(store, key, &text) && !options::ParseSecondsAsMs(text, &ms)) ms = fallbackMs;
+    return std::clamp(ms, options::kIntervalSeconds.low * 1000, options::kIntervalSeconds.high * 1000);
 }
 
 }  // namespace
@@ -115,12 +122,14 @@ void OptionSetting(bool read, const QString& appName) {
         gOptWebInfo = ReadBool(*store, "WebInfo", false);
         gOptNoCheck = ReadBool(*store, "NoCheck", false);
         gOptTimerInterval = ReadIntervalMs(*store, "TimerInterval", 60000);
-        gOptNGRset = ReadInt<qint32>(*store, "NGRset", 10);
+        gOptNGRset = ReadBounded<qint32>(*store, "NGRset", 10, options::kNGRset);
         gOptSendMsg = ReadBool(*store, "SendMsg", true);
+        // A port outside 1..65535 names no port at all: the default one is used.
         gOptPort = ReadInt<qint32>(*store, "Port", 59640);
+        if (gOptPort < options::kPort.low || gOptPort > options::kPort.high) gOptPort = 59640;
         gOptUserName = ReadString(*store, "UserName", QStringLiteral("ｼｽﾃﾑ管理者"));
-        gOptPortTimeOut = ReadInt<qint16>(*store, "PortTimeOut", 3);
-        gOptLogDelete = ReadInt<qint32>(*store, "LogDelete", 10);
+        gOptPortTimeOut = ReadBounded<qint16>(*store, "PortTimeOut", 3, options::kPortTimeOutSeconds);
+        gOptLogDelete = ReadBounded<qint32>(*store, "LogDelete", 10, options::kLogDeleteDays);
         gOptMailServer = ReadString(*store, "MailServer", QString());
         gOptPOPServer = ReadString(*store, "POPServer", QString());
         gOptMailUserID = ReadString(*store, "MailUserID", appName);

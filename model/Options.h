@@ -9,7 +9,9 @@
 class QSettings;
 
 // read true: every option is read from the store, a missing key or a text that does not
-// convert to the option's type giving the option's default. read false: all twenty
+// convert to the option's type giving the option's default, and a number outside the
+// options dialog's range its nearest bound (see options::Range); the stored text is left
+// as it is. read false: all twenty
 // globals are written. appName is the program's file base name.
 void OptionSetting(bool read, const QString& appName);
 
@@ -18,6 +20,19 @@ void OptionSetting(bool read, const QString& appName);
 std::unique_ptr<QSettings> OptionStore(const QString& appName);
 
 namespace options {
+// The ranges the options dialog accepts. A stored number outside its range is read as
+// the nearest bound (a port outside it as the default port), so a hand-edited or damaged
+// file can neither make the rounds run back to back nor have today's log deleted.
+struct Range {
+    qint32 low;
+    qint32 high;
+};
+inline constexpr Range kIntervalSeconds{10, 3600};
+inline constexpr Range kNGRset{1, 999};
+inline constexpr Range kPortTimeOutSeconds{1, 10};
+inline constexpr Range kLogDeleteDays{1, 999};
+inline constexpr Range kPort{1, 65535};
+
 // The conversions the store uses, shared so that every reader agrees with the writer.
 // A Boolean is "True"/"False" in any letter case, or a number (0 = False).
 bool ParseBool(const QString& text, bool* ok);

@@ -8,16 +8,7 @@ class HeadlessMessageBox final : public MessageBoxSeam {
 public:
     int Show(const QString& prompt, int style, const QString& title) override {
         qInfo().noquote() << "[message]" << title << ":" << prompt;
-        // Answer what pressing Enter on the default button would answer.
-        const bool second = (style & vb::vbDefaultButton2) != 0;
-        switch (style & 7) {
-        case vb::vbOKCancel: return second ? vb::vbCancel : vb::vbOK;
-        case vb::vbYesNo:
-        case vb::vbYesNoCancel: return second ? vb::vbNo : vb::vbYes;
-        case vb::vbRetryCancel: return second ? vb::vbCancel : vb::vbRetry;
-        case vb::vbAbortRetryIgnore: return second ? vb::vbRetry : vb::vbAbort;
-        default: return vb::vbOK;
-        }
+        return vb::DefaultAnswer(style);
     }
 };
 
@@ -40,6 +31,25 @@ StatusSeam* gStatus = &gHeadlessStatus;
 WindowSeam* gWindow = &gHeadlessWindow;
 
 }  // namespace
+
+namespace vb {
+int DefaultAnswer(int style) {
+    const bool second = (style & vbDefaultButton2) != 0;
+    switch (style & 7) {
+        case vbOKCancel:
+            return second ? vbCancel : vbOK;
+        case vbYesNo:
+        case vbYesNoCancel:
+            return second ? vbNo : vbYes;
+        case vbRetryCancel:
+            return second ? vbCancel : vbRetry;
+        case vbAbortRetryIgnore:
+            return second ? vbRetry : vbAbort;
+        default:
+            return vbOK;
+    }
+}
+}  // namespace vb
 
 namespace seams {
 void SetMessageBox(MessageBoxSeam* seam) { gBox = seam ? seam : &gHeadlessBox; }

@@ -13,6 +13,8 @@ constexpr int vbOKOnly = 0, vbOKCancel = 1, vbAbortRetryIgnore = 2, vbYesNoCance
 constexpr int vbCritical = 16, vbQuestion = 32, vbExclamation = 48, vbInformation = 64;
 constexpr int vbDefaultButton2 = 256;
 constexpr int vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7;
+// The answer of pressing Enter on the default button of a box of style.
+int DefaultAnswer(int style);
 }  // namespace vb
 
 class MessageBoxSeam {
@@ -27,6 +29,12 @@ public:
     virtual ~StatusSeam() = default;
     // First panel of the main window's status bar, and the tray icon's tip.
     virtual void SetStatusText(const QString& text) = 0;
+    // A notice that must outlast the status texts of the rounds (a write that failed):
+    // it stays on the status bar until replaced, and "" takes it away. Where no place of
+    // its own is offered it is shown as a status text.
+    virtual void SetNotice(const QString& text) {
+        if (!text.isEmpty()) SetStatusText(text);
+    }
 };
 
 class WindowSeam {

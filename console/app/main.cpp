@@ -35,6 +35,9 @@ void CatchEndSignals() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // First of all, so that a signal at any moment, a start-up box included, ends the
+    // program the usual way rather than not at all or abruptly.
+    CatchEndSignals();
     QApplication app(argc, argv);
     InstallQtTranslation();
     // No application display name: the platform would append it to every window title,
@@ -43,29 +46,32 @@ int main(int argc, char** argv) {
     // program.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallAlsaMixer();
-    CatchEndSignals();
 
     FrmPing window;
     // Every window of the program, dialogs and message boxes included, shows its icon.
     QApplication::setWindowIcon(window.windowIcon());
-    switch (window.Load()) {
-        case FrmPing::StartResult::Running:
-            break;
-        case FrmPing::StartResult::SecondInstance:
-        case FrmPing::StartResult::DatabaseMissing:
-            return 1;
-        case FrmPing::StartResult::PortFailed:
-            return 2;
-    }
 
+    // Watched before the start-up, whose boxes and dialogs wait for the user.
     std::unique_ptr<QSocketNotifier> endSignal;
     if (gSignalPipe[1] >= 0) {
         endSignal = std::make_unique<QSocketNotifier>(gSignalPipe[1], QSocketNotifier::Read);
         QObject::connect(endSignal.get(), &QSocketNotifier::activated, &window, [&window] {
             char b = 0;
             [[maybe_unused]] const auto n = ::read(gSignalPipe[1], &b, 1);
-            window.menuFileClose_Click();
+            window.EndBySignal();
         });
+    }
+
+    switch (window.Load()) {
+        case FrmPing::StartResult::Running:
+            break;
+        case FrmPing::StartResult::Ended:
+            return 0;
+        case FrmPing::StartResult::SecondInstance:
+        case FrmPing::StartResult::DatabaseMissing:
+            return 1;
+        case FrmPing::StartResult::PortFailed:
+            return 2;
     }
 
     window.show();

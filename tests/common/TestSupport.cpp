@@ -65,6 +65,15 @@ QVariant Scalar(const QString& dbPath, const QString& sql, std::initializer_list
     return v;
 }
 
+QByteArray FileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString RunningMark(const QString& dbPath) {
+    return Scalar(dbPath, QStringLiteral("SELECT 処理 FROM TBL_Control WHERE 区分 = '稼動'")).toString();
+}
+
 int RecordingMessageBox::Show(const QString& prompt, int style, const QString& title) {
     shown.append({prompt, style, title});
     if (onShow) onShow();

@@ -29,6 +29,10 @@ QString FreshDatabase(const QString& path = QString());
 bool Exec(const QString& dbPath, const QString& sql, std::initializer_list<QVariant> values = {});
 // The first column of the first row of a query, or an invalid QVariant.
 QVariant Scalar(const QString& dbPath, const QString& sql, std::initializer_list<QVariant> values = {});
+// Every byte of the file at path; empty when it cannot be read.
+QByteArray FileBytes(const QString& path);
+// 処理 of the TBL_Control row 稼動: what outside readers are told about the monitor.
+QString RunningMark(const QString& dbPath);
 
 struct ShownBox {
     QString prompt;

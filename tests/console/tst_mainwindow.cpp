@@ -12,6 +12,7 @@
 #include "console/QtTranslation.h"
 #include "engine/Pacing.h"
 #include "model/AppPaths.h"
+#include "model/Database.h"
 #include "model/DllObjects.h"
 #include "model/EventLog.h"
 #include "model/Globals.h"
@@ -25,11 +26,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenuBar>
 #include <QLockFile>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTimer>
 #include <QTranslator>
 #include <QTreeWidget>
@@ -670,6 +672,146 @@ private slots:
         QCOMPARE(f.box->shown.size(), 2);
         QCOMPARE(f.form->StatusPanel()->text(), status::kWaiting);
         QVERIFY(f.form->TreeComputer().Item(QStringLiteral("#127.0.0.2")) != nullptr);
+    }
+
+    // A database file that is not the program's, is damaged, or does not load is named so
+    // at start-up, and the exit leaves it as it is: no 稼動 mark, no backup over the last
+    // one, no compaction. A damaged one is still loaded as far as it reads; neither it
+    // nor a foreign one gets the status reset. The exit says what it did not back up.
+    void unsoundDatabaseIsNamedAndLeftAlone_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<int>("computers");
+        QTest::addColumn<QString>("atExit");  // in the box at exit; "" = no box
+        QTest::newRow("an empty file") << "empty" << dbmsg::kForeign << 0 << "";
+        QTest::newRow("a text file") << "text" << dbmsg::kForeign << 0 << "";
+        QTest::newRow("a damaged page") << "damaged" << dbmsg::kDamaged << 2 << dbmsg::kDamaged;
+        QTest::newRow("a table that does not load")
+            << "column" << startupmsg::kLoadFailed << 0 << startupmsg::kNotBackedUp;
+    }
+    void unsoundDatabaseIsNamedAndLeftAlone() {
+        QFETCH(QString, file);
+        QFETCH(QString, said);
+        QFETCH(int, computers);
+        QFETCH(QString, atExit);
+        Fixture f;
+        const QString backup = f.db + QStringLiteral("_BK");
+        {
+            QFile last(backup);  // the last sound backup
+            QVERIFY(last.open(QIODevice::WriteOnly));
+            last.write("the last sound backup");
+        }
+        const QString mark = vtest::RunningMark(f.db);
+        if (file == QLatin1String("damaged")) {
+            // Rows the tree never reads, whose top page is then overwritten.
+            vtest::Exec(f.db, QStringLiteral("CREATE TABLE Notes (x BLOB)"));
+            vtest::Exec(f.db,
+                        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<200) "
+                                       "INSERT INTO Notes SELECT randomblob(900) FROM n"));
+            const int page = vtest::Scalar(f.db, QStringLiteral("PRAGMA page_size")).toInt();
+            const int root =
+                vtest::Scalar(f.db, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='Notes'")).toInt();
+            QFile db(f.db);
+            QVERIFY(db.open(QIODevice::ReadWrite));
+            QVERIFY(db.seek(qint64(root - 1) * page));
+            db.write(QByteArray(page, '\x5A'));
+        } else if (file == QLatin1String("column")) {
+            vtest::Exec(f.db, QStringLiteral("ALTER TABLE TBL_PortCheck RENAME COLUMN サービス名 TO X"));
+        } else {
+            QFile db(f.db);
+            QVERIFY(db.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            if (file == QLatin1String("text")) db.write("アドレス,表示名\r\n127.0.0.1,アルファ\r\n");
+        }
+        const QByteArray original = vtest::FileBytes(f.db);
+
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        QVERIFY(!f.box->shown.isEmpty());
+        QVERIFY2(f.box->shown[0].prompt.startsWith(said), qPrintable(f.box->prompts().join(QLatin1Char('|'))));
+        QCOMPARE(f.box->shown.size(), 1);
+        QVERIFY2(f.form->StatusPanel()->text().startsWith(said), qPrintable(f.form->StatusPanel()->text()));
+        QCOMPARE(gPingDatas.ListCount(), computers);
+        const QByteArray started = vtest::FileBytes(f.db);
+        if (file != QLatin1String("column")) {
+            QVERIFY(f.box->shown[0].prompt.contains(f.db));
+            QCOMPARE(started, original);
+        }
+
+        f.form->menuFileClose_Click();
+        QCOMPARE(vtest::FileBytes(f.db), started);
+        if (file != QLatin1String("empty") && file != QLatin1String("text")) QCOMPARE(vtest::RunningMark(f.db), mark);
+        QCOMPARE(vtest::FileBytes(backup), QByteArray("the last sound backup"));
+        QVERIFY(!QFile::exists(vtest::HomeDir() + QStringLiteral("/Vantoro.MDB_BK")) ||
+                vtest::FileBytes(vtest::HomeDir() + QStringLiteral("/Vantoro.MDB_BK")) == "the last sound backup");
+        QCOMPARE(f.box->shown.size(), atExit.isEmpty() ? 1 : 2);
+        if (!atExit.isEmpty()) QVERIFY2(f.box->shown[1].prompt.contains(atExit), qPrintable(f.box->shown[1].prompt));
+        QFile::remove(backup);
+    }
+
+    // A log line that cannot be written is said on the status bar, and stays there past
+    // the status texts of the rounds until the log writes again.
+    void failedLogWriteStaysOnTheStatusBar() {
+        Fixture f;
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        f.form->show();
+        QDir(LogFolder()).removeRecursively();
+        {
+            QFile blocker(LogFolder());  // a file where the folder should be
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
+        WriteErrLog(QStringLiteral("G1"), QStringLiteral("127.0.0.1"), QStringLiteral("アルファ"),
+                    QStringLiteral("応答なし"));
+        f.form->SetStatusText(status::kRunning);
+        WriteErrLog(QStringLiteral("G1"), QStringLiteral("127.0.0.2"), QStringLiteral("ベータ"),
+                    QStringLiteral("応答なし"));
+        f.form->SetStatusText(status::kWaiting);
+        const auto barText = [&f] {
+            QStringList texts;
+            for (QLabel* l : f.form->statusBar()->findChildren<QLabel*>())
+                if (l->isVisible()) texts << l->text();
+            return texts.join(QLatin1Char('|'));
+        };
+        QVERIFY2(barText().contains(QStringLiteral("ログファイルに書き込めませんでした")), qPrintable(barText()));
+        QVERIFY(barText().contains(status::kWaiting));
+
+        QFile::remove(LogFolder());
+        WriteErrLog(QStringLiteral("G1"), QStringLiteral("127.0.0.1"), QStringLiteral("アルファ"),
+                    QStringLiteral("接続OK!"));
+        QCOMPARE(barText(), status::kWaiting);
+        f.form->hide();
+    }
+
+    // What could not be written during the run is listed in one box at exit; a program
+    // ended by a signal, which may have nobody to answer a box, only prints it.
+    void failedWritesAreShownAtExit_data() {
+        QTest::addColumn<bool>("bySignal");
+        QTest::newRow("closed by the user") << false;
+        QTest::newRow("ended by a signal") << true;
+    }
+    void failedWritesAreShownAtExit() {
+        QFETCH(bool, bySignal);
+        Fixture f;
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        QCOMPARE(f.box->shown.size(), 0);
+        // A folder where the backup is to be written: the copy cannot be made.
+        const QString backup = f.db + QStringLiteral("_BK");
+        QVERIFY(QDir().mkpath(backup));
+        if (bySignal)
+            f.form->EndBySignal();
+        else
+            f.form->menuFileClose_Click();
+        QCOMPARE(f.quits, 1);
+        QCOMPARE(f.Control(QStringLiteral("稼動")), QStringLiteral("非稼動中"));
+        if (bySignal) {
+            QCOMPARE(f.box->shown.size(), 0);
+        } else {
+            QCOMPARE(f.box->shown.size(), 1);
+            const QString text = f.box->shown[0].prompt;
+            QVERIFY2(text.startsWith(QStringLiteral("ディスクへの書き込みで次の問題がありました。")), qPrintable(text));
+            QVERIFY2(text.contains(QStringLiteral("管理DBのバックアップを作成できませんでした")), qPrintable(text));
+            QVERIFY(text.contains(QDir::toNativeSeparators(backup)));
+            QCOMPARE(f.box->shown[0].style, vb::vbExclamation);
+        }
+        QDir(backup).removeRecursively();
     }
 
     void logListSwitchAndDetail() {

@@ -4,6 +4,7 @@
 #include "model/CheckStatus.h"
 #include "model/Database.h"
 #include "model/Globals.h"
+#include "model/WriteFailures.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -152,7 +153,7 @@ private slots:
     void controlTable() {
         const QString db = vtest::FreshDatabase();
         UpdateControlTable(QStringLiteral("稼動"), QStringLiteral("稼動中"));
-        UpdateControlTable(QStringLiteral("Unknown"), QStringLiteral("x"));
+        QVERIFY(!UpdateControlTable(QStringLiteral("Unknown"), QStringLiteral("x")));  // no such row
         QCOMPARE(States(db, "SELECT 区分 || '=' || 処理 FROM TBL_Control ORDER BY 区分"),
                  QStringLiteral("Web情報提供=無 稼動=稼動中"));
         // No database: nothing happens and no file appears.
@@ -292,22 +293,35 @@ private slots:
         QCOMPARE(Leftovers(QFileInfo(db).absolutePath()), QStringList());
     }
 
+    // Whatever stops the backup, the database stays byte for byte as it was, the last
+    // backups survive, and the operator is told why.
     void failedBackupKeepsTheDatabase_data() {
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<bool>("backupsWritten");
-        QTest::newRow("held locked by another program") << "locked" << false;
-        QTest::newRow("compaction fails on a damaged page") << "damaged" << true;
+        QTest::addColumn<QString>("reported");
+        QTest::newRow("held locked by another program") << "locked"
+                                                        << "管理DBのバックアップを作成できませんでした";
+        // Copying it would replace the last sound copy with a damaged one.
+        QTest::newRow("a damaged page") << "damaged" << dbmsg::kDamaged;
+        QTest::newRow("a folder where the backup goes") << "folder"
+                                                        << "管理DBのバックアップを作成できませんでした";
     }
     void failedBackupKeepsTheDatabase() {
         QFETCH(QString, fault);
-        QFETCH(bool, backupsWritten);
+        QFETCH(QString, reported);
+        writefailures::Reset();
         const QString home = vtest::HomeDir();
         QDir().mkpath(home + QStringLiteral("/data"));
         const QString db = vtest::FreshDatabase(home + QStringLiteral("/data/Mon.MDB"));
         FillForBackup(db);
         const QString first = db + QStringLiteral("_BK");
         const QString second = home + QStringLiteral("/Vantoro.MDB_BK");
+        QDir(first).removeRecursively();
+        QFile::remove(first);
         for (const QString& bk : {first, second}) {
+            if (fault == QLatin1String("folder") && bk == first) {
+                QVERIFY(QDir().mkpath(first));
+                continue;
+            }
             QFile old(bk);
             QVERIFY(old.open(QIODevice::WriteOnly));
             old.write("old backup");
@@ -323,7 +337,7 @@ private slots:
             QVERIFY(holder.isOpen());
             QSqlQuery q(holder);
             QVERIFY2(q.exec(QStringLiteral("BEGIN EXCLUSIVE")), qPrintable(q.lastError().text()));
-        } else {
+        } else if (fault == QLatin1String("damaged")) {
             // Overwrite the top page of the filler table: the schema on page 1 still
             // reads, copying the file works, but reading every row does not.
             const int page = vtest::Scalar(db, "PRAGMA page_size").toInt();
@@ -347,9 +361,55 @@ private slots:
         QCOMPARE(Bytes(db), before);
         QCOMPARE(Rows(db, "TBL_Computer"), 3);
         QCOMPARE(vtest::Scalar(db, "SELECT 表示名 FROM TBL_Group WHERE グループ='G1'").toString(), QStringLiteral("本社"));
-        QCOMPARE(Bytes(first), backupsWritten ? before : QByteArray("old backup"));
-        QCOMPARE(Bytes(second), backupsWritten ? before : QByteArray("old backup"));
+        if (fault != QLatin1String("folder")) QCOMPARE(Bytes(first), QByteArray("old backup"));
+        QCOMPARE(Bytes(second), QByteArray("old backup"));
         QCOMPARE(Leftovers(home + QStringLiteral("/data")), QStringList());
+        const QStringList told = writefailures::Reported();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().startsWith(reported), qPrintable(told.first()));
+        QVERIFY2(told.first().contains(fault == QLatin1String("damaged") ? db : first), qPrintable(told.first()));
+        QDir(first).removeRecursively();
+    }
+
+    // A file that is no monitoring database is neither copied nor compacted, and no
+    // backup is written: it is not ours.
+    void foreignFileIsLeftAlone_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("empty file") << QByteArray();
+        QTest::newRow("text") << QByteArray("hello, this is no database\n");
+        QTest::newRow("another program's SQLite file") << QByteArray("sqlite");
+    }
+    void foreignFileIsLeftAlone() {
+        QFETCH(QByteArray, content);
+        writefailures::Reset();
+        const QString db = vtest::HomeDir() + QStringLiteral("/foreign.MDB");
+        QFile::remove(db);
+        QFile::remove(vtest::HomeDir() + QStringLiteral("/Vantoro.MDB_BK"));
+        if (content == "sqlite") {
+            QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("maker"));
+            c.setDatabaseName(db);
+            QVERIFY(c.open());
+            QSqlQuery(c).exec(QStringLiteral("CREATE TABLE notes (t TEXT)"));
+            QSqlQuery(c).exec(QStringLiteral("INSERT INTO notes VALUES ('x')"));
+            c.close();
+            c = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("maker"));
+        } else {
+            QFile f(db);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        gOptDatabasePath = db;
+        const QByteArray before = Bytes(db);
+
+        MarkMonitorRunning(false);
+        QVERIFY(!BackupDatabase());
+
+        QCOMPARE(Bytes(db), before);
+        QVERIFY(!QFile::exists(db + QStringLiteral("_BK")));
+        QVERIFY(!QFile::exists(vtest::HomeDir() + QStringLiteral("/Vantoro.MDB_BK")));
+        QCOMPARE(writefailures::Reported(), QStringList());
+        QCOMPARE(int(InspectDatabase(db).state), int(DatabaseState::Foreign));
     }
 
     void missingDatabaseMakesNoFiles() {

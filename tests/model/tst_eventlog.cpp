@@ -3,9 +3,11 @@
 
 #include "model/EventLog.h"
 #include "model/Globals.h"
+#include "model/WriteFailures.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 QByteArray ReadAll(const QString& path) {
@@ -22,7 +24,10 @@ class EventLogTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { QDir(LogFolder()).removeRecursively(); }
+    void init() {
+        QDir(LogFolder()).removeRecursively();
+        QFile::remove(LogFolder());
+    }
     void cleanup() {
         eventlog::SetClock({});
         gOptLogDelete = 10;
@@ -60,13 +65,56 @@ private slots:
         QVERIFY(!QFile::exists(day));
     }
 
-    void unwritableFolderLosesTheLineQuietly() {
+    // A log that cannot be written is said once on the status line, not once a line,
+    // and the caller goes on.
+    void unwritableFolderIsReportedOnce() {
+        writefailures::Reset();
+        vtest::RecordingStatus status;
         // A plain file where the folder should be: neither folder nor line can be made.
         Touch(LogFolder());
-        WriteErrLog(QStringLiteral("G"), QStringLiteral("10.0.0.1"), QStringLiteral("n"), QStringLiteral("x"));
+        QVERIFY(
+            !WriteErrLog(QStringLiteral("G"), QStringLiteral("10.0.0.1"), QStringLiteral("n"), QStringLiteral("x")));
+        QVERIFY(
+            !WriteErrLog(QStringLiteral("G"), QStringLiteral("10.0.0.2"), QStringLiteral("n"), QStringLiteral("y")));
         QVERIFY(QFileInfo(LogFolder()).isFile());
+        QCOMPARE(status.texts.size(), 1);
+        QVERIFY2(status.texts.first().contains(QDir::toNativeSeparators(LogFolder())),
+                 qPrintable(status.texts.first()));
+        QCOMPARE(writefailures::Reported().size(), 1);
+        QVERIFY(writefailures::ExitSummary().contains(status.texts.first()));
         QFile::remove(LogFolder());
         DeleteOldLog();  // no folder: nothing happens
+        writefailures::Reset();
+    }
+
+    // A line break inside a name or a text would split the event over several lines,
+    // which the log viewer reads as broken events: every control character of a field
+    // is written as a space.
+    void controlCharactersBecomeSpaces_data() {
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("content");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("line feed in the display name")
+            << "G"
+            << "経理\nサーバ　【SRV01：PC】"
+            << "x" << QByteArray("09:00:00,G,10.0.0.1,経理 サーバ　【SRV01：PC】,x\r\n");
+        QTest::newRow("CR LF in the computer name")
+            << "G"
+            << "経理　【SRV\r\n01：PC】"
+            << "x" << QByteArray("09:00:00,G,10.0.0.1,経理　【SRV  01：PC】,x\r\n");
+        QTest::newRow("tab and CR in the content, NUL in the group")
+            << QString::fromUtf8("G\0H", 3) << "n"
+            << "a\tb\rc" << QByteArray("09:00:00,G H,10.0.0.1,n,a b c\r\n");
+    }
+    void controlCharactersBecomeSpaces() {
+        QFETCH(QString, group);
+        QFETCH(QString, name);
+        QFETCH(QString, content);
+        QFETCH(QByteArray, line);
+        eventlog::SetClock([] { return QDateTime(QDate(2026, 3, 15), QTime(9, 0, 0)); });
+        QVERIFY(WriteErrLog(group, QStringLiteral("10.0.0.1"), name, content));
+        QCOMPARE(ReadAll(LogFolder() + QStringLiteral("/20260315.LOG")), line);
     }
 
     void pruning_data() {

@@ -2,10 +2,12 @@
 #include "TestSupport.h"
 
 #include "model/AppPaths.h"
+#include "model/EventLog.h"
 #include "model/Globals.h"
 #include "model/Mixer.h"
 #include "model/Options.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 
@@ -133,7 +135,7 @@ private slots:
         gOptPingCheck = false;
         gOptWebInfo = true;
         gOptNoCheck = true;
-        gOptTimerInterval = 1500;
+        gOptTimerInterval = 10500;
         gOptNGRset = 999;
         gOptSendMsg = false;
         gOptPort = 65535;
@@ -149,7 +151,7 @@ private slots:
         // Everything is text: Booleans as words, the interval in seconds.
         QCOMPARE(Stored("PatLamp"), QStringLiteral("False"));
         QCOMPARE(Stored("FormTop"), QStringLiteral("True"));
-        QCOMPARE(Stored("TimerInterval"), QStringLiteral("1.5"));
+        QCOMPARE(Stored("TimerInterval"), QStringLiteral("10.5"));
         QCOMPARE(Stored("Port"), QStringLiteral("65535"));
 
         Scribble();
@@ -167,7 +169,8 @@ private slots:
         QTest::addColumn<QVariant>("expected");
         // Texts that convert.
         QTest::newRow("interval seconds") << "TimerInterval" << "60" << QVariant(60000);
-        QTest::newRow("interval fraction rounds") << "TimerInterval" << "0.0004" << QVariant(0);
+        QTest::newRow("interval fraction rounds") << "TimerInterval"
+                                                  << "12.3456" << QVariant(12346);
         QTest::newRow("bool lower case") << "FormTop" << "true" << QVariant(true);
         QTest::newRow("bool upper case") << "PatLamp" << "FALSE" << QVariant(false);
         QTest::newRow("bool zero") << "Sound" << "0" << QVariant(false);
@@ -186,6 +189,35 @@ private slots:
         QTest::newRow("volume") << "SoundVolume" << "loud" << QVariant(40000);
         QTest::newRow("bool word on") << "PatLamp" << "yes" << QVariant(true);
         QTest::newRow("bool word off") << "WebInfo" << "maybe" << QVariant(false);
+        // Numbers outside the options dialog's ranges: the nearest bound, so a round
+        // never follows the last at once and the day's log is never deleted.
+        QTest::newRow("interval zero") << "TimerInterval"
+                                       << "0" << QVariant(10000);
+        QTest::newRow("interval negative") << "TimerInterval"
+                                           << "-30" << QVariant(10000);
+        QTest::newRow("interval fraction below the range") << "TimerInterval"
+                                                           << "0.0004" << QVariant(10000);
+        QTest::newRow("interval above the range") << "TimerInterval"
+                                                  << "86400" << QVariant(3600000);
+        QTest::newRow("log days zero") << "LogDelete"
+                                       << "0" << QVariant(1);
+        QTest::newRow("log days negative") << "LogDelete"
+                                           << "-3" << QVariant(1);
+        QTest::newRow("log days above the range") << "LogDelete"
+                                                  << "5000" << QVariant(999);
+        QTest::newRow("rounds zero") << "NGRset"
+                                     << "0" << QVariant(1);
+        QTest::newRow("rounds above the range") << "NGRset"
+                                                << "1000" << QVariant(999);
+        QTest::newRow("time-out zero") << "PortTimeOut"
+                                       << "0" << QVariant(1);
+        QTest::newRow("time-out above the range") << "PortTimeOut"
+                                                  << "60" << QVariant(10);
+        // A port outside 1..65535 is no port: the default one.
+        QTest::newRow("port zero") << "Port"
+                                   << "0" << QVariant(59640);
+        QTest::newRow("port above 65535") << "Port"
+                                          << "65536" << QVariant(59640);
     }
     void storedTexts() {
         QFETCH(QString, key);
@@ -196,12 +228,31 @@ private slots:
         OptionSetting(true, kApp);
         const QVariantMap now = Snapshot();
         QVERIFY2(now.value(key) == expected, qPrintable(now.value(key).toString()));
+        // Reading never rewrites what the user stored.
+        QCOMPARE(Stored(key), text);
         // The other options are untouched by one bad value.
         QVariantMap others = Defaults();
         others.remove(key);
         QVariantMap rest = now;
         rest.remove(key);
         CompareMaps(rest, others);
+    }
+
+    // A hand-edited retention of 0 days, read at start-up, keeps one day: today's log
+    // stays at the next pruning.
+    void zeroRetentionKeepsTodaysLog() {
+        Store(QStringLiteral("LogDelete"), QStringLiteral("0"));
+        OptionSetting(true, kApp);
+        eventlog::SetClock([] { return QDateTime(QDate(2026, 3, 15), QTime(12, 0)); });
+        QVERIFY(QDir().mkpath(LogFolder()));
+        for (const char* name : {"20260313.LOG", "20260314.LOG", "20260315.LOG"}) {
+            QFile f(LogFolder() + QLatin1Char('/') + QLatin1String(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        DeleteOldLog();
+        eventlog::SetClock({});
+        QCOMPARE(QDir(LogFolder()).entryList(QDir::Files, QDir::Name), QStringList{QStringLiteral("20260315.LOG")});
+        QDir(LogFolder()).removeRecursively();
     }
 };
 
