@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSqlQuery>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -237,15 +236,17 @@ bool FrmComputer::Save() {
         // From now on the dialog rewrites the computer's node, also one left under its key
         // from a row another program removed; never the group node it was opened on.
         Remember(QLatin1Char('#') + address);
-        if (QTreeWidgetItem* node = Tree()->Add(QLatin1Char('!') + group, tvwChild, QLatin1Char('#') + address,
-                                                ComputerNodeText(display, name, type), image)) {
-            Tree()->Tree()->setCurrentItem(node);
-            const bool groupOn = !node->parent() || TreeNodes::Image(node->parent()) != QLatin1String("NoCheck");
-            gPingDatas.AddItem(address, name, group, errCount, sound ? qint16(-1) : qint16(0), timeout, groupOn, flag,
-                               ping, calendar);
+        const ClsPingDatas::Ptr entry = ClsPingDatas::MakeItem(address, name, group, errCount,
+                                                               sound ? qint16(-1) : qint16(0), timeout, true, flag,
+                                                               ping, calendar);
+        if (TreeNode* node = Tree()->Add(QLatin1Char('!') + group, tvwChild, QLatin1Char('#') + address,
+                                         ComputerNodeText(display, name, type), image, entry)) {
+            Tree()->SetSelectedItem(node);
+            entry->NoCheckGrp = !node->Parent() || node->Parent()->Image() != QLatin1String("NoCheck");
+            gPingDatas.AddItem(entry);
             gPingDatas.Sort();
         }
-    } else if (QTreeWidgetItem* node = RememberedNode()) {
+    } else if (TreeNode* node = RememberedNode()) {
         Tree()->SetText(node, ComputerNodeText(display, name, type));
         Tree()->SetImage(node, image);
         if (const qint32 no = gPingDatas.GetItemNo(address))

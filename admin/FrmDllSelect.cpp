@@ -135,14 +135,17 @@ bool FrmDllSelect::CmdSelect_Click() {
                     } else {
                         stored = true;
                         const QString number = FormatRowNumber(*subNo);
-                        if (QTreeWidgetItem* node =
-                                tree_.Add(QLatin1Char('#') + address, tvwChild,
-                                          QLatin1Char('%') + address + QLatin1Char('@') + number, title + number,
-                                          QStringLiteral("SStart")))
-                            tree_.Tree()->setCurrentItem(node);
+                        auto entry = std::make_shared<ClsDllData>();
+                        entry->SubNo = *subNo;
+                        entry->DllName = dllName;
+                        entry->Parameter = plain;
+                        if (TreeNode* node = tree_.Add(QLatin1Char('#') + address, tvwChild,
+                                                       QLatin1Char('%') + address + QLatin1Char('@') + number,
+                                                       title + number, QStringLiteral("SStart"), entry))
+                            tree_.SetSelectedItem(node);
                         if (const qint32 no = gPingDatas.GetItemNo(address))
                             if (const ClsPingDatas::Ptr computer = gPingDatas.Item(no))
-                                computer->DllData().Add(*subNo, dllName, plain);
+                                computer->DllData().AddElement(entry);
                     }
                 }
             }

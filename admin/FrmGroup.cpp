@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSqlQuery>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -108,12 +107,12 @@ bool FrmGroup::Save() {
     gSelGroup = stored;
     if (mode == SaveMode::Insert) {
         SetUpdateMode(true);
-        if (QTreeWidgetItem* node = Tree()->Add(QString(), tvwLast, QLatin1Char('!') + stored, display,
-                                                flag ? QStringLiteral("Group") : QStringLiteral("NoCheck")))
-            Tree()->Tree()->setCurrentItem(node);
+        if (TreeNode* node = Tree()->Add(QString(), tvwLast, QLatin1Char('!') + stored, display,
+                                         flag ? QStringLiteral("Group") : QStringLiteral("NoCheck")))
+            Tree()->SetSelectedItem(node);
         // From now on the dialog rewrites the group's node, also one left under its key.
         Remember(QLatin1Char('!') + stored);
-    } else if (QTreeWidgetItem* node = RememberedNode()) {
+    } else if (TreeNode* node = RememberedNode()) {
         Tree()->SetText(node, display);
         if (flag != oldFlag) {
             Tree()->SetImage(node, flag ? QStringLiteral("Group") : QStringLiteral("NoCheck"));

@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSqlQuery>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -125,14 +124,17 @@ bool FrmService::Save() {
     if (mode == SaveMode::Insert) {
         SetUpdateMode(true);
         const QString key = QLatin1Char('$') + address + QLatin1Char('@') + QString::number(port);
-        if (QTreeWidgetItem* node =
-                Tree()->Add(QLatin1Char('#') + address, tvwChild, key, PortNodeText(service, gSelPort), QStringLiteral("SStart")))
-            Tree()->Tree()->setCurrentItem(node);
+        auto entry = std::make_shared<ClsPortData>();
+        entry->PortNo = gSelPort;
+        entry->PortService = service;
+        if (TreeNode* node = Tree()->Add(QLatin1Char('#') + address, tvwChild, key, PortNodeText(service, gSelPort),
+                                         QStringLiteral("SStart"), entry))
+            Tree()->SetSelectedItem(node);
         // From now on the dialog rewrites the port's node, also one left under that key from
         // a row another program removed; never the computer node it was opened on.
         Remember(key);
-        if (computer) computer->PortData().Add(gSelPort, service);
-    } else if (QTreeWidgetItem* node = RememberedNode()) {
+        if (computer) computer->PortData().AddElement(entry);
+    } else if (TreeNode* node = RememberedNode()) {
         Tree()->SetText(node, PortNodeText(service, gSelPort));
         if (computer)
             if (const int at = computer->PortData().GetItemNo(gSelPort))

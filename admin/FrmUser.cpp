@@ -3,6 +3,7 @@
 #include "model/Database.h"
 #include "model/Globals.h"
 #include "model/Loader.h"
+#include "model/UserList.h"
 #include "model/Seams.h"
 
 #include <QCheckBox>
@@ -15,7 +16,6 @@
 #include <QRadioButton>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -37,10 +37,9 @@ QLineEdit* Field(QWidget* parent, const char* name) {
 
 }  // namespace
 
-FrmUser::FrmUser(QTreeWidget& listViewUser, QWidget* owner, std::function<QIcon(const QString&)> icons)
+FrmUser::FrmUser(UserList& listViewUser, QWidget* owner)
     : RecordDialog(nullptr, owner, QStringLiteral("担当者の管理")),
-      listViewUser_(listViewUser),
-      icons_(std::move(icons)) {
+      listViewUser_(listViewUser) {
     setObjectName(QStringLiteral("FrmUser"));
     BuildControls();
     Load();
@@ -234,25 +233,16 @@ bool FrmUser::Save() {
     if (mode == SaveMode::Insert) SetUpdateMode(true);
     gSelUserID = staff;
 
-    // The person's list item: a new one for a new person, else the person's own.
-    QTreeWidgetItem* item = nullptr;
+    // The person's row: a new one for a new person, else the person's own.
+    const QStringList texts = {
+        name, shozoku, tel, address, OptRcv[kind]->text(), sendMail ? QStringLiteral("○") : QString()};
+    UserRow* row = nullptr;
     if (mode == SaveMode::Insert) {
-        item = new QTreeWidgetItem;  // handed to the list below
-        item->setText(0, staff);
-        item->setData(0, kUserImageRole, QStringLiteral("User"));
-        if (icons_) item->setIcon(0, icons_(QStringLiteral("User")));
-    } else {
-        item = FindUserListItem(listViewUser_, staff);
+        row = listViewUser_.Add(QStringList{staff} + texts);
+    } else if ((row = listViewUser_.Find(staff))) {
+        listViewUser_.Update(row, texts);
     }
-    if (item) {
-        const QStringList texts = {
-            name, shozoku, tel, address, OptRcv[kind]->text(), sendMail ? QStringLiteral("○") : QString()};
-        for (int i = 0; i < texts.size(); ++i) item->setText(i + 1, texts[i]);
-        // Added once its columns are filled, so a sorted list places it by them.
-        if (mode == SaveMode::Insert) listViewUser_.addTopLevelItem(item);
-        listViewUser_.setCurrentItem(item);
-        listViewUser_.viewport()->update();
-    }
+    if (row) listViewUser_.SetCurrent(row);
     LockKeyField(txt_UserID);
     txt_Name->setFocus();
     return true;

@@ -15,17 +15,14 @@
 #include "admin/ClsIPAddressEdit.h"
 #include "admin/RecordDialog.h"
 
-#include <QIcon>
 #include <QString>
-
-#include <functional>
 
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
-class QTreeWidget;
+class UserList;
 
 namespace usermsg {
 inline const QString kIPAddress = QStringLiteral("ＩＰアドレスを入力して下さい");
@@ -41,9 +38,8 @@ inline const QString kDuplicate = QStringLiteral("同じ職番が登録済みで
 class FrmUser : public RecordDialog {
     Q_OBJECT
 public:
-    // The load step. icons gives the person list's pictures by image key (none: the new
-    // item carries its image key only).
-    FrmUser(QTreeWidget& listViewUser, QWidget* owner, std::function<QIcon(const QString&)> icons = {});
+    // The load step; listViewUser is the person list the saves change.
+    FrmUser(UserList& listViewUser, QWidget* owner);
     ~FrmUser() override;
 
     // The save step; true when the row was written.
@@ -77,6 +73,5 @@ private:
     void BuildControls();
     void Load();
 
-    QTreeWidget& listViewUser_;
-    std::function<QIcon(const QString&)> icons_;
+    UserList& listViewUser_;
 };

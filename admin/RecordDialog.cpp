@@ -11,18 +11,15 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSqlQuery>
-#include <QTreeWidget>
 
 RecordDialog::RecordDialog(TreeNodes* tree, QWidget* owner, const QString& designTitle)
     : QDialog(owner), tree_(tree) {
     setWindowTitle(designTitle);
     // The node the dialog was opened on.
-    if (tree_ && tree_->Tree())
-        if (QTreeWidgetItem* selected = tree_->Tree()->currentItem(); selected && selected->isSelected())
-            rememberedKey_ = TreeNodes::Key(selected);
+    if (tree_) rememberedKey_ = TreeNodes::Key(tree_->SelectedItem());
 }
 
-QTreeWidgetItem* RecordDialog::RememberedNode() const {
+TreeNode* RecordDialog::RememberedNode() const {
     if (!tree_ || rememberedKey_.isEmpty()) return nullptr;
     return tree_->Item(rememberedKey_);
 }

@@ -37,7 +37,7 @@ class QHBoxLayout;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class QTreeWidgetItem;
+class TreeNode;
 class TreeNodes;
 
 namespace recordmsg {
@@ -65,7 +65,7 @@ public:
     // The node selected in the tree when the dialog was opened (or the one a save added);
     // found again by its key, so a tree changed meanwhile never yields another node. Null
     // when there was none or it is gone.
-    QTreeWidgetItem* RememberedNode() const;
+    TreeNode* RememberedNode() const;
 
     // Tells the operator that a write to the database failed, and why.
     static void ReportWriteFailure(const QString& error);

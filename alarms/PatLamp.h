@@ -1,80 +1,39 @@
 #pragma once
-// The warning lamp: a large animated beacon, frameless and above every other window, cut
-// to the lamp's shape. One at a time; while it is up gPatLampShowing is set, and the main
-// window's on-top switching leaves the top place to it. The one thing it gives way to is
-// a message box (PatLampGiveWay): the operator must be able to see what he is asked.
+// The warning lamp as the rest of the program knows it: whether it is up, bringing it up
+// on an alarm, taking it down, and making it give way to a message box or a dialog. The
+// window itself (alarms/lamp/FrmPatLamp.h) is installed by the main window; without one
+// (tests of the engine, a monitor without a screen) only the flag changes.
 
-#include <QImage>
-#include <QPoint>
-#include <QRegion>
-#include <QTimer>
-#include <QWidget>
+class QObject;
 
-// True while the lamp window is up.
+// True while the lamp is up.
 extern bool gPatLampShowing;
 
-class FrmPatLamp : public QWidget {
-    Q_OBJECT
+// What the lamp's window does for the calls below; the console installs the real one.
+class PatLampWindow {
 public:
-    static constexpr int kPicture = 40;  // the pictures are 40 x 40 per frame
-    static constexpr int kFrameCount = 5;
-
-    explicit FrmPatLamp(QWidget* parent = nullptr);
-    ~FrmPatLamp() override;
-
-    // The size unit for a screen of this height in pixels: the lamp is 40 x unit pixels
-    // square, about nine tenths of the screen height (at least 1).
-    static int SizeUnit(int screenHeight);
-    // The shape of a picture: every pixel whose colour differs from its top-left pixel's,
-    // as the union of one-row runs.
-    static QRegion LampShape(const QImage& picture);
-
-    int Unit() const { return mUnit; }
-    // The frame on the window now; -1 until the first tick (the background is shown).
-    int CurrentFrame() const { return mShown; }
-    // The frame the next tick shows; kept from one showing of the lamp to the next.
-    static int NextFrame() { return sFrame; }
-    QTimer& Timer_Lamp() { return mTimer; }
-    // The lamp now shown (null when none).
-    static FrmPatLamp* Current();
-    // In the always-on-top layer (false while it gives way to a message box).
-    bool OnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+    virtual ~PatLampWindow() = default;
+    // Brings the window up (or keeps the one that is up); giveWay: outside the top layer
+    // and below the other windows.
+    virtual void Show(bool giveWay) = 0;
+    virtual void Close() = 0;
     // Leaves the top layer and goes below the other windows, or takes the top again.
-    void SetOnTop(bool onTop);
-
-public slots:
-    // One animation step: show the next frame, then move on (0..4, round and round).
-    void Timer_Lamp_Timer();
-
-protected:
-    bool event(QEvent* e) override;
-    void paintEvent(QPaintEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void mouseDoubleClickEvent(QMouseEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
-
-private:
-    void Form_Load();
-
-    QImage mBig;     // the background enlarged to the window's size
-    QImage mFrames;  // the five-frame strip
-    QRegion mRegion;
-    QTimer mTimer;
-    int mUnit = 1;
-    int mShown = -1;
-    bool mPressed = false;
-    bool mMovingByHand = false;
-    QPoint mGrab;  // where in the window the pointer took hold of it
-
-    static int sFrame;
+    virtual void GiveWay(bool giveWay) = 0;
 };
 
+// Installing nullptr restores the windowless default. The caller keeps ownership and must
+// uninstall before the object dies.
+void SetPatLampWindow(PatLampWindow* window);
+
+// On an alarm: shows the lamp when the PatLamp option is on and none is shown yet.
+void ShowPatLamp();
+// Takes the lamp down, if it is up (no failing computer left; program exit).
+void UnloadPatLamp();
+
 // While one lives, the lamp gives way: it leaves the always-on-top layer and goes below the
-// other windows, so a message box is never hidden behind it (a box is modal, so the lamp
-// could not even be double-clicked away). A lamp that comes up meanwhile comes up the same
-// way. When the last one ends the lamp takes the top place again. Nests.
+// other windows, so a message box or a dialog is never hidden behind it (both are modal, so
+// the lamp could not even be double-clicked away). A lamp that comes up meanwhile comes up
+// the same way. When the last one ends the lamp takes the top place again. Nests.
 class PatLampGiveWay {
 public:
     PatLampGiveWay();
@@ -83,8 +42,3 @@ public:
     PatLampGiveWay& operator=(const PatLampGiveWay&) = delete;
     static bool Active();
 };
-
-// On an alarm: shows the lamp when the PatLamp option is on and none is shown yet.
-void ShowPatLamp();
-// Takes the lamp down, if it is up (no failing computer left; program exit).
-void UnloadPatLamp();

@@ -11,7 +11,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTreeWidget>
+#include "model/UserList.h"
 
 #include <sys/resource.h>
 
@@ -62,9 +62,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot generate the database of %d computers\n", n);
             return 1;
         }
-        QTreeWidget tree;
-        QTreeWidget list;
-        TreeNodes nodes(&tree);
+        TreeNodes nodes;
+        UserList list;
         QElapsedTimer timer;
         timer.start();
         const bool ok = LoadComputerTree(nodes, list);

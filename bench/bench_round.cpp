@@ -6,7 +6,6 @@
 //                                        net.ipv4.ping_group_range)
 #include "../tests/engine/CheckRig.h"
 
-#include "engine/CheckForm.h"
 #include "engine/CheckRound.h"
 #include "engine/ClsPing.h"
 #include "engine/IcmpEcho.h"
@@ -57,7 +56,7 @@ double roundTime(int n, quint16 port) {
         CheckAllTargets(form, ping);
         best = std::min(best, double(t.nsecsElapsed()) / 1000.0 / n);
     }
-    if (form.list1.count() != 0) std::printf("  warning: %d failures in the round\n", form.list1.count());
+    if (form.list1.Count() != 0) std::printf("  warning: %d failures in the round\n", form.list1.Count());
     return best;
 }
 

@@ -3,10 +3,10 @@
 #include "alarms/LanMessenger.h"
 #include "alarms/Mailslot.h"
 #include "alarms/Notify.h"
-#include "alarms/PatLamp.h"
+#include "alarms/lamp/FrmPatLamp.h"
 #include "console/NodeImages.h"
 #include "model/Globals.h"
-#include "model/Loader.h"
+#include "model/UserList.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -145,7 +145,8 @@ FrmPing::FrmPing(QWidget* parent)
     BuildMenus();
     BuildUserList();
     BuildNodeMenu();
-    timerPing_.setObjectName(QStringLiteral("TimerPing"));
+    monitor_.SetNotifyTarget(notify_.get());
+    lampWindow_ = std::make_unique<PatLampWindowInstall>();
     connect(&timerPing_, &QTimer::timeout, this, &FrmPing::TimerPing_Timer);
     connect(&tray_, &QSystemTrayIcon::activated, this, &FrmPing::TrayActivated);
 
@@ -214,10 +215,9 @@ void FrmPing::BuildLayout() {
     treeComputer_->setSortingEnabled(false);
     treeComputer_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     treeComputer_->setMinimumWidth(120);
-    nodes_ = std::make_unique<TreeNodes>(treeComputer_);
-    nodes_->SetImageProvider(&nodeimages::Icon);
+    treeView_ = new TreeView(monitor_.TreeComputer(), *treeComputer_, &nodeimages::Icon);
     connect(treeComputer_, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* item, int) { TreeComputer_NodeClick(item); });
+            [this](QTreeWidgetItem* item, int) { TreeComputer_NodeClick(treeView_->NodeOf(item)); });
     row->addWidget(treeComputer_, 1);
 
     ssTabComputer_ = new QTabWidget(central);
@@ -258,6 +258,7 @@ void FrmPing::BuildLayout() {
         list->setTextElideMode(Qt::ElideNone);
         list->setUniformItemSizes(true);
         connect(list, &QListWidget::itemDoubleClicked, this, [this, i](QListWidgetItem*) { ListPing_DblClick(i); });
+        new LogListView(monitor_.ListPing(i), *list);  // a child of the list
         col->addWidget(list, 1);
         listPing_[i] = list;
     }
@@ -270,8 +271,8 @@ void FrmPing::BuildLayout() {
     listViewUser_ = new QTreeWidget(users);
     listViewUser_->setObjectName(QStringLiteral("ListViewUser"));
     listViewUser_->setRootIsDecorated(false);
-    listViewUser_->setHeaderLabels(UserListCaptions());
     listViewUser_->setSelectionMode(QAbstractItemView::SingleSelection);
+    userView_ = new UserListView(monitor_.ListViewUser(), *listViewUser_, &nodeimages::Icon);
     usersCol->addWidget(listViewUser_);
     ssTabComputer_->addTab(users, QStringLiteral("担当者"));
 
@@ -292,14 +293,6 @@ void FrmPing::BuildLayout() {
     resize(900, 620);
 }
 
-QListWidget& FrmPing::ListPing(int index) {
-    return *listPing_[index == 1 ? 1 : 0];
-}
-
-bool FrmPing::MenuConnectChecked() const {
-    return menuConnect && menuConnect->isChecked();
-}
-
 // ---- log lists ----
 
 void FrmPing::CmdCheng_Click() {
@@ -311,8 +304,7 @@ void FrmPing::CmdCheng_Click() {
 }
 
 void FrmPing::ListPing_DblClick(int index) {
-    QListWidget& list = ListPing(index);
-    QListWidgetItem* item = list.currentItem();
+    QListWidgetItem* item = ListPingView(index)->currentItem();
     if (!item) return;
     const QString line = item->text();
     // The box leaves gCheckContinue alone; only the timer and the on-top layer pause.
@@ -368,6 +360,8 @@ void FrmPing::EndCommand() {
 void FrmPing::RunDialog(QDialog& dialog) {
     // Ending on a signal, no dialog waits for the user.
     if (endBySignal_) return;
+    // A dialog is modal, as a message box is: the lamp steps out of its way until it closes.
+    const PatLampGiveWay lampGivesWay;
     if (services_.runDialog) services_.runDialog(dialog);
 }
 

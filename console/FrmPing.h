@@ -2,17 +2,20 @@
 // The main window "ヴァントーロ": the tree of watched groups, computers and services on the
 // left, on the right a tab control with the computer panel, the two log lists and the
 // person list, the status line below, the menu bar and the tray icon with its menu.
-// Loading the window (Load) starts the monitor, Shutdown stops it. The window is the
-// engine's CheckForm and installs the real message box, status and window seams.
+// Loading the window (Load) starts the monitor, Shutdown stops it. The window owns the
+// Monitor the check engine works on; its tree, log lists and person list are views of
+// the monitor's model (ModelViews.h). It installs the real message box, status and window
+// seams.
 //
 // One thread: commands can arrive while a check round yields, so every command runs in a
 // CommandScope that clears gCheckContinue, stops the timer and drops always-on-top for
 // its life and restores them when the outermost command ends. Closing the program while
 // a round or a command is on the stack is deferred until the stack has unwound.
 
+#include "console/ModelViews.h"
 #include "console/NodeDialogs.h"
-#include "engine/CheckForm.h"
 #include "engine/ClsPing.h"
+#include "engine/Monitor.h"
 #include "engine/Pacing.h"
 #include "model/Seams.h"
 #include "model/TreeNodes.h"
@@ -28,6 +31,7 @@
 #include <optional>
 
 class LanMessenger;
+class PatLampWindowInstall;
 class MailslotSender;
 struct NotifyForm;
 class QAction;
@@ -41,6 +45,7 @@ class QPushButton;
 class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
+class TreeNode;
 
 
 // Start-up messages.
@@ -60,7 +65,7 @@ inline const QString kNotBackedUp =
 // time-outs toward its next notice and its back-off. Lines are separated by CR LF.
 QString ConnectStateText(bool notIPAddress, qint32 notConnectCount, qint32 wrongCount, qint32 ngrSet);
 
-class FrmPing : public QMainWindow, public CheckForm {
+class FrmPing : public QMainWindow {
     Q_OBJECT
 public:
     // How start-up ended.
@@ -136,19 +141,24 @@ public:
     void EndBySignal();
     bool ShutdownPending() const { return closePending_; }
 
-    // CheckForm
-    TreeNodes& TreeComputer() override { return *nodes_; }
-    QListWidget& ListPing(int index) override;
-    QTimer& TimerPing() override { return timerPing_; }
-    bool MenuConnectChecked() const override;
-    ClsPing& mPing() override { return mPing_; }
-    NotifyForm* NotifyTarget() override { return notify_.get(); }
-    QString Caption() const override { return kCaption; }
+    // What the check engine works on, and its parts.
+    Monitor& monitor() { return monitor_; }
+    TreeNodes& TreeComputer() { return monitor_.TreeComputer(); }
+    UserList& Users() { return monitor_.ListViewUser(); }
+    LogLines& ListPing(int index) { return monitor_.ListPing(index); }
+    QTimer& TimerPing() { return monitor_.TimerPing(); }
+    bool MenuConnectChecked() const { return monitor_.MenuConnectChecked(); }
+    ClsPing& mPing() { return monitor_.mPing(); }
+    NotifyForm* NotifyTarget() { return notify_.get(); }
+    QString Caption() const { return kCaption; }
 
-    static inline const QString kCaption = QStringLiteral("ヴァントーロ");
+    static inline const QString kCaption = Monitor::kCaption;
 
     // Controls, by their names.
     QTreeWidget* treeComputer() const { return treeComputer_; }
+    TreeView& TreeComputerView() { return *treeView_; }
+    // The two log lists' widgets (0: the check-status log, 1: the abnormal-status log).
+    QListWidget* ListPingView(int index) const { return listPing_[index == 1 ? 1 : 0]; }
     QTabWidget* SSTabComputer() const { return ssTabComputer_; }
     QPushButton* CmdCheng() const { return cmdCheng_; }
     QTreeWidget* ListViewUser() const { return listViewUser_; }
@@ -214,7 +224,7 @@ public:
     // The computer panel for address (see ConnectStateText for its last label).
     void ShowComputerInfo(const QString& address);
     // A click on a tree node: the panel of the computer it belongs to.
-    void TreeComputer_NodeClick(QTreeWidgetItem* node);
+    void TreeComputer_NodeClick(const TreeNode* node);
 
     // The person list and the recipients (FrmPingUsers.cpp). People are made recipients of
     // a group or a computer by dragging them from the list onto the tree; a recipient node
@@ -230,13 +240,13 @@ public:
     // pos in the list's viewport; true when the press was handled (an item lay under it).
     bool ListViewUser_MouseDown(Qt::MouseButton button, const QPoint& pos);
     void ListViewUser_DragDrop(const QMimeData& data);
-    void TreeComputer_DragDrop(const QMimeData& data, QTreeWidgetItem* target);
+    void TreeComputer_DragDrop(const QMimeData& data, TreeNode* target);
     void menuNodeUserInsert_Click();
     void menuNodeUserUpdate_Click();
     void menuNodeUserDelete_Click();
 
     // The tree's selected node (null when none) and the record dialogs its commands open.
-    QTreeWidgetItem* SelectedNode() const;
+    TreeNode* SelectedNode() { return TreeComputer().SelectedItem(); }
     NodeDialogs& nodeDialogs() { return nodeDialogs_; }
     // A mouse button pressed on the tree at pos (viewport coordinates): the node there, or
     // none, becomes the selected node; the right button then pops up menuNode.
@@ -342,8 +352,11 @@ private:
     QString lockPath_;
     std::unique_ptr<QLockFile> instanceLock_;
 
+    Monitor monitor_;
+    std::unique_ptr<PatLampWindowInstall> lampWindow_;  // the lamp shows while the window lives
     QTreeWidget* treeComputer_ = nullptr;
-    std::unique_ptr<TreeNodes> nodes_;
+    TreeView* treeView_ = nullptr;  // children of their widgets
+    UserListView* userView_ = nullptr;
     QTabWidget* ssTabComputer_ = nullptr;
     QListWidget* listPing_[2] = {nullptr, nullptr};
     QPushButton* cmdCheng_ = nullptr;
@@ -360,8 +373,7 @@ private:
     Qt::SortOrder userSortOrder_ = Qt::AscendingOrder;
     QMenu* menuNode_ = nullptr;
 
-    QTimer timerPing_;
-    ClsPing mPing_;
+    QTimer& timerPing_ = monitor_.TimerPing();
     std::unique_ptr<LanMessenger> winsock_;
     std::unique_ptr<MailslotSender> mailslot_;
     std::unique_ptr<NotifyForm> notify_;

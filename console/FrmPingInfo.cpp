@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QTreeWidgetItem>
 
 QString ConnectStateText(bool notIPAddress, qint32 ncc, qint32 wrongCount, qint32 ngrSet) {
     const QString crlf = QStringLiteral("\r\n");
@@ -63,9 +62,9 @@ void FrmPing::ShowComputerInfo(const QString& address) {
     }
 }
 
-void FrmPing::TreeComputer_NodeClick(QTreeWidgetItem* node) {
-    if (!node || !node->parent()) return;  // nothing, or a group
-    const QString key = TreeNodes::Key(node);
+void FrmPing::TreeComputer_NodeClick(const TreeNode* node) {
+    if (!node || !node->Parent()) return;  // nothing, or a group
+    const QString& key = node->Key();
     if (key.isEmpty()) return;
     switch (key.at(0).unicode()) {
         case u'#':
@@ -75,7 +74,7 @@ void FrmPing::TreeComputer_NodeClick(QTreeWidgetItem* node) {
         case u'%':
         case u'\\':
         case u'?':
-            ShowComputerInfo(TreeNodes::Key(node->parent()).mid(1));
+            ShowComputerInfo(node->Parent()->Key().mid(1));
             break;
         default:
             break;  // "*" a group's person, "=" a calendar

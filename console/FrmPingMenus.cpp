@@ -98,12 +98,15 @@ void FrmPing::BuildMenus() {
     connect(menuTaskBarLogMsg, &QAction::triggered, this, &FrmPing::menuTaskBarLogMsg_Click);
     connect(menuTaskBarVer, &QAction::triggered, this, &FrmPing::menuTaskBarVer_Click);
     connect(menuTaskBarClose, &QAction::triggered, this, &FrmPing::menuTaskBarClose_Click);
+
+    // The two check marks show the monitor's switch.
+    connect(&monitor_, &Monitor::menuConnectChanged, this, [this](bool on) {
+        menuConnect->setChecked(on);
+        menuTaskBarConnect->setChecked(on);
+    });
 }
 
-void FrmPing::SetConnectChecked(bool checked) {
-    menuConnect->setChecked(checked);
-    menuTaskBarConnect->setChecked(checked);
-}
+void FrmPing::SetConnectChecked(bool checked) { monitor_.SetMenuConnectChecked(checked); }
 
 void FrmPing::SetFormTopChecked(bool checked) {
     menuDisplayFormTop->setChecked(checked);
@@ -140,7 +143,7 @@ void FrmPing::menuDisplayFormTop_Click() {
 }
 
 void FrmPing::menuConnect_Click() {
-    const bool on = !menuConnect->isChecked();
+    const bool on = !MenuConnectChecked();
     SetConnectChecked(on);
     SetStatusText(on ? status::kWaiting : status::kStopped);
     // Switching off stops a running round at its next computer, also from inside the log

@@ -18,7 +18,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTreeWidget>
-#include <QTreeWidgetItem>
 
 #include <array>
 
@@ -28,10 +27,10 @@ namespace {
 // apart by the first character of their key.
 enum class NodeKind { None, Group, Computer, Port, Plugin, Person, Wait, Calendar, Other };
 
-NodeKind KindOf(const QTreeWidgetItem* node) {
+NodeKind KindOf(const TreeNode* node) {
     if (!node) return NodeKind::None;
-    if (!node->parent()) return NodeKind::Group;
-    const QString key = TreeNodes::Key(node);
+    if (!node->Parent()) return NodeKind::Group;
+    const QString& key = node->Key();
     switch (key.isEmpty() ? 0 : key.at(0).unicode()) {
         case u'#': return NodeKind::Computer;
         case u'$': return NodeKind::Port;
@@ -58,11 +57,11 @@ qint32 PortOf(const QString& key) { return AfterAt(key).trimmed().toInt(); }
 qint16 RowOf(const QString& key) { return static_cast<qint16>(AfterAt(key).trimmed().toInt()); }
 
 // The name part of the parent's key (a computer's address), empty without a parent.
-QString ParentName(const QTreeWidgetItem* node) {
-    return node && node->parent() ? TreeNodes::Key(node->parent()).mid(1) : QString();
+QString ParentName(const TreeNode* node) {
+    return node && node->Parent() ? node->Parent()->Key().mid(1) : QString();
 }
-QString ParentText(const QTreeWidgetItem* node) {
-    return node && node->parent() ? TreeNodes::Text(node->parent()) : QString();
+QString ParentText(const TreeNode* node) {
+    return node && node->Parent() ? node->Parent()->Text() : QString();
 }
 
 // The items of menuNode, in menu order.
@@ -75,7 +74,7 @@ struct ItemState {
 using NodeMenuLayout = std::array<ItemState, kItems>;
 
 // The menu for a node, before the items without a dialog are taken out.
-NodeMenuLayout LayoutFor(const QTreeWidgetItem* node) {
+NodeMenuLayout LayoutFor(const TreeNode* node) {
     NodeMenuLayout m;
     auto show = [&m](MenuItem item, const char* caption = nullptr) {
         m[item].visible = true;
@@ -105,8 +104,8 @@ NodeMenuLayout LayoutFor(const QTreeWidgetItem* node) {
             show(kInsert2, "非監視スケジュール追加");
             show(kInsert4, "非監視カレンダー追加");
             // One dated calendar per computer: none is offered while it has one.
-            for (int i = 0; i < node->childCount(); ++i)
-                if (TreeNodes::Key(node->child(i)).startsWith(QLatin1Char('='))) {
+            for (const TreeNode* child : node->Children())
+                if (child->Key().startsWith(QLatin1Char('='))) {
                     m[kInsert4].visible = false;
                     break;
                 }
@@ -275,11 +274,6 @@ void FrmPing::BuildNodeMenu() {
     treeComputer_->viewport()->installEventFilter(new TreeMouseFilter(*this, treeComputer_));
 }
 
-QTreeWidgetItem* FrmPing::SelectedNode() const {
-    const QList<QTreeWidgetItem*> selected = treeComputer_->selectedItems();
-    return selected.isEmpty() ? nullptr : selected.first();
-}
-
 void FrmPing::TreeComputer_MouseDown(Qt::MouseButton button, const QPoint& pos) {
     if (QTreeWidgetItem* hit = treeComputer_->itemAt(pos)) {
         treeComputer_->setCurrentItem(hit);
@@ -293,7 +287,7 @@ void FrmPing::TreeComputer_MouseDown(Qt::MouseButton button, const QPoint& pos) 
 }
 
 bool FrmPing::PrepareNodeMenu() {
-    const QTreeWidgetItem* node = SelectedNode();
+    const TreeNode* node = SelectedNode();
     const NodeKind kind = KindOf(node);
     if (kind == NodeKind::Other) return false;
     const NodeMenuLayout layout = LayoutFor(node);
@@ -316,7 +310,7 @@ bool FrmPing::PrepareNodeMenu() {
 // ---- add, edit and traceroute ----
 
 void FrmPing::menuNodeInsert_Click() {
-    const QTreeWidgetItem* node = SelectedNode();
+    const TreeNode* node = SelectedNode();
     const NodeKind kind = KindOf(node);
     DialogCall call;
     call.open = OpenerFor(nodeDialogs_, kInsert, kind);
@@ -353,7 +347,7 @@ void FrmPing::menuNodeInsert_Click() {
 
 namespace {
 // The add items that only a computer node offers.
-DialogCall ComputerCall(NodeDialogs& dialogs, MenuItem item, const QTreeWidgetItem* node,
+DialogCall ComputerCall(NodeDialogs& dialogs, MenuItem item, const TreeNode* node,
                         std::function<void(const QString& address)> select) {
     DialogCall call;
     if (KindOf(node) != NodeKind::Computer) return call;
@@ -394,7 +388,7 @@ void FrmPing::menuNodeInsert4_Click() {
 }
 
 void FrmPing::menuNodeUpdate_Click() {
-    const QTreeWidgetItem* node = SelectedNode();
+    const TreeNode* node = SelectedNode();
     const NodeKind kind = KindOf(node);
     if (kind == NodeKind::Plugin) {
         // The plug-in's own settings window edits its assignment.
@@ -402,7 +396,7 @@ void FrmPing::menuNodeUpdate_Click() {
         gSelGroup.clear();
         gSelAddress = ParentName(node);
         gSelSubNo = RowOf(TreeNodes::Key(node));
-        UpdateDllCheck(QStringLiteral("U"), *nodes_);
+        UpdateDllCheck(QStringLiteral("U"), monitor_);
         return;
     }
     DialogCall call;
@@ -458,7 +452,7 @@ void FrmPing::menuNodeUpdate_Click() {
 }
 
 void FrmPing::menuNodeTracert_Click() {
-    const QTreeWidgetItem* node = SelectedNode();
+    const TreeNode* node = SelectedNode();
     if (KindOf(node) != NodeKind::Computer) return;
     const QString address = TreeNodes::Key(node).mid(1);
     const QString text = TreeNodes::Text(node);
@@ -476,7 +470,7 @@ void FrmPing::menuNodeCheck_Click() {
     // No window of its own, and the timer keeps running: the next computer a round
     // visits sees the new switch.
     CommandScope scope(*this, CommandScope::kKeepTimer | CommandScope::kKeepTopMost);
-    QTreeWidgetItem* node = SelectedNode();
+    TreeNode* node = SelectedNode();
     const NodeKind kind = KindOf(node);
     if (kind != NodeKind::Group && kind != NodeKind::Computer) return;
     const bool on = TreeNodes::Image(node) == QLatin1String("NoCheck");
@@ -491,10 +485,10 @@ void FrmPing::menuNodeCheck_Click() {
     });
     if (!stored) return;
     if (kind == NodeKind::Group) {
-        nodes_->SetImage(node, on ? QStringLiteral("Group") : QStringLiteral("NoCheck"));
+        node->SetImage(on ? QStringLiteral("Group") : QStringLiteral("NoCheck"));
         gPingDatas.GroupCheck(name, on);
     } else {
-        nodes_->SetImage(node, on ? QStringLiteral("Nomal") : QStringLiteral("NoCheck"));
+        node->SetImage(on ? QStringLiteral("Nomal") : QStringLiteral("NoCheck"));
         const qint32 pos = gPingDatas.GetItemNo(name);
         if (const auto item = pos > 0 ? gPingDatas.Item(pos) : nullptr) item->NoCheckSrv = on;
     }
@@ -503,9 +497,9 @@ void FrmPing::menuNodeCheck_Click() {
 void FrmPing::menuNodeConnect_Click() {
     CommandScope scope(*this, CommandScope::kKeepTopMost);
     SetStatusText(status::kRunning);
-    if (const QTreeWidgetItem* node = SelectedNode()) {
-        const QString key = TreeNodes::Key(node);
-        if (key.startsWith(QLatin1Char('#'))) CheckOneTarget(*this, mPing_, key.mid(1));
+    if (const TreeNode* node = SelectedNode()) {
+        const QString key = node->Key();
+        if (key.startsWith(QLatin1Char('#'))) CheckOneTarget(monitor_, mPing(), key.mid(1));
     }
     SetStatusText(MenuConnectChecked() ? status::kWaiting : status::kStopped);
 }
@@ -513,7 +507,7 @@ void FrmPing::menuNodeConnect_Click() {
 // ---- delete ----
 
 void FrmPing::menuNodeDelete_Click() {
-    const QTreeWidgetItem* node = SelectedNode();
+    const TreeNode* node = SelectedNode();
     const NodeKind kind = KindOf(node);
     if (kind == NodeKind::None || kind == NodeKind::Other) return;
     // Only the plug-in's window stops the timer; every branch leaves the top layer.
@@ -561,7 +555,7 @@ void FrmPing::menuNodeDelete_Click() {
             gSelGroup.clear();
             gSelAddress = parent;
             gSelSubNo = RowOf(key);
-            UpdateDllCheck(QStringLiteral("D"), *nodes_);
+            UpdateDllCheck(QStringLiteral("D"), monitor_);
             return;
         case NodeKind::Person: {
             const QString name = BeforeAt(key);
@@ -603,5 +597,5 @@ void FrmPing::menuNodeDelete_Click() {
         default:
             return;
     }
-    nodes_->Remove(key);
+    TreeComputer().Remove(key);
 }

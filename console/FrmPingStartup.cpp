@@ -40,9 +40,9 @@ FrmPing::Services FrmPing::DefaultServices() {
     s.announce = [](LanMessenger& socket) { return SendLanAnnounce(socket); };
     s.loadCheckDlls = [] { LoadCheckDlls(); };
     s.loadComputerTree = [](FrmPing& form, QString& error) {
-        LoadContext context;
-        context.listIcons = &nodeimages::Icon;
-        const bool loaded = LoadComputerTree(form.TreeComputer(), *form.ListViewUser(), context, &error);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const bool loaded = LoadComputerTree(form.TreeComputer(), form.Users(), {}, &error);
+        QApplication::restoreOverrideCursor();
         // The operator sees every computer and its checks at once.
         form.treeComputer()->expandAll();
         return loaded;
@@ -51,14 +51,14 @@ FrmPing::Services FrmPing::DefaultServices() {
         // The elapsed time already reaches the interval, so the pacing takes its branch
         // for a due round: it starts counting from zero with the first slice.
         gTimerElapsed = gOptTimerInterval;
-        SetPingTimer(form);
+        SetPingTimer(form.monitor());
     };
     s.resetPacing = [](FrmPing& form) {
         gTimerElapsed = 0;
         form.TimerPing().setInterval(0);
-        SetPingTimer(form);
+        SetPingTimer(form.monitor());
     };
-    s.tick = [](FrmPing& form) { ::TimerPing_Timer(static_cast<CheckForm&>(form)); };
+    s.tick = [](FrmPing& form) { ::TimerPing_Timer(form.monitor()); };
     s.runDialog = [](QDialog& dialog) { dialog.exec(); };
     s.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     s.popupTrayMenu = [](QMenu& menu) { menu.popup(QCursor::pos()); };
@@ -152,9 +152,7 @@ FrmPing::StartResult FrmPing::Load() {
     SetStatusText(gOptPingCheck ? status::kWaiting : status::kStopped);
     if (!announceReport.isEmpty()) SetStatusText(announceReport);
 
-    treeComputer_->hide();
-    nodes_->Clear();
-    treeComputer_->show();
+    TreeComputer().Clear();
 
     gPingDatas.Clear();
     services_.loadCheckDlls();

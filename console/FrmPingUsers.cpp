@@ -11,6 +11,7 @@
 #include "model/Database.h"
 #include "model/Globals.h"
 #include "model/Loader.h"
+#include "model/UserList.h"
 
 #include <QAction>
 #include <QApplication>
@@ -130,7 +131,7 @@ protected:
                     });
                 } else {
                     const QByteArray staff = e->mimeData()->data(kPersonMime);
-                    const QString target = TreeNodes::Key(view->itemAt(e->position().toPoint()));
+                    const QString target = TreeView::KeyOf(view->itemAt(e->position().toPoint()));
                     QTimer::singleShot(0, &form_, [form = &form_, staff, target] {
                         QMimeData data;
                         data.setData(kPersonMime, staff);
@@ -167,7 +168,7 @@ private:
         QTreeWidgetItem* node = tree->itemAt(pressPos_);
         if (!node) return false;
         tree->setCurrentItem(node);
-        const QString key = TreeNodes::Key(node);
+        const QString key = TreeView::KeyOf(node);
         if (!IsRecipientKey(key)) return false;
         Drag(tree, node, kRecipientMime, key);
         return true;
@@ -263,39 +264,39 @@ void FrmPing::ListViewUser_DragDrop(const QMimeData& data) {
         MsgBox(QStringLiteral("担当者の割り当てをデータベースから削除できませんでした。\n") + why, vb::vbExclamation);
         return;
     }
-    nodes_->Remove(key);
+    TreeComputer().Remove(key);
 }
 
-void FrmPing::TreeComputer_DragDrop(const QMimeData& data, QTreeWidgetItem* target) {
+void FrmPing::TreeComputer_DragDrop(const QMimeData& data, TreeNode* target) {
     if (!target || !data.hasFormat(kPersonMime)) return;
-    const QTreeWidgetItem* person = FindUserListItem(*listViewUser_, Payload(data, kPersonMime));
+    const UserRow* person = Users().Find(Payload(data, kPersonMime));
     if (!person) return;
     // A drop on the tree pauses a round in progress until the row is written, and leaves
     // the check timer counting on.
     CommandScope scope(*this, CommandScope::kKeepTopMost | CommandScope::kKeepTimer);
-    const QString staff = person->text(0);
+    const QString staff = person->Staff();
 
     // Where the new node goes: a group or a group-level recipient name the group; a
     // computer or anything under one names the computer.
-    const QString key = TreeNodes::Key(target);
+    const QString key = target->Key();
     const QChar kind = key.isEmpty() ? QChar() : key.front();
-    const QTreeWidgetItem* parent = nullptr;
+    const TreeNode* parent = nullptr;
     QString group;
     QString address;
     if (kind == QLatin1Char('!')) {
         parent = target;
         group = key.mid(1);
     } else if (kind == QLatin1Char('*')) {
-        parent = target->parent();
+        parent = target->Parent();
         group = TreeNodes::Key(parent).mid(1);
     } else if (kind == QLatin1Char('#')) {
         parent = target;
         address = key.mid(1);
-        group = TreeNodes::Key(target->parent()).mid(1);
+        group = TreeNodes::Key(target->Parent()).mid(1);
     } else if (!kind.isNull() && QStringLiteral("\\$%?=").contains(kind)) {
-        parent = target->parent();
+        parent = target->Parent();
         address = TreeNodes::Key(parent).mid(1);
-        group = TreeNodes::Key(parent ? parent->parent() : nullptr).mid(1);
+        group = TreeNodes::Key(parent ? parent->Parent() : nullptr).mid(1);
     }
     if (!parent || group.isEmpty()) return;
     const bool wholeGroup = address.isEmpty();
@@ -303,8 +304,8 @@ void FrmPing::TreeComputer_DragDrop(const QMimeData& data, QTreeWidgetItem* targ
         (wholeGroup ? QLatin1Char('*') + group : QLatin1Char('\\') + address) + QLatin1Char('@') + staff;
 
     // A person already assigned there is refused by the tree, without a word.
-    if (!nodes_->Add(TreeNodes::Key(parent), tvwChild, newKey, RecipientText(person->text(1), person->text(2)),
-                     QStringLiteral("User")))
+    if (!TreeComputer().Add(parent->Key(), tvwChild, newKey, RecipientText(person->Column(1), person->Column(2)),
+                            QStringLiteral("User")))
         return;
     QString why;
     auto db = Database::Open(gOptDatabasePath, &why);
@@ -316,7 +317,7 @@ void FrmPing::TreeComputer_DragDrop(const QMimeData& data, QTreeWidgetItem* targ
                                         {group, address, staff}, &why));
     db.reset();
     if (!done) {
-        nodes_->Remove(newKey);
+        TreeComputer().Remove(newKey);
         MsgBox(QStringLiteral("担当者の割り当てをデータベースに書き込めませんでした。\n") + why, vb::vbExclamation);
     }
 }
@@ -326,40 +327,39 @@ void FrmPing::TreeComputer_DragDrop(const QMimeData& data, QTreeWidgetItem* targ
 void FrmPing::menuNodeUserInsert_Click() {
     CommandScope scope(*this, CommandScope::kKeepTimer);
     gSelUserID.clear();
-    FrmUser dialog(*listViewUser_, this, &nodeimages::Icon);
+    FrmUser dialog(Users(), this);
     dialog.setWindowTitle(QStringLiteral("担当者の管理(追加)"));
     RunDialog(dialog);
 }
 
 void FrmPing::menuNodeUserUpdate_Click() {
-    if (!listViewUser_->currentItem()) return;
+    if (!Users().Current()) return;
     CommandScope scope(*this, CommandScope::kKeepTimer);
-    gSelUserID = listViewUser_->currentItem()->text(0);
+    gSelUserID = Users().Current()->Staff();
     {
-        FrmUser dialog(*listViewUser_, this, &nodeimages::Icon);
+        FrmUser dialog(Users(), this);
         dialog.setWindowTitle(QStringLiteral("担当者の管理(更新)"));
         RunDialog(dialog);
     }
     // Group-level recipient nodes show the new name and department at once; the nodes of
     // single computers are renamed by the next load.
-    const QTreeWidgetItem* person = listViewUser_->currentItem();
+    const UserRow* person = Users().Current();
     if (!person) return;
-    const QString text = RecipientText(person->text(1), person->text(2));
-    for (int i = nodes_->Count(); i >= 1; --i) {
-        QTreeWidgetItem* node = nodes_->Item(i);
-        const QString key = TreeNodes::Key(node);
-        if (key.startsWith(QLatin1Char('*')) && PersonOf(key) == gSelUserID) nodes_->SetText(node, text);
+    const QString text = RecipientText(person->Column(1), person->Column(2));
+    for (int i = TreeComputer().Count(); i >= 1; --i) {
+        TreeNode* node = TreeComputer().Item(i);
+        if (node->Key().startsWith(QLatin1Char('*')) && PersonOf(node->Key()) == gSelUserID) node->SetText(text);
     }
 }
 
 void FrmPing::menuNodeUserDelete_Click() {
-    QTreeWidgetItem* person = listViewUser_->currentItem();
+    const UserRow* person = Users().Current();
     if (!person) return;
     CommandScope scope(*this, CommandScope::kKeepTimer);
-    const QString staff = person->text(0);
+    const QString staff = person->Staff();
     gSelUserID = staff;
     if (MsgBox(
-            QStringLiteral("職番：") + staff + QLatin1Char('(') + person->text(1) + QStringLiteral(")を削除します。"),
+            QStringLiteral("職番：") + staff + QLatin1Char('(') + person->Column(1) + QStringLiteral(")を削除します。"),
             vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton2) != vb::vbYes)
         return;
 
@@ -385,10 +385,10 @@ void FrmPing::menuNodeUserDelete_Click() {
     }
 
     // From the last node to the first, so removals do not disturb the walk.
-    for (int i = nodes_->Count(); i >= 1; --i) {
-        const QString key = TreeNodes::Key(nodes_->Item(i));
-        if (IsRecipientKey(key) && PersonOf(key) == staff) nodes_->Remove(key);
+    for (int i = TreeComputer().Count(); i >= 1; --i) {
+        const QString key = TreeNodes::Key(TreeComputer().Item(i));
+        if (IsRecipientKey(key) && PersonOf(key) == staff) TreeComputer().Remove(key);
     }
     // Found again by its 職番: the list may have been reloaded while the box was up.
-    delete FindUserListItem(*listViewUser_, staff);
+    Users().Remove(staff);
 }

@@ -3,10 +3,10 @@
 
 #include <QString>
 
-class CheckForm;
+class Monitor;
 class ClsPing;
 
 // Checks the computer at address now: from a clean failure state, whatever its switches,
 // windows and back-off say, with a 10 s echo time-out. When a round's echo is in flight
 // (this runs inside one of its yields) the check uses an echo probe of its own.
-void CheckOneTarget(CheckForm& form, ClsPing& ping, const QString& address);
+void CheckOneTarget(Monitor& monitor, ClsPing& ping, const QString& address);

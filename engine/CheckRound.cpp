@@ -1,8 +1,8 @@
 #include "engine/CheckRound.h"
 
-#include "engine/CheckForm.h"
 #include "engine/CheckSteps.h"
 #include "engine/ClsPing.h"
+#include "engine/Monitor.h"
 #include "engine/NodeState.h"
 #include "engine/PortCheck.h"
 #include "plugins/host/LateBound.h"
@@ -18,36 +18,13 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QListWidget>
-#include <QTreeWidgetItem>
 
 #include <algorithm>
 #include <exception>
-#include <vector>
-
-namespace {
-int gCheckDepth = 0;  // rounds and immediate checks under way (they share the probes)
-std::vector<const QObject*> gPluginsInCheck;  // plug-in objects in a check or a settings window
-}  // namespace
-
-bool IsCheckRunning() { return gCheckDepth > 0; }
 
 namespace checkround {
 
 void Yield() { QCoreApplication::processEvents(); }
-
-PluginBusy::PluginBusy(const QObject* object) : object_(object) {
-    if (std::find(gPluginsInCheck.begin(), gPluginsInCheck.end(), object) != gPluginsInCheck.end()) return;
-    gPluginsInCheck.push_back(object);
-    acquired_ = true;
-}
-
-PluginBusy::~PluginBusy() {
-    if (acquired_) gPluginsInCheck.erase(std::find(gPluginsInCheck.begin(), gPluginsInCheck.end(), object_));
-}
-
-CheckScope::CheckScope() { ++gCheckDepth; }
-CheckScope::~CheckScope() { --gCheckDepth; }
 
 QString FullWidthNumber(qint64 n) {
     QString s = QString::number(n);
@@ -61,7 +38,7 @@ QString NgServiceLine(const ClsPingData& item, const QString& what, bool blankBe
            (blankBeforeDetail ? QStringLiteral(") (") : QStringLiteral(")(")) + what + QStringLiteral(")ｻｰﾋﾞｽ確認");
 }
 
-void AlarmBlock(CheckForm&, const ClsPingData& item, bool withLamp) {
+void AlarmBlock(const ClsPingData& item, bool withLamp) {
     if (gOptPopUp) {
         seams::Window().RaiseMainWindow();
         seams::Window().SetTopMost(true);
@@ -72,7 +49,7 @@ void AlarmBlock(CheckForm&, const ClsPingData& item, bool withLamp) {
     if (gOptSound && item.Sound != 0) PlayAlarmSound(gOptSoundFilePath);
 }
 
-int RunPlugin(CheckForm& form, const QString& dllName, const QString& parameter) {
+int RunPlugin(Monitor& monitor, const QString& dllName, const QString& parameter) {
     int k = 0;
     for (int i = 1; i <= gDllCount(); ++i)
         if (gDllObjects[static_cast<size_t>(i - 1)].DllName == dllName) {
@@ -84,11 +61,11 @@ int RunPlugin(CheckForm& form, const QString& dllName, const QString& parameter)
     // Hold the object: a handler run inside a yield cannot take it away mid-call.
     std::shared_ptr<QObject> object = gDllObjects[static_cast<size_t>(k - 1)].Object;
     if (!object) return -1;
-    PluginBusy busy(object.get());
+    CheckSession::PluginUse busy(monitor.Session(), object.get());
     if (!busy.acquired()) return -1;  // in the middle of a check further out
     const int error = plugin::Put(object, "Parameter", parameter);
     if (error != 0) {
-        MsgBox(QString::number(error), vb::vbOKOnly | vb::vbExclamation, form.Caption());
+        MsgBox(QString::number(error), vb::vbOKOnly | vb::vbExclamation, monitor.Caption());
         return -1;
     }
     // No answer, a failed call or an exception inside the plug-in all count as failed.
@@ -99,12 +76,8 @@ int RunPlugin(CheckForm& form, const QString& dllName, const QString& parameter)
 
 using namespace checkround;
 
-void AddLogLine(QListWidget& list, const QString& text) {
-    list.insertItem(0, QDateTime::currentDateTime().toString(QStringLiteral("MM/dd hh:mm")) + QChar(0x3000) + text);
-    // The line at position 101 goes once the list holds more than 100; with exactly 101
-    // there is no such line yet, so each list keeps 101.
-    if (list.count() > 101) delete list.takeItem(101);
-    list.setEnabled(true);
+void AddLogLine(LogLines& list, const QString& text) {
+    list.Add(QDateTime::currentDateTime().toString(QStringLiteral("MM/dd hh:mm")) + QChar(0x3000) + text);
 }
 
 namespace {
@@ -123,12 +96,12 @@ qint64 keyNumber(const QString& key) {
     return any ? v : 0;
 }
 
-bool nodeMatches(const QTreeWidgetItem* node, const QString& prefix, const QString& address, qint32 subNo) {
-    if (!node || !node->parent()) return false;
-    const QString key = TreeNodes::Key(node);
+bool nodeMatches(const TreeNode* node, const QString& prefix, const QString& address, qint32 subNo) {
+    if (!node || !node->Parent()) return false;
+    const QString& key = node->Key();
     if (!key.startsWith(prefix)) return false;
-    if (prefix == QLatin1String("#")) return key.mid(1) == address;
-    return TreeNodes::Key(node->parent()).mid(1) == address && keyNumber(key) == subNo;
+    if (prefix == QLatin1String("#")) return QStringView(key).mid(1) == address;
+    return QStringView(node->Parent()->Key()).mid(1) == address && keyNumber(key) == subNo;
 }
 
 bool knownPrefix(const QString& prefix) {
@@ -152,32 +125,19 @@ QString CanonicalNodeKey(const QString& prefix, const QString& address, qint32 s
     return key;
 }
 
-QString FindNodeKey(TreeNodes& tree, const QString& prefix, const QString& address, qint32 subNo) {
-    if (!knownPrefix(prefix)) return QString();
-    // Every node the program makes carries its canonical key, so try that one first; the
-    // full scan only runs for a key written another way ("@0080", say). Keys are unique,
-    // so for "#" the canonical key is the only possible match.
-    const QString canonical = CanonicalNodeKey(prefix, address, subNo);
-    if (nodeMatches(tree.Item(canonical), prefix, address, subNo)) return canonical;
-    if (prefix == QLatin1String("#")) return QString();
-    const qint32 i = FindNodeIndex(tree, prefix, address, subNo);
-    return i ? TreeNodes::Key(tree.Item(i)) : QString();
-}
-
-void LampTest(CheckForm& form) {
+void LampTest(Monitor& monitor) {
     Yield();
     bool allClear = true;
-    TreeNodes& tree = form.TreeComputer();
+    TreeNodes& tree = monitor.TreeComputer();
     for (int i = 1; i <= tree.Count(); ++i) {
-        QTreeWidgetItem* node = tree.Item(i);
-        const QString image = TreeNodes::Image(node);
-        if (!TreeNodes::Key(node).startsWith(QLatin1Char('#'))) continue;
-        if (image != QLatin1String("Stop") && image != QLatin1String("Question")) continue;
-        const QString key = TreeNodes::Key(node);
+        const TreeNode* node = tree.Item(i);
+        if (!node->Key().startsWith(QLatin1Char('#'))) continue;
+        if (node->Image() != QLatin1String("Stop") && node->Image() != QLatin1String("Question")) continue;
+        const QString key = node->Key();
         Yield();
         // The yield may have removed the node; look it up again by key.
         node = tree.Item(key);
-        if (node && node->parent() && TreeNodes::Image(node->parent()) == QLatin1String("Group")) {
+        if (node && node->Parent() && node->Parent()->Image() == QLatin1String("Group")) {
             allClear = false;
             break;
         }
@@ -191,10 +151,10 @@ void LampTest(CheckForm& form) {
 
 namespace checkround {
 
-ComputerCheck::ComputerCheck(CheckForm& form, std::shared_ptr<ClsPingData> item)
-    : form_(form), item_(std::move(item)), generation_(gPingDatas.Generation()) {}
+ComputerCheck::ComputerCheck(Monitor& monitor, CheckSession::Check& check, std::shared_ptr<ClsPingData> item)
+    : monitor_(monitor), check_(check), item_(std::move(item)) {}
 
-bool ComputerCheck::listUnchanged() const { return gPingDatas.Generation() == generation_; }
+bool ComputerCheck::listUnchanged() const { return check_.ListUnchanged(); }
 
 bool ComputerCheck::switchedOff() const { return followSwitch_ && !(item_->NoCheckGrp && item_->NoCheckSrv); }
 
@@ -212,35 +172,21 @@ QString ComputerCheck::echoLine(const QString& pingMsg) const {
 }
 
 void ComputerCheck::bothLists(const QString& line) {
-    AddLogLine(form_.ListPing(0), line);
-    AddLogLine(form_.ListPing(1), line);
+    AddLogLine(monitor_.ListPing(0), line);
+    AddLogLine(monitor_.ListPing(1), line);
 }
 
-void ComputerCheck::setImage(const QString& key, const QString& image) {
-    if (QTreeWidgetItem* node = form_.TreeComputer().Item(key)) form_.TreeComputer().SetImage(node, image);
-}
-
-QString ComputerCheck::computerImage() const {
-    QTreeWidgetItem* node = form_.TreeComputer().Item(computerKey_);
-    return node ? TreeNodes::Image(node) : QStringLiteral("Nomal");
-}
-
-QString ComputerCheck::serviceKeyOf(const QString& prefix, qint32 subNo) const {
-    const QString key = FindNodeKey(form_.TreeComputer(), prefix, item_->IPAddress, subNo);
-    return key.isEmpty() ? CanonicalNodeKey(prefix, item_->IPAddress, subNo) : key;
-}
+void ComputerCheck::state(const QString& image) { SetNodeStateAndAlarm(monitor_, *item_, NodeOutcome{image}); }
 
 std::shared_ptr<ClsPortData> ComputerCheck::portAt(int position) const {
     if (position < 1 || position > item_->PortData().Count()) return nullptr;
     return item_->PortData().Item(position);
 }
 
-void ComputerCheck::portAnswered(const QString& serviceKey, qint32 port) {
-    QTreeWidgetItem* node = form_.TreeComputer().Item(serviceKey);
-    if (node && TreeNodes::Image(node) != QLatin1String("SStart")) {
-        form_.TreeComputer().SetImage(node, QStringLiteral("SStart"));
-        UpdateCheckStatus(item_->IPAddress, QStringLiteral("Nomal"), port, QStringLiteral("SStart"));
-    }
+void ComputerCheck::portAnswered(ClsPortData& port) {
+    if (port.Image() == QLatin1String("SStart")) return;
+    port.SetImage(QStringLiteral("SStart"));
+    UpdateCheckStatus(item_->IPAddress, QStringLiteral("Nomal"), port.PortNo, QStringLiteral("SStart"));
 }
 
 bool ComputerCheck::plugins() {
@@ -256,27 +202,27 @@ bool ComputerCheck::plugins() {
         }
         if (!yieldOk()) return false;
         if (switchedOff()) return true;
-        const QString serviceKey = serviceKeyOf(QStringLiteral("%"), entry->SubNo);
-        const int outcome = RunPlugin(form_, entry->DllName, entry->Parameter);
+        const int outcome = RunPlugin(monitor_, entry->DllName, entry->Parameter);
         if (!listUnchanged()) return false;
         if (switchedOff()) return true;
         if (outcome == 1) {
-            QTreeWidgetItem* node = form_.TreeComputer().Item(serviceKey);
-            if (node && TreeNodes::Image(node) != QLatin1String("SStart")) {
-                form_.TreeComputer().SetImage(node, QStringLiteral("SStart"));
+            if (entry->Image() != QLatin1String("SStart")) {
+                entry->SetImage(QStringLiteral("SStart"));
                 // The computer's row carries the plug-in's recovery; it keeps whatever state
                 // another check of this pass gave the computer.
-                UpdateCheckStatus(d.IPAddress, computerImage(), 0, QStringLiteral("SStart"));
+                UpdateCheckStatus(d.IPAddress, d.Image(), 0, QStringLiteral("SStart"));
             }
         } else if (outcome == 0) {
-            const QString text = TreeNodes::Text(form_.TreeComputer().Item(serviceKey));
+            const QString text = entry->Text();
             if (!yieldOk()) return false;
             if (switchedOff()) return true;
             bothLists(NgServiceLine(d, QStringLiteral("ﾁｪｯｸ=") + text, false));
             d.NotIPAddress = true;
-            SetNodeStateAndAlarm(form_, d, computerKey_, QStringLiteral("Question"), text, entry->SubNo,
-                                 QStringLiteral("SStop"), serviceKey);
-            AlarmBlock(form_, d, true);
+            SetNodeStateAndAlarm(monitor_, d,
+                                 NodeOutcome{QStringLiteral("Question"), QLatin1Char('%'), QStringLiteral("SStop"), text,
+                                             entry->SubNo},
+                                 entry.get());
+            AlarmBlock(d, true);
         }
         if (!yieldOk(2)) return false;
     }
@@ -291,8 +237,8 @@ namespace {
 // was rebuilt or re-sorted under a yield, so positions name other computers now).
 class Turn : ComputerCheck {
 public:
-    Turn(CheckForm& form, ClsPing& ping, std::shared_ptr<ClsPingData> item)
-        : ComputerCheck(form, std::move(item)), ping_(ping) {
+    Turn(Monitor& monitor, CheckSession::Check& check, std::shared_ptr<ClsPingData> item)
+        : ComputerCheck(monitor, check, std::move(item)), ping_(check.Probe()) {
         followSwitch_ = true;
     }
 
@@ -315,7 +261,6 @@ public:
             return true;
         }
         if (!yieldOk(2)) return false;
-        computerKey_ = FindNodeKey(form_.TreeComputer(), QStringLiteral("#"), d.IPAddress, 0);
         int result = 0;
         if (d.NoCheckPing) result = ping_.Ping(d.IPAddress, d.Computer);
         const QString pingMsg = ping_.PingMsg();
@@ -330,13 +275,9 @@ public:
     }
 
 private:
-    void state(const QString& image) {
-        SetNodeStateAndAlarm(form_, *item_, computerKey_, image, QString(), 0, QString(), QString());
-    }
-
     bool echoGood(const QString& pingMsg) {
         ClsPingData& d = *item_;
-        AddLogLine(form_.ListPing(0), echoLine(pingMsg));
+        AddLogLine(monitor_.ListPing(0), echoLine(pingMsg));
         d.NotConnectCount = 0;
         d.NotIPAddress = false;
         state(QStringLiteral("Nomal"));
@@ -354,23 +295,24 @@ private:
     bool ports() {
         ClsPingData& d = *item_;
         for (int p = 1; std::shared_ptr<ClsPortData> port = portAt(p); ++p) {
-            const QString serviceKey = serviceKeyOf(QStringLiteral("$"), port->PortNo);
             if (!yieldOk()) return false;
             if (switchedOff()) return true;
             const bool ok = PortCheck(d.IPAddress, port->PortNo, 1);
             if (!listUnchanged()) return false;
             if (switchedOff()) return true;
             if (ok) {
-                portAnswered(serviceKey, port->PortNo);
+                portAnswered(*port);
             } else {
                 if (!yieldOk()) return false;
                 if (switchedOff()) return true;
                 bothLists(NgServiceLine(d, QStringLiteral("ﾎﾟｰﾄ=") + QString::number(port->PortNo) + QLatin1Char(':') +
                                                port->PortService, false));
                 d.NotIPAddress = true;
-                SetNodeStateAndAlarm(form_, d, computerKey_, QStringLiteral("Question"), port->PortService,
-                                     port->PortNo, QStringLiteral("SStop"), serviceKey);
-                AlarmBlock(form_, d, true);
+                SetNodeStateAndAlarm(monitor_, d,
+                                     NodeOutcome{QStringLiteral("Question"), QLatin1Char('$'), QStringLiteral("SStop"),
+                                                 port->PortService, port->PortNo},
+                                     port.get());
+                AlarmBlock(d, true);
             }
             if (!yieldOk(2)) return false;
         }
@@ -388,16 +330,16 @@ private:
         const qint32 c = d.NotConnectCount;
         if (c < w) {
             state(QStringLiteral("Critical"));
-            AddLogLine(form_.ListPing(0), line());
+            AddLogLine(monitor_.ListPing(0), line());
         } else if (c == w) {
             state(QStringLiteral("Question"));
             bothLists(line());
-            AlarmBlock(form_, d, false);
+            AlarmBlock(d, false);
         } else if (c % w == 0) {
             if (c > 30000) d.NotConnectCount = w;
             bothLists(line());
             state(QStringLiteral("Stop"));
-            AlarmBlock(form_, d, true);
+            AlarmBlock(d, true);
         }
         Yield();
         return true;
@@ -410,7 +352,7 @@ private:
         bothLists(QStringLiteral("接続NG!\t") + who() + QStringLiteral(" IPｱﾄﾞﾚｽ or ｻｰﾊﾞ確認(") + pingMsg + QLatin1Char(')'));
         d.NotIPAddress = true;
         state(QStringLiteral("Stop"));
-        AlarmBlock(form_, d, true);
+        AlarmBlock(d, true);
         Yield();
         return true;
     }
@@ -420,9 +362,9 @@ private:
 
 }  // namespace
 
-void CheckAllTargets(CheckForm& form, ClsPing& ping) {
-    if (IsCheckRunning()) return;
-    CheckScope scope;
+void CheckAllTargets(Monitor& monitor, ClsPing& ping) {
+    if (monitor.Session().Running()) return;
+    CheckSession::Check check(monitor.Session(), ping);
     Yield();
     DeleteOldLog();
     Yield();
@@ -430,22 +372,22 @@ void CheckAllTargets(CheckForm& form, ClsPing& ping) {
     const QDateTime now = QDateTime::currentDateTime();
     Yield();
     const qint32 n = gPingDatas.ListCount();
-    const quint64 generation = gPingDatas.Generation();
+    check.TakeList();  // the computers the round walks are those of the list as it is now
     for (qint32 i = 1; i <= n; ++i) {
         Yield();
         Yield();
         if (!gCheckContinue) break;
-        if (gPingDatas.Generation() != generation) return;  // rebuilt: positions mean other computers
+        if (!check.ListUnchanged()) return;  // rebuilt: positions mean other computers
         std::shared_ptr<ClsPingData> item = gPingDatas.Item(i);
         if (!item) break;
         bool goOn = true;
         try {
-            goOn = Turn(form, ping, item).run(now);
+            goOn = Turn(monitor, check, item).run(now);
         } catch (const std::exception& e) {
             // Contained to this computer: the others are still checked.
             qWarning("check of %s failed: %s", qPrintable(item->IPAddress), e.what());
         }
         if (!goOn) return;
     }
-    LampTest(form);
+    LampTest(monitor);
 }

@@ -5,22 +5,19 @@
 #include <QString>
 #include <QtGlobal>
 
-class CheckForm;
 class ClsPing;
-class QObject;
 class ClsPingData;
-class QListWidget;
+class LogLines;
+class Monitor;
+class QObject;
 class TreeNodes;
 
 // One round: per computer in list order the gates, the echo, then the ports, then the
 // assigned plug-ins. Never starts inside a running round or immediate check.
-void CheckAllTargets(CheckForm& form, ClsPing& ping);
+void CheckAllTargets(Monitor& monitor, ClsPing& ping);
 
-// True while a round or an immediate check is under way (they share the probes).
-bool IsCheckRunning();
-
-// Adds "MM/DD hh:nn" + U+3000 + text at the top of a log list; keeps at most 101 lines.
-void AddLogLine(QListWidget& list, const QString& text);
+// Adds "MM/DD hh:nn" + U+3000 + text at the top of a log list; it keeps at most 101 lines.
+void AddLogLine(LogLines& list, const QString& text);
 
 // 1-based index of the first matching tree node, 0 when none. prefix "#": the computer
 // node of address; "$", "%", "?": the child of that computer whose key's number after
@@ -29,49 +26,21 @@ qint32 FindNodeIndex(TreeNodes& tree, const QString& prefix, const QString& addr
 // The key the program gives such a node: "#address", "$address@port",
 // "%address@001" (row numbers in three digits).
 QString CanonicalNodeKey(const QString& prefix, const QString& address, qint32 subNo);
-// The same lookup, answering the node's key ("" when none). Keys stay valid across a
-// yield where indexes may not.
-QString FindNodeKey(TreeNodes& tree, const QString& prefix, const QString& address, qint32 subNo);
 
 // The end-of-round lamp test: takes the warning lamp down when no computer of a checked
 // group shows "Stop" or "Question".
-void LampTest(CheckForm& form);
+void LampTest(Monitor& monitor);
 
 // Internal pieces shared with the immediate check.
 namespace checkround {
 
-// Marks a plug-in object as in use (in a check, or showing its settings window) for the
-// life of the mark, so a command run inside its waits does not reuse it. An object that
-// is marked already is not taken (acquired() is false).
-class PluginBusy {
-public:
-    explicit PluginBusy(const QObject* object);
-    ~PluginBusy();
-    PluginBusy(const PluginBusy&) = delete;
-    PluginBusy& operator=(const PluginBusy&) = delete;
-    bool acquired() const { return acquired_; }
-
-private:
-    const QObject* object_;
-    bool acquired_ = false;
-};
-
 // Process pending window events once.
 void Yield();
-
-// Marks the probes as in use for the life of the object; nests.
-class CheckScope {
-public:
-    CheckScope();
-    ~CheckScope();
-    CheckScope(const CheckScope&) = delete;
-    CheckScope& operator=(const CheckScope&) = delete;
-};
 
 // Restore, raise and, with the lamp, light the warning lamp; sound the siren when the
 // options and the computer allow it. The yield that closes an alarm is the caller's: in
 // the port and plug-in loops the two yields after each entry stand for it.
-void AlarmBlock(CheckForm& form, const ClsPingData& item, bool withLamp);
+void AlarmBlock(const ClsPingData& item, bool withLamp);
 
 // Lines of the log lists.
 QString NgServiceLine(const ClsPingData& item, const QString& what, bool blankBeforeDetail);
@@ -81,6 +50,6 @@ QString FullWidthNumber(qint64 n);
 // -1 when the entry is skipped (no such plug-in loaded, the object is
 // busy in a check further out, or the parameter was refused — the last after showing the
 // error box), else 1 for passed and 0 for failed. A plug-in that raises counts as failed.
-int RunPlugin(CheckForm& form, const QString& dllName, const QString& parameter);
+int RunPlugin(Monitor& monitor, const QString& dllName, const QString& parameter);
 
 }  // namespace checkround

@@ -1,6 +1,6 @@
 #include "engine/NodeState.h"
 
-#include "engine/CheckForm.h"
+#include "engine/Monitor.h"
 #include "alarms/Notify.h"
 #include "model/CheckStatus.h"
 #include "model/EventLog.h"
@@ -9,7 +9,6 @@
 
 #include <QCoreApplication>
 #include <QHash>
-#include <QTreeWidgetItem>
 
 namespace {
 
@@ -58,75 +57,72 @@ QString NarrowText(const QString& text) {
     return out;
 }
 
-namespace {
-
-void setNodeState(CheckForm& form, const ClsPingData& item, const QString& computerKey, const QString& address,
-                  const QString& computerImage, const QString& serviceName, qint32 portNo,
-                  const QString& serviceImage, const QString& serviceKey) {
-    TreeNodes& tree = form.TreeComputer();
-    QTreeWidgetItem* computerNode = tree.Item(computerKey);
-    if (computerNode && TreeNodes::Key(computerNode).startsWith(QLatin1Char('#')) &&
-        TreeNodes::Image(computerNode) != computerImage) {
-        tree.SetImage(computerNode, computerImage);
-        UpdateCheckStatus(address, computerImage, 0, QStringLiteral("SStart"));
+NodeDecision DecideNodeState(const QString& oldComputer, const QString& oldService, const NodeOutcome& outcome,
+                             const QString& group, const QString& address, const QString& nodeText) {
+    NodeDecision d;
+    if (oldComputer != outcome.computerImage) {
+        d.computerChanges = true;
+        d.status.push_back({outcome.computerImage, 0, QStringLiteral("SStart")});
     }
-    const QString nodeText = TreeNodes::Text(computerNode);
-    const QString prefix = QStringLiteral("ｸﾞﾙｰﾌﾟ=") + item.Group + QStringLiteral(",IP=") + address +
-                           QStringLiteral(",名称=") + NarrowText(nodeText);
-
-    QString message;
-    if (computerImage == QLatin1String("Stop")) {
-        message = QStringLiteral("ｺﾝﾋﾟｭｰﾀが通信不能の状態。至急確認！");
-    } else if (serviceImage == QLatin1String("SStop")) {
-        QTreeWidgetItem* serviceNode = tree.Item(serviceKey);
-        // The key tells a port from a plug-in check even when the node is not (or no
-        // longer) in the tree: the failure is announced all the same.
-        const QString key = serviceNode ? TreeNodes::Key(serviceNode) : serviceKey;
-        const bool changed = serviceNode && TreeNodes::Image(serviceNode) != serviceImage;
-        if (key.startsWith(QLatin1Char('$'))) {
-            if (changed) {
-                tree.SetImage(serviceNode, serviceImage);
-                UpdateCheckStatus(address, computerImage, portNo, serviceImage);
-            }
-            message = QStringLiteral("ｻｰﾋﾞｽ(") + serviceName.trimmed() + QStringLiteral(")が停止中。至急確認！");
-        } else if (key.startsWith(QLatin1Char('%'))) {
-            if (changed) {
-                tree.SetImage(serviceNode, serviceImage);
-                UpdateCheckStatus(address, computerImage, 0, QStringLiteral("SStart"));
-            }
-            message = QStringLiteral("ｻｰﾋﾞｽ(") + serviceName.trimmed() + QStringLiteral(")で異常。至急確認！");
+    if (outcome.computerImage == QLatin1String("Stop")) {
+        d.message = QStringLiteral("ｺﾝﾋﾟｭｰﾀが通信不能の状態。至急確認！");
+    } else if (outcome.serviceImage == QLatin1String("SStop")) {
+        // The kind tells a port from a plug-in check; a service of neither kind is no alarm.
+        const bool port = outcome.serviceKind == QLatin1Char('$');
+        const bool plugin = outcome.serviceKind == QLatin1Char('%');
+        if ((port || plugin) && oldService != outcome.serviceImage) {
+            d.serviceChanges = true;
+            // Plug-in checks have no status row of their own: the computer's row carries it.
+            d.status.push_back(port ? StatusWrite{outcome.computerImage, outcome.portNo, outcome.serviceImage}
+                                    : StatusWrite{outcome.computerImage, 0, QStringLiteral("SStart")});
         }
-    } else if (computerImage == QLatin1String("Question")) {
-        message = QStringLiteral("ｺﾝﾋﾟｭｰﾀの通信ﾚｽﾎﾟﾝｽが遅い状態です。注意！");
+        if (port)
+            d.message = QStringLiteral("ｻｰﾋﾞｽ(") + outcome.serviceName.trimmed() + QStringLiteral(")が停止中。至急確認！");
+        else if (plugin)
+            d.message = QStringLiteral("ｻｰﾋﾞｽ(") + outcome.serviceName.trimmed() + QStringLiteral(")で異常。至急確認！");
+    } else if (outcome.computerImage == QLatin1String("Question")) {
+        d.message = QStringLiteral("ｺﾝﾋﾟｭｰﾀの通信ﾚｽﾎﾟﾝｽが遅い状態です。注意！");
     }
-    if (!message.isEmpty()) {
-        const QString group = item.Group;
-        if (NotifyForm* notify = form.NotifyTarget())
-            SendLanMessage(*notify, QStringLiteral("12"), group, address, prefix + message);
-        WriteErrLog(group, address, nodeText, message);
-    }
+    if (!d.message.isEmpty())
+        d.notice = QStringLiteral("ｸﾞﾙｰﾌﾟ=") + group + QStringLiteral(",IP=") + address + QStringLiteral(",名称=") +
+                   NarrowText(nodeText) + d.message;
+    return d;
+}
+
+void ShowNodeDecision(const NodeDecision& decision, const NodeOutcome& outcome, ClsPingData& computer,
+                      TreeNode* service) {
+    if (decision.computerChanges) computer.SetImage(outcome.computerImage);
+    if (decision.serviceChanges && service) service->SetImage(outcome.serviceImage);
+}
+
+void StoreNodeDecision(const NodeDecision& decision, const QString& address) {
+    for (const StatusWrite& w : decision.status) UpdateCheckStatus(address, w.computerState, w.port, w.serviceState);
+}
+
+void DeliverNodeDecision(Monitor& monitor, const NodeDecision& decision, const QString& group,
+                         const QString& address, const QString& nodeText) {
+    if (decision.message.isEmpty()) return;
+    if (NotifyForm* notify = monitor.NotifyTarget())
+        SendLanMessage(*notify, QStringLiteral("12"), group, address, decision.notice);
+    WriteErrLog(group, address, nodeText, decision.message);
+}
+
+void SetNodeStateAndAlarm(Monitor& monitor, ClsPingData& computer, const NodeOutcome& outcome, TreeNode* service) {
+    const NodeDecision decision = DecideNodeState(computer.Image(), TreeNodes::Image(service), outcome,
+                                                  computer.Group, computer.IPAddress, computer.Text());
+    ShowNodeDecision(decision, outcome, computer, service);
+    StoreNodeDecision(decision, computer.IPAddress);
+    DeliverNodeDecision(monitor, decision, computer.Group, computer.IPAddress, computer.Text());
     yield();
 }
 
-}  // namespace
-
-void SetNodeStateAndAlarm(CheckForm& form, const QString& computerKey, const QString& address,
-                          const QString& computerImage, const QString& serviceName, qint32 portNo,
-                          const QString& serviceImage, const QString& serviceKey) {
+void SetNodeStateAndAlarm(Monitor& monitor, const QString& address, const NodeOutcome& outcome, TreeNode* service) {
     if (gPingDatas.ListCount() == 0) return;
     const qint32 n = gPingDatas.GetItemNo(address.trimmed());
-    if (n == 0) {
+    const std::shared_ptr<ClsPingData> item = n ? gPingDatas.Item(n) : nullptr;
+    if (!item) {
         yield();
         return;
     }
-    const std::shared_ptr<ClsPingData> item = gPingDatas.Item(n);
-    if (!item) return;
-    setNodeState(form, *item, computerKey, address, computerImage, serviceName, portNo, serviceImage, serviceKey);
-}
-
-void SetNodeStateAndAlarm(CheckForm& form, const ClsPingData& item, const QString& computerKey,
-                          const QString& computerImage, const QString& serviceName, qint32 portNo,
-                          const QString& serviceImage, const QString& serviceKey) {
-    setNodeState(form, item, computerKey, item.IPAddress, computerImage, serviceName, portNo, serviceImage,
-                 serviceKey);
+    SetNodeStateAndAlarm(monitor, *item, outcome, service);
 }

@@ -1,6 +1,6 @@
 #include "engine/Pacing.h"
 
-#include "engine/CheckForm.h"
+#include "engine/Monitor.h"
 #include "engine/CheckRound.h"
 #include "model/Globals.h"
 #include "model/Seams.h"
@@ -17,8 +17,8 @@ namespace {
 void arm(QTimer& timer, qint32 interval) { timer.setInterval(std::clamp(interval, 1000, kMaxTimerSlice)); }
 }  // namespace
 
-bool SetPingTimer(CheckForm& form) {
-    QTimer& timer = form.TimerPing();
+bool SetPingTimer(Monitor& monitor) {
+    QTimer& timer = monitor.TimerPing();
     gTimerElapsed += timer.interval();
     if (gOptTimerInterval > gTimerElapsed) {
         arm(timer, gOptTimerInterval - gTimerElapsed);
@@ -29,17 +29,17 @@ bool SetPingTimer(CheckForm& form) {
     return true;
 }
 
-void TimerPing_Timer(CheckForm& form) {
+void TimerPing_Timer(Monitor& monitor) {
     // A tick that falls due while a round or an immediate check is under way (a command
     // run inside one of its yields re-armed the timer) starts nothing: the probes and the
     // target list are in use. The running round re-arms the timer when it ends.
-    if (IsCheckRunning()) return;
+    if (monitor.Session().Running()) return;
     QCoreApplication::processEvents();
     seams::Status().SetStatusText(status::kRunning);
-    QTimer& timer = form.TimerPing();
+    QTimer& timer = monitor.TimerPing();
     timer.stop();
-    if (SetPingTimer(form)) CheckAllTargets(form, form.mPing());
-    if (form.MenuConnectChecked()) timer.start();
+    if (SetPingTimer(monitor)) CheckAllTargets(monitor, monitor.mPing());
+    if (monitor.MenuConnectChecked()) timer.start();
     else timer.stop();
     if (timer.isActive()) seams::Status().SetStatusText(status::kWaiting);
     QCoreApplication::processEvents();

@@ -12,7 +12,7 @@ inline const QString kWaiting = QStringLiteral("接続確認チェック　待�
 inline const QString kStopped = QStringLiteral("接続確認チェック　非稼動中");
 }  // namespace status
 
-class CheckForm;
+class Monitor;
 
 // Milliseconds accumulated since the last round.
 extern qint32 gTimerElapsed;
@@ -22,7 +22,7 @@ constexpr qint32 kMaxTimerSlice = 60000;
 
 // Adds the tick that just ended to gTimerElapsed, re-arms the timer's interval with the
 // next slice, and answers whether a round is due now.
-bool SetPingTimer(CheckForm& form);
+bool SetPingTimer(Monitor& monitor);
 
 // The check timer's tick handler.
-void TimerPing_Timer(CheckForm& form);
+void TimerPing_Timer(Monitor& monitor);

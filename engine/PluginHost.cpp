@@ -1,6 +1,7 @@
 #include "engine/PluginHost.h"
 
-#include "engine/CheckRound.h"
+#include "alarms/PatLamp.h"
+#include "engine/Monitor.h"
 
 #include "model/AppPaths.h"
 #include "model/Database.h"
@@ -46,7 +47,7 @@ void LoadCheckDlls(const QString& folder) {
         gDllObjects.push_back({found.fileName, std::move(found.object)});
 }
 
-bool UpdateDllCheck(const QString& mode, TreeNodes& tree) {
+bool UpdateDllCheck(const QString& mode, Monitor& monitor) {
     if (gDllCount() == 0) return false;
     const QString address = gSelAddress;
     const qint16 subNo = gSelSubNo;
@@ -66,7 +67,7 @@ bool UpdateDllCheck(const QString& mode, TreeNodes& tree) {
     // The object is shared by every check of that plug-in: one in the middle of a check
     // (this command runs inside its wait) must not be reset under it. Held for the whole
     // edit, so a check started while the window is up leaves it alone too.
-    checkround::PluginBusy busy(object.get());
+    CheckSession::PluginUse busy(monitor.Session(), object.get());
     if (!busy.acquired()) {
         MsgBox(kPluginInCheck, vb::vbExclamation);
         return false;
@@ -75,7 +76,13 @@ bool UpdateDllCheck(const QString& mode, TreeNodes& tree) {
     // Parameter first: its put sets Proc back to "I".
     if (plugin::Put(object, "Parameter", parameter) != plugin::ErrNone) return false;
     if (plugin::Put(object, "Proc", mode) != plugin::ErrNone) return false;
-    if (!plugin::CallBool(object, "FromShow")) return false;
+    bool confirmed = false;
+    {
+        // The plug-in's own window is modal: the warning lamp steps out of its way.
+        const PatLampGiveWay lampGivesWay;
+        confirmed = plugin::CallBool(object, "FromShow");
+    }
+    if (!confirmed) return false;
     if (mode != QLatin1String("U") && mode != QLatin1String("D")) return false;
 
     QString error;
@@ -111,7 +118,7 @@ bool UpdateDllCheck(const QString& mode, TreeNodes& tree) {
         reportWriteFailure(error);
         return false;
     }
-    tree.Remove(QLatin1Char('%') + address + QLatin1Char('@') + FormatRowNumber(subNo));
+    monitor.TreeComputer().Remove(QLatin1Char('%') + address + QLatin1Char('@') + FormatRowNumber(subNo));
     ClsPingDatas::Ptr computer;
     int position = 0;
     if (findAssignment(address, subNo, &computer, &position)) computer->DllData().Remove(position);

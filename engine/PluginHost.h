@@ -5,7 +5,7 @@
 
 #include <QString>
 
-class TreeNodes;
+class Monitor;
 
 // Empties gDllObjects and fills it with one object per "*.so" in folder (default: the
 // executable's folder) that serves the class its file name names, in file-name order;
@@ -25,7 +25,7 @@ void LoadCheckDlls(const QString& folder);
 // While that plug-in object is in the middle of a check (the command runs inside the
 // check's wait), kPluginInCheck is shown and nothing changes; while its window is up, a
 // check started meanwhile leaves the object alone.
-bool UpdateDllCheck(const QString& mode, TreeNodes& tree);
+bool UpdateDllCheck(const QString& mode, Monitor& monitor);
 
 inline const QString kPluginInCheck =
     QStringLiteral("このプラグインは診断中のため、変更・削除できません。診断が終わってからやり直してください。");

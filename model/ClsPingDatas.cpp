@@ -2,9 +2,9 @@
 
 #include "model/Seams.h"
 
-void ClsPingDatas::AddItem(const QString& ipAddress, const QString& computer, const QString& group,
-                           qint32 wrongCount, qint16 sound, qint32 timeout, bool noCheckGrp, bool noCheckSrv,
-                           bool noCheckPing, const QString& calendar) {
+ClsPingDatas::Ptr ClsPingDatas::MakeItem(const QString& ipAddress, const QString& computer, const QString& group,
+                                         qint32 wrongCount, qint16 sound, qint32 timeout, bool noCheckGrp,
+                                         bool noCheckSrv, bool noCheckPing, const QString& calendar) {
     auto d = std::make_shared<ClsPingData>();
     d->IPAddress = ipAddress;
     d->Computer = computer.toUpper();
@@ -18,8 +18,19 @@ void ClsPingDatas::AddItem(const QString& ipAddress, const QString& computer, co
     d->Calendar = calendar;
     d->NotIPAddress = false;
     d->NotConnectCount = 0;
-    items_.push_back(std::move(d));
+    return d;
+}
+
+void ClsPingDatas::AddItem(Ptr item) {
+    items_.push_back(std::move(item));
     lastAdded_ = ListCount();
+}
+
+void ClsPingDatas::AddItem(const QString& ipAddress, const QString& computer, const QString& group,
+                           qint32 wrongCount, qint16 sound, qint32 timeout, bool noCheckGrp, bool noCheckSrv,
+                           bool noCheckPing, const QString& calendar) {
+    AddItem(MakeItem(ipAddress, computer, group, wrongCount, sound, timeout, noCheckGrp, noCheckSrv, noCheckPing,
+                     calendar));
 }
 
 ClsPingDatas::Ptr ClsPingDatas::Item(qint32 index) const {

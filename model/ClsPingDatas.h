@@ -1,16 +1,19 @@
 #pragma once
 // The target list: every watched computer with its settings, the check round's working
-// state and its four child lists. Positions are 1-based.
+// state and its four child lists. Positions are 1-based. A computer is also its node of
+// the monitoring tree (TreeNodes): its state is the node's image, its display text the
+// node's text.
 
 #include "model/ClsPortDatas.h"
 #include "model/ClsWaitTimes.h"
+#include "model/TreeNodes.h"
 
 #include <QString>
 
 #include <memory>
 #include <vector>
 
-class ClsPingData {
+class ClsPingData : public TreeNode {
 public:
     QString IPAddress;
     QString Computer;
@@ -57,6 +60,13 @@ class ClsPingDatas {
 public:
     using Ptr = std::shared_ptr<ClsPingData>;
 
+    // A computer that is in no list yet; the name is stored upper-cased, the round's state
+    // cleared.
+    static Ptr MakeItem(const QString& ipAddress, const QString& computer, const QString& group, qint32 wrongCount,
+                        qint16 sound, qint32 timeout, bool noCheckGrp, bool noCheckSrv, bool noCheckPing,
+                        const QString& calendar);
+    // Appends a computer made by MakeItem.
+    void AddItem(Ptr item);
     // Appends a computer; the name is stored upper-cased, the round's state cleared.
     void AddItem(const QString& ipAddress, const QString& computer, const QString& group, qint32 wrongCount,
                  qint16 sound, qint32 timeout, bool noCheckGrp, bool noCheckSrv, bool noCheckPing,

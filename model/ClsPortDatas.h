@@ -1,11 +1,13 @@
 #pragma once
-// A computer's TCP port checks and plug-in assignments.
+// A computer's TCP port checks and plug-in assignments. Each is also its node of the
+// monitoring tree ("$" and "%" keys): its state ("SStart", "SStop") is the node's image.
 
 #include "model/KeyedList.h"
+#include "model/TreeNodes.h"
 
 #include <QString>
 
-class ClsPortData {
+class ClsPortData : public TreeNode {
 public:
     qint32 PortNo = 0;
     QString PortService;
@@ -18,7 +20,7 @@ public:
     int GetItemNo(qint32 portNo) const;
 };
 
-class ClsDllData {
+class ClsDllData : public TreeNode {
 public:
     qint16 SubNo = 0;
     QString DllName;    // plug-in file name as found beside the program

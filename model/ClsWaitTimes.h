@@ -4,12 +4,14 @@
 // are included, to the minute: 0900-1730 covers 09:00:00 through 17:30:59.
 
 #include "model/KeyedList.h"
+#include "model/TreeNodes.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QString>
 
-class ClsWaitTime {
+// A weekly window is also its node of the monitoring tree (a "?" key, image "Wait").
+class ClsWaitTime : public TreeNode {
 public:
     qint16 SubNo = 0;
     qint16 TimeStart = 0;

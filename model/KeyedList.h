@@ -36,6 +36,9 @@ public:
 
     void Clear() { items_.clear(); }
 
+    // Appends an element made elsewhere (one already put into the tree, say).
+    Ptr AddElement(Ptr element, const QString& key = QString()) { return Append(std::move(element), key); }
+
     // NewEnum: range-for walks the elements in position order.
     class const_iterator {
     public:

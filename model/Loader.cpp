@@ -6,15 +6,13 @@
 #include "model/EventLog.h"
 #include "model/Globals.h"
 #include "model/TreeNodes.h"
+#include "model/UserList.h"
 #include "schedules/TimeFormat.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QTreeWidget>
-#include <QTreeWidgetItem>
 
 #include <optional>
 #include <vector>
@@ -25,7 +23,6 @@ bool gLoading = false;
 
 QString Text(const QVariant& v) { return v.isNull() ? QString() : v.toString(); }
 bool YesNo(const QVariant& v) { return v.toLongLong() != 0; }
-bool Present(const QVariant& v) { return !v.isNull() && !v.toString().isEmpty(); }
 
 // why gets the reason of the first statement that does not prepare.
 std::optional<QSqlQuery> Prepare(QSqlDatabase& db, const QString& sql, QString& why) {
@@ -70,61 +67,47 @@ QString Why(const std::optional<QSqlQuery>& q, const QString& prepareError, cons
 constexpr int kPurgeBusyMs = 250;
 constexpr int kBusyMs = 2000;
 
-// Puts the cursor, the widgets and the target list's order right on every way out of the
+// Puts the two reset brackets and the target list's order right on every way out of the
 // load, including a step that failed.
 class LoadScope {
 public:
-    LoadScope(QTreeWidget* tree, QTreeWidget* list) : tree_(tree), list_(list) {
+    LoadScope(TreeNodes& tree, UserList& list) : tree_(tree), list_(list) {
         gLoading = true;
-        cursor_ = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
-        if (cursor_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        treeHidden_ = hide(tree_);
+        tree_.BeginReset();
     }
     ~LoadScope() {
-        if (listHidden_) list_->show();
-        if (treeHidden_) tree_->show();
         gPingDatas.Sort();
-        if (cursor_) QGuiApplication::restoreOverrideCursor();
+        ShowList();
+        ShowTree();
         gLoading = false;
     }
     LoadScope(const LoadScope&) = delete;
     LoadScope& operator=(const LoadScope&) = delete;
 
-    void HideList() { listHidden_ = hide(list_) || listHidden_; }
+    void ResetList() {
+        if (listReset_) return;
+        list_.BeginReset();
+        listReset_ = true;
+    }
     void ShowList() {
-        if (listHidden_) list_->show();
-        listHidden_ = false;
+        if (listReset_) list_.EndReset();
+        listReset_ = false;
     }
     void ShowTree() {
-        if (treeHidden_) tree_->show();
-        treeHidden_ = false;
+        if (treeReset_) tree_.EndReset();
+        treeReset_ = false;
     }
 
 private:
-    // Only a widget on screen is hidden (and later shown): one that is not shown yet
-    // stays as its owner left it.
-    static bool hide(QWidget* w) {
-        if (!w->isVisible()) return false;
-        w->hide();
-        return true;
-    }
-    QTreeWidget* tree_;
-    QTreeWidget* list_;
-    bool cursor_ = false;
-    bool treeHidden_ = false;
-    bool listHidden_ = false;
+    TreeNodes& tree_;
+    UserList& list_;
+    bool treeReset_ = true;
+    bool listReset_ = false;
 };
 
 const QString kBracketOpen = QStringLiteral("　【");  // U+3000 before the bracket
 
 }  // namespace
-
-QTreeWidgetItem* FindUserListItem(const QTreeWidget& listViewUser, const QString& staff) {
-    for (int i = 0; i < listViewUser.topLevelItemCount(); ++i)
-        if (listViewUser.topLevelItem(i)->text(0).compare(staff, Qt::CaseInsensitive) == 0)
-            return listViewUser.topLevelItem(i);
-    return nullptr;
-}
 
 QString RecipientText(const QString& name, const QString& department) {
     return name + kBracketOpen + department + QStringLiteral("】");
@@ -136,34 +119,7 @@ QString FormatRowNumber(qint32 number) {
     return n < 0 ? QLatin1Char('-') + digits : digits;
 }
 
-QStringList UserListCaptions() {
-    return {QStringLiteral("職番"),     QStringLiteral("氏名"),     QStringLiteral("所属名"),
-            QStringLiteral("連絡先"),   QStringLiteral("アドレス"), QStringLiteral("警報種別"),
-            QStringLiteral("EMail")};
-}
-
-QTreeWidgetItem* AddUserListItem(QTreeWidget& listViewUser, const QSqlRecord& row,
-                                 const std::function<QIcon(const QString&)>& icons) {
-    auto* item = new QTreeWidgetItem(&listViewUser);  // owned by the list
-    const QString image = QStringLiteral("User");
-    item->setText(0, Text(row.value(QStringLiteral("職番"))));
-    item->setData(0, kUserImageRole, image);
-    if (icons) item->setIcon(0, icons(image));
-    item->setText(1, Text(row.value(QStringLiteral("氏名"))));
-    item->setText(2, Text(row.value(QStringLiteral("所属名"))));
-    item->setText(3, Text(row.value(QStringLiteral("連絡先"))));
-    item->setText(4, Text(row.value(QStringLiteral("アドレス"))));
-    item->setText(5, Text(row.value(QStringLiteral("警報種別"))) == QLatin1String("0")
-                         ? QStringLiteral("ﾎﾟｯﾌﾟｱｯﾌﾟﾒｯｾｰｼﾞ")
-                         : QStringLiteral("ﾒｯｾｰｼﾞ君"));
-    // An empty text counts as no address, like a Null one.
-    const bool bothMails =
-        Present(row.value(QStringLiteral("メール1"))) && Present(row.value(QStringLiteral("メール2")));
-    item->setText(6, bothMails ? QStringLiteral("○") : QString());
-    return item;
-}
-
-bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const LoadContext& context,
+bool LoadComputerTree(TreeNodes& treeComputer, UserList& listViewUser, const LoadContext& context,
                       QString* error) {
     QString why;
     const auto fail = [&](const QString& reason) {
@@ -171,11 +127,9 @@ bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const 
         return false;
     };
     if (gLoading) return fail(QStringLiteral("a load is already running"));
-    LoadScope scope(treeComputer.Tree(), &listViewUser);
-
     // Tree and target list always describe the same computers, so they are emptied
-    // together, before anything can fail.
-    treeComputer.Clear();
+    // together (the tree by its reset bracket), before anything can fail.
+    LoadScope scope(treeComputer, listViewUser);
     gPingDatas.Clear();
 
     auto db = Database::Open(gOptDatabasePath, &why);
@@ -249,24 +203,27 @@ bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const 
             const QString group = Text(computers->value(c[11]));
             const QString text = Text(computers->value(c[3])) + kBracketOpen + Text(computers->value(c[1])) +
                                  QStringLiteral("：") + Text(computers->value(c[2])) + QStringLiteral("】");
+            const ClsPingDatas::Ptr entry = ClsPingDatas::MakeItem(
+                address, Text(computers->value(c[1])), group, computers->value(c[5]).toInt(),
+                YesNo(computers->value(c[6])) ? qint16(-1) : qint16(0), computers->value(c[7]).toInt(),
+                YesNo(computers->value(c[10])), ownSwitch, YesNo(computers->value(c[8])), Text(computers->value(c[9])));
             if (!treeComputer.Add(QLatin1Char('!') + group, tvwChild, nodeKey, text,
-                                  ownSwitch ? QStringLiteral("Nomal") : QStringLiteral("NoCheck")))
+                                  ownSwitch ? QStringLiteral("Nomal") : QStringLiteral("NoCheck"), entry))
                 continue;  // no node, no model entry: the two stay alike
-            gPingDatas.AddItem(address, Text(computers->value(c[1])), group,
-                               computers->value(c[5]).toInt(),
-                               YesNo(computers->value(c[6])) ? qint16(-1) : qint16(0),
-                               computers->value(c[7]).toInt(), YesNo(computers->value(c[10])), ownSwitch,
-                               YesNo(computers->value(c[8])), Text(computers->value(c[9])));
-            ClsPingData& item = *gPingDatas.Item(0);
+            gPingDatas.AddItem(entry);
+            ClsPingData& item = *entry;
 
             if (!Run(*ports, {address})) return fail(Why(ports, why, QStringLiteral("TBL_PortCheck")));
             while (ports->next()) {
                 const qint32 port = ports->value(0).toInt();
                 const QString service = Text(ports->value(1));
+                auto entry = std::make_shared<ClsPortData>();
+                entry->PortNo = port;
+                entry->PortService = service;
                 if (treeComputer.Add(nodeKey, tvwChild, QLatin1Char('$') + address + QLatin1Char('@') + QString::number(port),
                                      service + QStringLiteral("  【") + QString::number(port) + QStringLiteral("】"),
-                                     QStringLiteral("SStart")))
-                    item.PortData().Add(port, service);
+                                     QStringLiteral("SStart"), entry))
+                    item.PortData().AddElement(entry);
             }
             ports->finish();
 
@@ -276,9 +233,13 @@ bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const 
                 const QString title = GetDllTitle(dllName);
                 if (title.isEmpty()) continue;  // that plug-in was not loaded: the row stays, unused
                 const auto subNo = static_cast<qint16>(dlls->value(0).toInt());
+                auto entry = std::make_shared<ClsDllData>();
+                entry->SubNo = subNo;
+                entry->DllName = dllName;
+                entry->Parameter = Encipherment(QString::fromLatin1(kParameterKey), Text(dlls->value(2)));
                 if (treeComputer.Add(nodeKey, tvwChild, QLatin1Char('%') + address + QLatin1Char('@') + FormatRowNumber(subNo),
-                                     title + FormatRowNumber(subNo), QStringLiteral("SStart")))
-                    item.DllData().Add(subNo, dllName, Encipherment(QString::fromLatin1(kParameterKey), Text(dlls->value(2))));
+                                     title + FormatRowNumber(subNo), QStringLiteral("SStart"), entry))
+                    item.DllData().AddElement(entry);
             }
             dlls->finish();
 
@@ -288,9 +249,14 @@ bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const 
                 const auto start = static_cast<qint16>(waits->value(1).toInt());
                 const auto end = static_cast<qint16>(waits->value(2).toInt());
                 const QString mask = Text(waits->value(3));
+                auto entry = std::make_shared<ClsWaitTime>();
+                entry->SubNo = subNo;
+                entry->TimeStart = start;
+                entry->TimeEnd = end;
+                entry->TimeDay = mask;
                 if (treeComputer.Add(nodeKey, tvwChild, QLatin1Char('?') + address + QLatin1Char('@') + FormatRowNumber(subNo),
-                                     FormatWaitTimeText(start, end, mask), QStringLiteral("Wait")))
-                    item.WaitTime().Add(subNo, start, end, mask);
+                                     FormatWaitTimeText(start, end, mask), QStringLiteral("Wait"), entry))
+                    item.WaitTime().AddElement(entry);
             }
             waits->finish();
 
@@ -367,12 +333,9 @@ bool LoadComputerTree(TreeNodes& treeComputer, QTreeWidget& listViewUser, const 
         if (!q || !Run(*q)) return fail(Why(q, why, QStringLiteral("TBL_User")));
         int c[1];
         if (!Columns(*q, {"職番"}, c, why)) return fail(why);
-        scope.HideList();
-        listViewUser.clear();
-        listViewUser.setColumnCount(7);
-        listViewUser.setHeaderLabels(UserListCaptions());
-        while (q->next()) AddUserListItem(listViewUser, q->record(), context.listIcons);
-        if (listViewUser.topLevelItemCount() > 0) listViewUser.setCurrentItem(listViewUser.topLevelItem(0));
+        scope.ResetList();
+        while (q->next()) listViewUser.Add(q->record());
+        if (listViewUser.Count() > 0) listViewUser.SetCurrent(listViewUser.Rows().front().get());
     }
 
     scope.ShowList();

@@ -20,7 +20,6 @@
 #include <QRegularExpressionValidator>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -433,9 +432,9 @@ void FrmCalendar::MarkDay(ClsCalendar& g, double x, double y, int button) {
     // One calendar node per computer, there while it has dated days.
     const QString key = CalendarNodeKey(gSelAddress);
     if (!tree_.Item(key))
-        if (QTreeWidgetItem* node = tree_.Add(QLatin1Char('#') + gSelAddress, tvwChild, key, calendarmsg::kNodeText,
-                                              QStringLiteral("Calendar")))
-            tree_.Tree()->setCurrentItem(node);
+        if (TreeNode* node = tree_.Add(QLatin1Char('#') + gSelAddress, tvwChild, key, calendarmsg::kNodeText,
+                                       QStringLiteral("Calendar")))
+            tree_.SetSelectedItem(node);
 }
 
 void FrmCalendar::UnmarkDay(ClsCalendar& g, double x, double y, int button) {

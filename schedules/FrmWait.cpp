@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -171,12 +170,17 @@ bool FrmWait::cmdUpdate_Click() {
     if (insert) {
         gSelSubNo = subNo;
         cmdUpdate->setText(QStringLiteral("更新(&U)"));
-        if (QTreeWidgetItem* node = tree_.Add(QLatin1Char('#') + gSelAddress, tvwChild, NodeKey(gSelAddress, subNo),
-                                              text, QStringLiteral("Wait")))
-            tree_.Tree()->setCurrentItem(node);
-        if (computer) computer->WaitTime().Add(subNo, rule.start, rule.end, mask);
+        auto entry = std::make_shared<ClsWaitTime>();
+        entry->SubNo = subNo;
+        entry->TimeStart = rule.start;
+        entry->TimeEnd = rule.end;
+        entry->TimeDay = mask;
+        if (TreeNode* node = tree_.Add(QLatin1Char('#') + gSelAddress, tvwChild, NodeKey(gSelAddress, subNo), text,
+                                       QStringLiteral("Wait"), entry))
+            tree_.SetSelectedItem(node);
+        if (computer) computer->WaitTime().AddElement(entry);
     } else {
-        if (QTreeWidgetItem* node = tree_.Item(NodeKey(gSelAddress, subNo))) tree_.SetText(node, text);
+        TreeNodes::SetText(tree_.Item(NodeKey(gSelAddress, subNo)), text);
         if (computer) {
             const int at = computer->WaitTime().GetItemNo(subNo);
             if (at > 0) {

@@ -9,12 +9,9 @@
 #include "model/Seams.h"
 #include "model/TreeNodes.h"
 
-#include <QTreeWidget>
-
 struct RecordFixture {
     QString db = vtest::FreshDatabase();
-    QTreeWidget tree;
-    TreeNodes nodes{&tree};
+    TreeNodes nodes;
     vtest::RecordingMessageBox box;
 
     RecordFixture() {
@@ -36,15 +33,16 @@ struct RecordFixture {
         QVERIFY(Exec(QStringLiteral("INSERT INTO TBL_Computer (アドレス, グループ, コンピュータ名) VALUES (?, 'G1', 'pc')"),
                      {address}));
         if (!nodes.Item(QStringLiteral("!G1"))) QVERIFY(nodes.Add(QString(), tvwLast, "!G1", "g", "Group"));
-        QVERIFY(nodes.Add("!G1", tvwChild, QLatin1Char('#') + address, "pc", "Nomal"));
-        gPingDatas.AddItem(address, "PC", "G1", 5, -1, 5000, true, true, true, "");
+        const auto entry = ClsPingDatas::MakeItem(address, "PC", "G1", 5, -1, 5000, true, true, true, "");
+        QVERIFY(nodes.Add("!G1", tvwChild, QLatin1Char('#') + address, "pc", "Nomal", entry));
+        gPingDatas.AddItem(entry);
     }
 
     // Selects the node with that key, as the operator's right-click does before a command.
     void Select(const QString& key) {
-        QTreeWidgetItem* item = nodes.Item(key);
+        TreeNode* item = nodes.Item(key);
         QVERIFY2(item, qPrintable(key));
-        tree.setCurrentItem(item);
+        nodes.SetSelectedItem(item);
     }
     QVariant Scalar(const QString& sql, std::initializer_list<QVariant> values = {}) const {
         return vtest::Scalar(db, sql, values);

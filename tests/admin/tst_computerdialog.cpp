@@ -151,12 +151,12 @@ void TestComputerDialog::newComputerWithDefaults() {
     QCOMPARE(fx.Scalar(sql.arg("状況")).toString(), QString("Nomal"));
     QVERIFY(fx.Scalar(sql.arg("カレンダー名称")).isNull());
 
-    QTreeWidgetItem* node = fx.nodes.Item("#192.168.1.10");
+    TreeNode* node = fx.nodes.Item("#192.168.1.10");
     QVERIFY(node);
-    QCOMPARE(node->parent(), fx.nodes.Item("!G1"));
+    QCOMPARE(node->Parent(), fx.nodes.Item("!G1"));
     QCOMPARE(TreeNodes::Text(node), QString("受付  【  pc'1：ｽﾀﾝﾄﾞｱﾛｰﾝ】"));
     QCOMPARE(TreeNodes::Image(node), QString("Nomal"));
-    QCOMPARE(fx.tree.currentItem(), node);
+    QCOMPARE(fx.nodes.SelectedItem(), node);
     QCOMPARE(gSelAddress, QString("192.168.1.10"));
     QCOMPARE(gPingDatas.ListCount(), 1);
     const ClsPingDatas::Ptr entry = gPingDatas.Item(1);
@@ -198,7 +198,7 @@ void TestComputerDialog::secondSaveUpdates() {
     QCOMPARE(fx.Scalar("SELECT count(*) FROM TBL_Computer").toInt(), 1);
     QCOMPARE(fx.Scalar("SELECT コンピュータ名 FROM TBL_Computer").toString(), QString("pc2"));
     QCOMPARE(fx.nodes.Count(), 2);
-    QTreeWidgetItem* node = fx.nodes.Item("#10.0.0.1");
+    TreeNode* node = fx.nodes.Item("#10.0.0.1");
     QCOMPARE(TreeNodes::Text(node), QString("受付  【pc2：ﾙｰﾀｰ2】"));
     QCOMPARE(TreeNodes::Image(node), QString("NoCheck"));
     QCOMPARE(gPingDatas.ListCount(), 2);
@@ -244,7 +244,7 @@ void TestComputerDialog::editLoadsAndRewrites() {
     QVERIFY(fx.box.shown.isEmpty());
     QVERIFY(fx.Scalar("SELECT カレンダー名称 FROM TBL_Computer").isNull());
     QCOMPARE(fx.Scalar("SELECT 状況 FROM TBL_Computer").toString(), QString("Nomal"));
-    QTreeWidgetItem* node = fx.nodes.Item("#172.16.0.5");
+    TreeNode* node = fx.nodes.Item("#172.16.0.5");
     QCOMPARE(TreeNodes::Image(node), QString("Nomal"));
     QCOMPARE(TreeNodes::Text(node), QString("基幹  【srv：ｻｰﾊﾞｰ】"));
     const ClsPingDatas::Ptr entry = gPingDatas.Item(1);

@@ -157,12 +157,12 @@ void TestDllSelect::numbering() {
     const QString stored = fx.Scalar("SELECT 引数 FROM TBL_DLL WHERE 連番 = ?", {next}).toString();
     QVERIFY(stored != plain);
     QCOMPARE(stored, Encipherment("Korvia", plain));
-    QTreeWidgetItem* node = fx.nodes.Item("%10.0.0.1@" + digits);
+    TreeNode* node = fx.nodes.Item("%10.0.0.1@" + digits);
     QVERIFY(node);
-    QCOMPARE(node->parent(), fx.nodes.Item("#10.0.0.1"));
+    QCOMPARE(node->Parent(), fx.nodes.Item("#10.0.0.1"));
     QCOMPARE(TreeNodes::Text(node), "Port接続ﾁｪｯｸ" + digits);
     QCOMPARE(TreeNodes::Image(node), QString("SStart"));
-    QCOMPARE(fx.tree.currentItem(), node);
+    QCOMPARE(fx.nodes.SelectedItem(), node);
     ClsDllDatas& dlls = gPingDatas.Item(1)->DllData();
     QCOMPARE(dlls.Count(), 1);
     QCOMPARE(int(dlls.Item(1)->SubNo), next);

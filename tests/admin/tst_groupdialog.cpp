@@ -75,11 +75,11 @@ void TestGroupDialog::newGroupSavedTwice() {
     QCOMPARE(fx.Scalar("SELECT 説明 FROM TBL_Group WHERE グループ = ?", {code}).toString(), QString("一階"));
     QCOMPARE(fx.Scalar("SELECT 診断有無 FROM TBL_Group WHERE グループ = ?", {code}).toInt(), -1);
     QCOMPARE(gSelGroup, code);
-    QTreeWidgetItem* node = fx.nodes.Item(QLatin1Char('!') + code);
+    TreeNode* node = fx.nodes.Item(QLatin1Char('!') + code);
     QVERIFY(node);
     QCOMPARE(TreeNodes::Text(node), QString("本社 'A'"));
     QCOMPARE(TreeNodes::Image(node), QString("Group"));
-    QCOMPARE(fx.tree.currentItem(), node);
+    QCOMPARE(fx.nodes.SelectedItem(), node);
     QCOMPARE(dlg.cmdUpdate->text(), recordmsg::kUpdateCaption);
     QVERIFY(dlg.txt_Name->isReadOnly());
     QCOMPARE(dlg.txt_Name->focusPolicy(), Qt::NoFocus);
@@ -114,7 +114,7 @@ void TestGroupDialog::editLoadsAndRewrites() {
     // Only the display name: node text, nothing else.
     dlg.txt_Display->setText("営業部");
     QVERIFY(dlg.cmdUpdate_Click());
-    QTreeWidgetItem* node = fx.nodes.Item("!G1");
+    TreeNode* node = fx.nodes.Item("!G1");
     QCOMPARE(TreeNodes::Text(node), QString("営業部"));
     QCOMPARE(TreeNodes::Image(node), QString("Group"));
     QVERIFY(gPingDatas.Item(1)->NoCheckGrp);

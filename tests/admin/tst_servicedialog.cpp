@@ -87,12 +87,12 @@ void TestServiceDialog::newCheckSavedTwice() {
     QCOMPARE(dlg.txt_Port->text(), QString("80"));
     dlg.txt_Display->setText(" Web 'main' ");
     QVERIFY(dlg.cmdUpdate_Click());
-    QTreeWidgetItem* node = fx.nodes.Item("$10.0.0.1@80");
+    TreeNode* node = fx.nodes.Item("$10.0.0.1@80");
     QVERIFY(node);
-    QCOMPARE(node->parent(), fx.nodes.Item("#10.0.0.1"));
+    QCOMPARE(node->Parent(), fx.nodes.Item("#10.0.0.1"));
     QCOMPARE(TreeNodes::Text(node), QString("Web 'main'  【80】"));
     QCOMPARE(TreeNodes::Image(node), QString("SStart"));
-    QCOMPARE(fx.tree.currentItem(), node);
+    QCOMPARE(fx.nodes.SelectedItem(), node);
     ClsPortDatas& ports = gPingDatas.Item(1)->PortData();
     QCOMPARE(ports.Count(), 1);
     QCOMPARE(ports.Item(1)->PortNo, 80);
@@ -126,7 +126,7 @@ void TestServiceDialog::renameKeepsImage() {
     QCOMPARE(dlg.txt_Display->text(), QString("mail"));
     dlg.txt_Display->setText("SMTP");
     QVERIFY(dlg.cmdUpdate_Click());
-    QTreeWidgetItem* node = fx.nodes.Item("$10.0.0.1@25");
+    TreeNode* node = fx.nodes.Item("$10.0.0.1@25");
     QCOMPARE(TreeNodes::Text(node), QString("SMTP  【25】"));
     QCOMPARE(TreeNodes::Image(node), QString("SError"));
     QCOMPARE(gPingDatas.Item(1)->PortData().Item(1)->PortService, QString("SMTP"));

@@ -12,7 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTreeWidget>
+#include "model/UserList.h"
 #include <QtTest>
 
 #include <memory>
@@ -49,15 +49,14 @@ class TestStaffDialog : public QObject {
     Q_OBJECT
 
     QString mDb;
-    std::unique_ptr<QTreeWidget> mList;
+    std::unique_ptr<UserList> mList;
 
     int Rows() { return vtest::Scalar(mDb, QStringLiteral("SELECT COUNT(*) FROM TBL_User")).toInt(); }
 
 private slots:
     void init() {
         mDb = vtest::FreshDatabase();
-        mList = std::make_unique<QTreeWidget>();
-        mList->setColumnCount(7);
+        mList = std::make_unique<UserList>();
         gSelUserID.clear();
     }
 
@@ -116,7 +115,7 @@ private slots:
             QCOMPARE(d.FocusTarget()->objectName(), focus);
         }
         QCOMPARE(Rows(), 0);
-        QCOMPARE(mList->topLevelItemCount(), 0);
+        QCOMPARE(mList->Count(), 0);
     }
 
     void mailAddressRules_data() {
@@ -185,7 +184,7 @@ private slots:
         QVERIFY(d.cmdUpdate_Click());
         QVERIFY(box.shown.isEmpty());
         QCOMPARE(vtest::Scalar(mDb, "SELECT アドレス FROM TBL_User").toString(), stored);
-        QCOMPARE(mList->topLevelItem(0)->text(4), stored);
+        QCOMPARE(mList->Rows().front()->Column(4), stored);
     }
 
     // Every field with quotes, trimmed, saved and loaded again; the list row follows.
@@ -217,12 +216,10 @@ private slots:
         QVERIFY(col("メール送信有無").toInt() != 0);
         QCOMPARE(col("メール1").toString(), QStringLiteral("oneil@ex.jp"));
         QCOMPARE(col("メール2").toString(), QStringLiteral("o'neil2"));  // not put to the rules
-        QCOMPARE(mList->topLevelItemCount(), 1);
-        QTreeWidgetItem* item = mList->topLevelItem(0);
-        QCOMPARE(mList->currentItem(), item);
-        QStringList texts;
-        for (int i = 0; i < 7; ++i) texts << item->text(i);
-        QCOMPARE(texts, (QStringList{"O'1", "O'Neil", u"営'業"_qs, "03'1", "192.168.1.10", u"ﾒｯｾｰｼﾞ君"_qs, u"○"_qs}));
+        QCOMPARE(mList->Count(), 1);
+        const UserRow* item = mList->Rows().front().get();
+        QCOMPARE(mList->Current(), item);
+        QCOMPARE(item->Columns(), (QStringList{"O'1", "O'Neil", u"営'業"_qs, "03'1", "192.168.1.10", u"ﾒｯｾｰｼﾞ君"_qs, u"○"_qs}));
 
         // Loaded again for a change.
         gSelUserID = QStringLiteral("O'1");
@@ -248,9 +245,9 @@ private slots:
         QVERIFY(col("アドレス").isNull());
         QVERIFY(col("メール1").isNull() && col("メール2").isNull());
         QCOMPARE(col("警報種別").toString(), QStringLiteral("0"));
-        QCOMPARE(item->text(4), QString());
-        QCOMPARE(item->text(5), u"ﾎﾟｯﾌﾟｱｯﾌﾟﾒｯｾｰｼﾞ"_qs);
-        QCOMPARE(item->text(6), QString());
+        QCOMPARE(item->Column(4), QString());
+        QCOMPARE(item->Column(5), u"ﾎﾟｯﾌﾟｱｯﾌﾟﾒｯｾｰｼﾞ"_qs);
+        QCOMPARE(item->Column(6), QString());
     }
 
     // A new person whose number is taken, and a person deleted while being changed.
@@ -266,7 +263,7 @@ private slots:
             QCOMPARE(box.shown.last().style, vb::vbOKOnly | vb::vbCritical);
             QCOMPARE(d.cmdUpdate->text(), QStringLiteral("登録(&I)"));
             QVERIFY(!d.txt_UserID->isReadOnly());
-            QCOMPARE(mList->topLevelItemCount(), 0);
+            QCOMPARE(mList->Count(), 0);
         }
         gSelUserID = QStringLiteral("S1");
         FrmUser d(*mList, nullptr);
@@ -290,7 +287,7 @@ private slots:
         QCOMPARE(box.prompts().last(), recordmsg::kDeleted);
         QCOMPARE(vtest::Scalar(mDb, "SELECT 氏名 FROM TBL_User WHERE 職番 = 'S2'").toString(), QStringLiteral("other"));
         QCOMPARE(gSelUserID, QStringLiteral("S9"));
-        QCOMPARE(mList->topLevelItemCount(), 0);
+        QCOMPARE(mList->Count(), 0);
     }
 
     // A row that cannot be written is reported and leaves the list and the mode alone.
@@ -302,7 +299,7 @@ private slots:
         QVERIFY(!d.cmdUpdate_Click());
         gOptDatabasePath = mDb;
         QCOMPARE(box.shown.size(), 1);
-        QCOMPARE(mList->topLevelItemCount(), 0);
+        QCOMPARE(mList->Count(), 0);
         QCOMPARE(d.cmdUpdate->text(), QStringLiteral("登録(&I)"));
         QVERIFY(gSelUserID.isEmpty());
     }

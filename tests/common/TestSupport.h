@@ -5,7 +5,17 @@
 
 #include "model/Seams.h"
 
+// A test gets the application its libraries need: widgets, pictures, or neither.
+#if defined(QT_WIDGETS_LIB)
 #include <QApplication>
+#define VANTORO_TEST_APPLICATION QApplication
+#elif defined(QT_GUI_LIB)
+#include <QGuiApplication>
+#define VANTORO_TEST_APPLICATION QGuiApplication
+#else
+#include <QCoreApplication>
+#define VANTORO_TEST_APPLICATION QCoreApplication
+#endif
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -18,7 +28,7 @@
 
 namespace vtest {
 
-// Makes the temporary folders and sets the environment; call before QApplication.
+// Makes the temporary folders and sets the environment; call before the application.
 void PrepareEnvironment();
 // The test's VANTORO_HOME.
 QString HomeDir();
@@ -67,7 +77,7 @@ public:
     int main(int argc, char** argv) {                 \
         first;                                        \
         vtest::PrepareEnvironment();                  \
-        QApplication app(argc, argv);                 \
+        VANTORO_TEST_APPLICATION app(argc, argv);     \
         app.setAttribute(Qt::AA_Use96Dpi, true);      \
         TestObject tc;                                \
         QTEST_SET_MAIN_SOURCE_PATH                    \

@@ -18,7 +18,7 @@ namespace vtest {
 // Switches checking on and starts the check timer on a long, precise count, so that a
 // command which restarts the count shows in the remaining time. Returns that time.
 inline int StartCheckTimer(FrmPing& form) {
-    form.menuConnect->setChecked(true);
+    form.monitor().SetMenuConnectChecked(true);
     form.TimerPing().setTimerType(Qt::PreciseTimer);
     form.TimerPing().start(60000);
     QTest::qWait(30);
@@ -30,14 +30,15 @@ inline bool CheckTimerKeptCounting(FrmPing& form, int remaining) {
     return form.TimerPing().isActive() && form.TimerPing().remainingTime() <= remaining;
 }
 
-// Makes the node with key the tree's selected node; an empty key selects none.
+// Makes the node with key the tree's selected node, through the window's tree as the
+// operator would; an empty key selects none.
 inline void SelectNode(FrmPing& form, const QString& key) {
     QTreeWidget* tree = form.treeComputer();
     if (key.isEmpty()) {
         tree->clearSelection();
         tree->setCurrentItem(nullptr);
     } else {
-        tree->setCurrentItem(form.TreeComputer().Item(key));
+        tree->setCurrentItem(form.TreeComputerView().ItemOf(form.TreeComputer().Item(key)));
     }
 }
 

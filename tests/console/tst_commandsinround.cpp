@@ -131,7 +131,7 @@ struct Fixture {
     QString Images() {
         QStringList out;
         for (const QString& a : {kA, kB, kC}) {
-            QTreeWidgetItem* node = Nodes().Item("#" + a);
+            TreeNode* node = Nodes().Item("#" + a);
             out << (node ? TreeNodes::Image(node) : QStringLiteral("-"));
         }
         return out.join(' ');
@@ -331,9 +331,9 @@ private slots:
             f.script[kA] = {'o'};
             f.inPluginCheck = runOnce;
         }
-        CheckAllTargets(*f.form, f.form->mPing());
+        CheckAllTargets(f.form->monitor(), f.form->mPing());
         QVERIFY(ran);
-        QVERIFY(!IsCheckRunning());
+        QVERIFY(!f.form->monitor().Session().Running());
         QVERIFY(gCheckContinue);
         QCOMPARE(f.form->CommandDepth(), 0);
         QCOMPARE(f.echoes.mid(echoesBefore).join(','), echoedAfter);
@@ -344,7 +344,7 @@ private slots:
         f.echoes.clear();
         f.onEcho = nullptr;
         f.inPluginCheck = nullptr;
-        CheckAllTargets(*f.form, f.form->mPing());
+        CheckAllTargets(f.form->monitor(), f.form->mPing());
         QStringList expected;
         for (qint32 i = 1; i <= gPingDatas.ListCount(); ++i) {
             const auto item = gPingDatas.Item(i);

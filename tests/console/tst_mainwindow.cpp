@@ -259,12 +259,12 @@ private slots:
         QCOMPARE(f.form->TimerPing().interval(), 60000);
         for (int tick = 1; tick <= 4; ++tick) {
             f.form->TimerPing_Timer();
-            QCOMPARE(f.form->ListPing(0).count(), 0);
+            QCOMPARE(f.form->ListPing(0).Count(), 0);
             QCOMPARE(f.form->StatusPanel()->text(), status::kWaiting);
             QVERIFY(f.form->TimerPing().isActive());
         }
         f.form->TimerPing_Timer();  // the interval is up: the round runs
-        QVERIFY(f.form->ListPing(0).count() >= 2);
+        QVERIFY(f.form->ListPing(0).Count() >= 2);
         QCOMPARE(f.form->StatusPanel()->text(), status::kWaiting);
         QVERIFY(f.form->TimerPing().isActive());
     }
@@ -818,19 +818,20 @@ private slots:
         Fixture f;
         QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
         f.form->show();
-        QVERIFY(f.form->ListPing(0).isVisible());
+        QVERIFY(f.form->ListPingView(0)->isVisible());
         f.form->CmdCheng_Click();
-        QVERIFY(f.form->ListPing(1).isVisible());
-        QVERIFY(!f.form->ListPing(0).isVisible());
+        QVERIFY(f.form->ListPingView(1)->isVisible());
+        QVERIFY(!f.form->ListPingView(0)->isVisible());
         QCOMPARE(f.form->CmdCheng()->text(), QStringLiteral("異常状況　（チェック状況へ切替え）"));
         f.form->CmdCheng_Click();
-        QVERIFY(f.form->ListPing(0).isVisible());
+        QVERIFY(f.form->ListPingView(0)->isVisible());
         QCOMPARE(f.form->CmdCheng()->text(), QStringLiteral("チェック状況　（異常状況へ切替え）"));
 
         vtest::RecordingMessageBox& box = *f.box;
         box.shown.clear();
-        f.form->ListPing(1).addItem(QStringLiteral("短い行"));
-        f.form->ListPing(1).setCurrentRow(0);
+        // A line of the model, picked in its view.
+        f.form->ListPing(1).Add(QStringLiteral("短い行"));
+        f.form->ListPingView(1)->setCurrentRow(0);
         gCheckContinue = true;
         f.form->menuConnect_Click();  // checking off: the box must leave the timer off
         gCheckContinue = true;
@@ -851,8 +852,8 @@ private slots:
             f.form->menuTaskBarConnect->trigger();
             continueInside = gCheckContinue;
         };
-        f.form->ListPing(0).addItem(QStringLiteral("12/10 09:26　接続OK!"));
-        f.form->ListPing(0).setCurrentRow(0);
+        f.form->ListPing(0).Add(QStringLiteral("12/10 09:26　接続OK!"));
+        f.form->ListPingView(0)->setCurrentRow(0);
         QVERIFY(gCheckContinue);
         f.form->ListPing_DblClick(0);
         QVERIFY(!continueInside);

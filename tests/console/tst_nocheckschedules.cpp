@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "tests/engine/CheckRig.h"
 #include "tests/schedules/ScheduleRig.h"
+#include "ConsoleRig.h"
 
 #include "console/FrmPing.h"
 #include "engine/CheckRound.h"
@@ -152,7 +153,7 @@ private slots:
         gOptDatabasePath = db;
         FrmPing form;
         vtest::RecordingMessageBox boxes;
-        QVERIFY(LoadComputerTree(form.TreeComputer(), *form.ListViewUser()));
+        QVERIFY(LoadComputerTree(form.TreeComputer(), form.Users()));
         QStringList seen;
         std::function<void(QDialog&)> act;
         form.services().runDialog = [&](QDialog& d) {
@@ -161,11 +162,11 @@ private slots:
                  << (label ? label->text() : QStringLiteral("-"));
             if (act) act(d);
         };
-        QTreeWidgetItem* computer = form.TreeComputer().Item(QStringLiteral("#") + kAddr);
+        TreeNode* computer = form.TreeComputer().Item(QStringLiteral("#") + kAddr);
         QVERIFY(computer);
         const QString computerText = TreeNodes::Text(computer);
 
-        form.treeComputer()->setCurrentItem(computer);
+        vtest::SelectNode(form, computer->Key());
         act = [](QDialog& d) {
             auto& w = static_cast<FrmWait&>(d);
             w.txt_TimeWait[0]->setText(QStringLiteral("08"));
@@ -178,7 +179,7 @@ private slots:
         QVERIFY(form.TreeComputer().Item(waitKey));
 
         seen.clear();
-        form.treeComputer()->setCurrentItem(form.TreeComputer().Item(waitKey));
+        vtest::SelectNode(form, waitKey);
         act = [](QDialog& d) {
             auto& w = static_cast<FrmWait&>(d);
             QCOMPARE(w.txt_TimeWait[2]->text(), QStringLiteral("17"));
@@ -191,7 +192,7 @@ private slots:
                  QStringLiteral("08時00分～18時00分  【日・月・火・水・木・金・土】"));
 
         seen.clear();
-        form.treeComputer()->setCurrentItem(computer);
+        vtest::SelectNode(form, computer->Key());
         const QDate day(QDate::currentDate().year(), 6, 10);
         act = [&](QDialog& d) {
             auto* f = qobject_cast<FrmCalendar*>(&d);

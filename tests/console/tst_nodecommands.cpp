@@ -6,7 +6,7 @@
 #include "tests/console/ConsoleRig.h"
 
 #include "console/FrmPing.h"
-#include "alarms/PatLamp.h"
+#include "alarms/lamp/FrmPatLamp.h"
 #include "console/FrmTraceRt.h"
 #include "engine/PluginHost.h"
 #include "model/DllObjects.h"
@@ -26,7 +26,6 @@
 #include <QPointer>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QTreeWidgetItem>
 #include <QWindow>
 
 #include <functional>
@@ -177,7 +176,7 @@ struct Fixture {
         d.calendar = make(QStringLiteral("calendar"));
     }
 
-    QTreeWidgetItem* Node(const QString& key) const { return form->TreeComputer().Item(key); }
+    TreeNode* Node(const QString& key) const { return form->TreeComputer().Item(key); }
     void Select(const QString& key) { vtest::SelectNode(*form, key); }
 
     // The visible items of the menu, in order: "name=caption" or, for a separator, the name.
@@ -310,8 +309,8 @@ private slots:
         tree->expandAll();
         QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
         QWidget* viewport = tree->viewport();
-        QTreeWidgetItem* computer = f.Node("#127.0.0.1");
-        const QPoint onComputer = tree->visualItemRect(computer).center();
+        TreeNode* computer = f.Node("#127.0.0.1");
+        const QPoint onComputer = tree->visualItemRect(f.form->TreeComputerView().ItemOf(computer)).center();
         const QPoint empty(viewport->width() / 2, viewport->height() - 2);
         QVERIFY(!tree->itemAt(empty));
 
@@ -330,11 +329,11 @@ private slots:
         QCOMPARE(f.form->SelectedNode(), nullptr);
         QCOMPARE(f.popupAt, QStringLiteral("menuNodeInsert=グループ追加"));
         // A double-click changes nothing beyond the selection.
-        QVERIFY(computer->isExpanded());
+        QVERIFY(f.form->TreeComputerView().ItemOf(computer)->isExpanded());
         f.popupAt.clear();
         QTest::mouseDClick(viewport, Qt::LeftButton, {}, onComputer);
         QCOMPARE(f.form->SelectedNode(), computer);
-        QVERIFY(computer->isExpanded());
+        QVERIFY(f.form->TreeComputerView().ItemOf(computer)->isExpanded());
         QVERIFY(f.seen.isEmpty());
         QVERIFY(f.popupAt.isEmpty());
     }
@@ -411,12 +410,12 @@ private slots:
         QFETCH(bool, checked);
         QFETCH(QString, status);
         Fixture f;
-        f.form->menuConnect->setChecked(checking);
+        f.form->monitor().SetMenuConnectChecked(checking);
         f.Select(key);
         // The port checks go to closed loopback ports: quick and bounded.
         gOptPortTimeOut = 1;
         f.form->menuNodeConnect_Click();
-        QCOMPARE(f.form->ListPing(0).count() > 0, checked);
+        QCOMPARE(f.form->ListPing(0).Count() > 0, checked);
         QCOMPARE(f.form->StatusPanel()->text(), status);
         QCOMPARE(f.form->TimerPing().isActive(), checking);
         QVERIFY(gCheckContinue);
@@ -553,6 +552,35 @@ private slots:
         UnloadPatLamp();
     }
 
+    // A command's dialog and a plug-in's own settings window are modal too: the lamp gives
+    // way while they are up and takes the top place back afterwards.
+    void dialogsAboveTheLamp() {
+        Fixture f;
+        vtest::Exec(f.db, "UPDATE TBL_DLL SET 引数 = ? WHERE アドレス = '127.0.0.1'",
+                    {Encipherment(QString::fromLatin1(kParameterKey), "127.0.0.1|22|30|5|4|ssh")});
+        LoadCheckDlls(QStringLiteral(VANTORO_PROGRAM_DIR));
+        QString loadError;
+        QVERIFY2(FrmPing::DefaultServices().loadComputerTree(*f.form, loadError), qPrintable(loadError));
+        gOptPatLamp = true;
+        ShowPatLamp();
+        QPointer<FrmPatLamp> lamp = FrmPatLamp::Current();
+        QVERIFY(lamp && lamp->OnTop());
+        QStringList onTopInside;
+        f.onDialog = [&](QDialog& d) { onTopInside << d.windowTitle() + (lamp->OnTop() ? ":top" : ":below"); };
+        f.Select("$127.0.0.1@22");
+        f.form->menuNodeUpdate_Click();
+        {
+            plugin::PluginDialogDriver driver([&](QWidget*) { onTopInside << (lamp->OnTop() ? "plug-in:top" : "plug-in:below"); });
+            f.Select("%127.0.0.1@001");
+            f.form->menuNodeUpdate_Click();
+        }
+        QCOMPARE(onTopInside, (QStringList{"ポートチェック変更:below", "plug-in:below"}));
+        QVERIFY(lamp);
+        QVERIFY(lamp->OnTop());
+        UnloadPatLamp();
+        gDllObjects.clear();
+    }
+
     void deleteChild_data() {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("title");  // of the confirmation; empty: none asked
@@ -659,7 +687,7 @@ private slots:
         Fixture f;
         gOptFormTop = true;
         f.form->SetTopMost(true);
-        f.form->menuConnect->setChecked(true);
+        f.form->monitor().SetMenuConnectChecked(true);
         f.form->TimerPing().start(60000);
         // Values a command does not set stay as they were.
         gSelGroup = "keep";
@@ -707,7 +735,7 @@ private slots:
 
     void frameRefusesOtherNodes() {
         Fixture f;
-        f.form->menuConnect->setChecked(false);
+        f.form->monitor().SetMenuConnectChecked(false);
         f.Select("$127.0.0.1@22");
         for (auto handler : {&FrmPing::menuNodeInsert_Click, &FrmPing::menuNodeInsert2_Click,
                              &FrmPing::menuNodeInsert3_Click, &FrmPing::menuNodeInsert4_Click,
@@ -727,7 +755,7 @@ private slots:
 
     void editPluginRestoresFrame() {
         Fixture f;
-        f.form->menuConnect->setChecked(true);
+        f.form->monitor().SetMenuConnectChecked(true);
         f.Select("%127.0.0.1@001");
         f.form->menuNodeUpdate_Click();
         QCOMPARE(gSelAddress, QStringLiteral("127.0.0.1"));
@@ -759,7 +787,7 @@ private slots:
         const QString key = "%127.0.0.1@001";
         QVERIFY(f.Node(key));
         const QString rows = f.Rows();
-        f.form->menuConnect->setChecked(true);
+        f.form->monitor().SetMenuConnectChecked(true);
         f.form->TimerPing().start(60000);
 
         bool shown = false, timerInside = true, continueInside = true;

@@ -168,11 +168,11 @@ private slots:
 
         for (int round = 0; round < 2; ++round) {  // the second drop is refused silently
             f.DropPerson(staff, target);
-            QTreeWidgetItem* node = f.Nodes().Item(key);
+            TreeNode* node = f.Nodes().Item(key);
             QVERIFY(node);
-            QCOMPARE(TreeNodes::Key(node->parent()), parent);
-            QCOMPARE(node->parent()->child(node->parent()->childCount() - 1), node);  // the last child
-            QCOMPARE(node->text(0), text);
+            QCOMPARE(TreeNodes::Key(node->Parent()), parent);
+            QCOMPARE(node->Parent()->Children().back(), node);  // the last child
+            QCOMPARE(node->Text(), text);
             QCOMPARE(TreeNodes::Image(node), QStringLiteral("User"));
             QCOMPARE(f.Rows("1", {}), before + 1);
             const QString where = address.isNull() ? QStringLiteral("グループ = 'G1' AND アドレス IS NULL AND 職番 = ?")
@@ -486,10 +486,10 @@ private slots:
         };
         f.form->ListViewUser_DblClick();
         QCOMPARE(f.titles.last(), u"担当者の管理(更新)"_qs);
-        QCOMPARE(f.Nodes().Item("*G1@P2")->text(0), u"田中二郎　【経理】"_qs);
-        QCOMPARE(f.Nodes().Item("\\127.0.0.1@P2")->text(0), u"田中　【経理】"_qs);
+        QCOMPARE(f.Nodes().Item("*G1@P2")->Text(), u"田中二郎　【経理】"_qs);
+        QCOMPARE(f.Nodes().Item("\\127.0.0.1@P2")->Text(), u"田中　【経理】"_qs);
         f.Reload();
-        QCOMPARE(f.Nodes().Item("\\127.0.0.1@P2")->text(0), u"田中二郎　【経理】"_qs);
+        QCOMPARE(f.Nodes().Item("\\127.0.0.1@P2")->Text(), u"田中二郎　【経理】"_qs);
         QVERIFY(gCheckContinue);
     }
 

@@ -33,11 +33,11 @@ namespace {
 QStringList Nodes(TreeNodes& nodes, bool loaderText) {
     QStringList out;
     for (int i = 1; i <= nodes.Count(); ++i) {
-        QTreeWidgetItem* n = nodes.Item(i);
+        const TreeNode* n = nodes.Item(i);
         QString text = TreeNodes::Text(n);
         // A computer node the dialog wrote reads "  【", the loader's "　【" (same node).
         if (loaderText && TreeNodes::Key(n).startsWith('#')) text.replace(QStringLiteral("  【"), QStringLiteral("　【"));
-        out << TreeNodes::Key(n) + '|' + (n->parent() ? TreeNodes::Key(n->parent()) : QString()) + '|' + text + '|' +
+        out << TreeNodes::Key(n) + '|' + TreeNodes::Key(n->Parent()) + '|' + text + '|' +
                    TreeNodes::Image(n);
     }
     out.sort();

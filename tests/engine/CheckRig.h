@@ -1,29 +1,26 @@
 #pragma once
-// A headless main window for the check engine: real tree, person list, log lists and timer,
-// the real loader over a real database, and the window's one echo prober whose answers a
-// test can script per address (an unanswered echo and an ICMP error cannot be had from the
-// loopback addresses the tests may use).
+// A monitor for the check engine with the real loader over a real database, whose echo
+// prober's answers a test can script per address (an unanswered echo and an ICMP error
+// cannot be had from the loopback addresses the tests may use). No window: the engine
+// reads and writes the model, and the tests read the model.
 
 #include "TestSupport.h"
 
-#include "engine/CheckForm.h"
 #include "engine/ClsPing.h"
 #include "engine/IcmpEcho.h"
+#include "engine/Monitor.h"
 #include "model/Loader.h"
 #include "model/Mixer.h"
 #include "model/TreeNodes.h"
-
-#include <QListWidget>
-#include <QTimer>
-#include <QTreeWidget>
 
 #include <deque>
 #include <functional>
 #include <map>
 
-class CheckRig final : public CheckForm {
+class CheckRig final : public Monitor {
 public:
     CheckRig() {
+        SetMenuConnectChecked(true);
         ping.SetEchoFunction([this](quint32 destination, const QByteArray&, int, int timeoutMs, icmp::EchoReply& r) {
             const QString address = icmp::DottedText(destination);
             ++echoes[address];
@@ -49,25 +46,15 @@ public:
         });
     }
 
-    TreeNodes& TreeComputer() override { return nodes; }
-    QListWidget& ListPing(int index) override { return index == 0 ? list0 : list1; }
-    QTimer& TimerPing() override { return timer; }
-    bool MenuConnectChecked() const override { return connect; }
-    ClsPing& mPing() override { return ping; }
-    NotifyForm* NotifyTarget() override { return notify; }
-
-    void Load() { LoadComputerTree(nodes, users); }
+    void Load() { LoadComputerTree(nodes, ListViewUser()); }
     QString Image(const QString& key) const { return TreeNodes::Image(nodes.Item(key)); }
-    QString Top(int list) { return ListPing(list).count() ? ListPing(list).item(0)->text().mid(12) : QString(); }
+    QString Top(int list) { return ListPing(list).Line(0).mid(12); }
 
-    QTreeWidget tree;
-    TreeNodes nodes{&tree};
-    QTreeWidget users;
-    QListWidget list0, list1;
-    QTimer timer;
-    ClsPing ping;
-    bool connect = true;
-    NotifyForm* notify = nullptr;
+    TreeNodes& nodes = TreeComputer();
+    LogLines& list0 = ListPing(0);
+    LogLines& list1 = ListPing(1);
+    QTimer& timer = TimerPing();
+    ClsPing& ping = mPing();
 
     std::map<QString, std::deque<char>> script;  // 'o' answered, 't' no answer, 'e' ICMP error
     std::map<QString, int> echoes;

@@ -154,12 +154,12 @@ private slots:
         for (const QChar c : outcomes) rig.script[kA].push_back(c.toLatin1());
         gOptNGRset = 1;  // the echo error's back-off would skip the next round
         for (int round = 0; round < outcomes.size(); ++round) {
-            const int before0 = rig.list0.count(), before1 = rig.list1.count();
+            const int before0 = rig.list0.Count(), before1 = rig.list1.Count();
             CheckAllTargets(rig, rig.ping);
             const QByteArray at = "round " + QByteArray::number(round + 1);
             QVERIFY2(rig.Image("#" + kA) == images.split(',')[round], at);
-            QVERIFY2(rig.list0.count() - before0 == ints(checkLines)[round].toInt(), at);
-            QVERIFY2(rig.list1.count() - before1 == ints(alarmLines)[round].toInt(), at);
+            QVERIFY2(rig.list0.Count() - before0 == ints(checkLines)[round].toInt(), at);
+            QVERIFY2(rig.list1.Count() - before1 == ints(alarmLines)[round].toInt(), at);
             QVERIFY2(gPatLampShowing == (ints(lamp)[round] == QLatin1String("1")), at);
             QVERIFY2(mixer.sounds() == ints(sounds)[round].toInt(), at);
             QVERIFY2(window.raises == ints(sounds)[round].toInt(), at);
@@ -175,7 +175,7 @@ private slots:
         rig.script[kA] = {'o', 't', 't', 't', 'e'};
         CheckAllTargets(rig, rig.ping);
         QCOMPARE(rig.Top(0), QStringLiteral("接続OK!\t(PC11:127.0.0.11)"));
-        QCOMPARE(rig.list0.item(0)->text().left(12), QDateTime::currentDateTime().toString("MM/dd hh:mm") + QChar(0x3000));
+        QCOMPARE(rig.list0.Line(0).left(12), QDateTime::currentDateTime().toString("MM/dd hh:mm") + QChar(0x3000));
         for (int i = 0; i < 3; ++i) CheckAllTargets(rig, rig.ping);
         QCOMPARE(rig.Top(0), QStringLiteral("ﾀｲﾑｱｳﾄ!\t３回目(PC11:127.0.0.11)"));
         QCOMPARE(rig.Top(1), rig.Top(0));
@@ -258,11 +258,11 @@ private slots:
         QCOMPARE(rig.Image(QStringLiteral("$127.0.0.1@%1").arg(closed)), QStringLiteral("SStop"));
         QCOMPARE(rig.Image("%127.0.0.1@001"), QStringLiteral("SStop"));
         const QString plugText = TreeNodes::Text(rig.nodes.Item("%127.0.0.1@001"));
-        QCOMPARE(rig.list1.count(), 2);
+        QCOMPARE(rig.list1.Count(), 2);
         QCOMPARE(rig.Top(1), QStringLiteral("ｻｰﾋﾞｽNG!\t(PC1:127.0.0.1)(ﾁｪｯｸ=") + plugText + ")ｻｰﾋﾞｽ確認");
-        QCOMPARE(rig.list1.item(1)->text().mid(12),
+        QCOMPARE(rig.list1.Line(1).mid(12),
                  QStringLiteral("ｻｰﾋﾞｽNG!\t(PC1:127.0.0.1)(ﾎﾟｰﾄ=%1: dead )ｻｰﾋﾞｽ確認").arg(closed));
-        QCOMPARE(rig.list0.count(), 3);  // the echo line, then the two failures
+        QCOMPARE(rig.list0.Count(), 3);  // the echo line, then the two failures
         QCOMPARE(mixer.sounds(), 2);
         QVERIFY(gPatLampShowing);
         const QStringList ev = eventLines();
@@ -295,7 +295,7 @@ private slots:
         MailslotSender mailslot;
         NotifyForm notify{messenger, mailslot, nullptr, 25};
         CheckRig rig;
-        rig.notify = &notify;
+        rig.SetNotifyTarget(&notify);
         rig.Load();
         CheckAllTargets(rig, rig.ping);
         QVERIFY(pc.waitForReadyRead(5000));
@@ -377,7 +377,7 @@ private slots:
             QCOMPARE(raiser.checks, 1);
             QCOMPARE(rig.Image("%127.0.0.11@001"), QStringLiteral("SStop"));
         }
-        QCOMPARE(rig.list1.count(), 1);
+        QCOMPARE(rig.list1.Count(), 1);
         QCOMPARE(rig.Top(1), fault == "node" ? line.arg(closed) : line);
         const QStringList ev = eventLines();
         QCOMPARE(ev.size(), event.isEmpty() ? 0 : 1);
@@ -402,8 +402,8 @@ private slots:
         rig.Load();
         CheckAllTargets(rig, rig.ping);
         QCOMPARE(nested.checks, 1);
-        QCOMPARE(rig.list0.count(), 2);  // the round's and the immediate check's echo lines
-        QCOMPARE(rig.list1.count(), 0);
+        QCOMPARE(rig.list0.Count(), 2);  // the round's and the immediate check's echo lines
+        QCOMPARE(rig.list1.Count(), 0);
         QCOMPARE(rig.Image("%127.0.0.11@001"), QStringLiteral("SStart"));
         QCOMPARE(rig.Image("#" + kA), QStringLiteral("Nomal"));
     }
@@ -425,7 +425,7 @@ private slots:
         bool inCheck = true;
         bool changed = true;
         FakePlugin plugin(QStringLiteral("Edit.so"), [&] {
-            if (inCheck) changed = UpdateDllCheck(mode, rig.nodes);
+            if (inCheck) changed = UpdateDllCheck(mode, rig);
             return true;
         });
         rig.Load();
@@ -443,7 +443,7 @@ private slots:
         QCOMPARE(gPingDatas.Item(1)->DllData().GetItemNo(1), 1);
 
         inCheck = false;
-        QVERIFY(UpdateDllCheck(mode, rig.nodes));
+        QVERIFY(UpdateDllCheck(mode, rig));
         QCOMPARE(plugin.windows, 1);
         QCOMPARE(boxes.shown.size(), 1);
     }
@@ -459,7 +459,7 @@ private slots:
         gSelAddress = kA;
         gSelSubNo = 1;
         plugin.inWindow = [&] { CheckOneTarget(rig, rig.ping, kA); };
-        QVERIFY(UpdateDllCheck(QStringLiteral("U"), rig.nodes));
+        QVERIFY(UpdateDllCheck(QStringLiteral("U"), rig));
         QCOMPARE(plugin.checks, 0);
         QCOMPARE(gPingDatas.Item(1)->DllData().Item(gPingDatas.Item(1)->DllData().GetItemNo(1))->Parameter, QStringLiteral("edited"));
         QCOMPARE(vtest::Scalar(db, QStringLiteral("SELECT 引数 FROM TBL_DLL")).toString(),
@@ -511,8 +511,8 @@ private slots:
         if (immediate) CheckOneTarget(rig, rig.ping, kA);
         else CheckAllTargets(rig, rig.ping);
         QCOMPARE(rig.echoes[kA], 0);
-        QCOMPARE(rig.list0.count(), 2);
-        QCOMPARE(rig.list0.item(1)->text().mid(12), QStringLiteral("Ping確認Skip\t(PC11:127.0.0.11)"));
+        QCOMPARE(rig.list0.Count(), 2);
+        QCOMPARE(rig.list0.Line(1).mid(12), QStringLiteral("Ping確認Skip\t(PC11:127.0.0.11)"));
         QVERIFY(rig.Top(0).startsWith(QStringLiteral("ｻｰﾋﾞｽNG!\t")));
         QCOMPARE(rig.Image(QStringLiteral("$%1@%2").arg(kA).arg(closed)), QStringLiteral("SStop"));
         QCOMPARE(rig.Image("#" + kA), QStringLiteral("Question"));
@@ -547,7 +547,7 @@ private slots:
         rig.Load();
         QVERIFY(vtest::Exec(db, "UPDATE TBL_Computer SET 状況='old'"));
         rig.nodes.SetImage(rig.nodes.Item("#" + kA), shown);
-        SetNodeStateAndAlarm(rig, "#" + kA, address, image, QString(), 0, QString(), QString());
+        SetNodeStateAndAlarm(rig, address, NodeOutcome{image});
         QCOMPARE(rig.Image("#" + kA), after);
         QCOMPARE(storedState(db, kA), row);
         QCOMPARE(eventLines().size(), events);
@@ -567,7 +567,7 @@ private slots:
         QCOMPARE(box.shown[0].title, rig.Caption());
         QCOMPARE(rig.Image("%127.0.0.1@001"), QStringLiteral("SStart"));  // skipped: no state change
         QCOMPARE(rig.Image("#127.0.0.1"), QStringLiteral("Nomal"));
-        QCOMPARE(rig.list1.count(), 0);
+        QCOMPARE(rig.list1.Count(), 0);
     }
 
     void gates_data() {
@@ -599,7 +599,7 @@ private slots:
         if (gate == "continue") gCheckContinue = false;
         CheckAllTargets(rig, rig.ping);
         QCOMPARE(rig.echoes[kA], 0);
-        QCOMPARE(rig.list0.count(), 0);
+        QCOMPARE(rig.list0.Count(), 0);
         QCOMPARE(gPingDatas.Item(1)->NotConnectCount, 2);
         QCOMPARE(rig.Image("#" + kA), gate == "computer" ? QStringLiteral("NoCheck") : QStringLiteral("Nomal"));
     }
@@ -670,7 +670,7 @@ private slots:
         QCOMPARE(status.texts, (QStringList{"接続確認チェック　稼動中！", "接続確認チェック　待機中！"}));
         // Checking switched off during the round: the timer stays off, the text stays.
         status.texts.clear();
-        rig.onEcho = [&](const QString&) { rig.connect = false; };
+        rig.onEcho = [&](const QString&) { rig.SetMenuConnectChecked(false); };
         TimerPing_Timer(rig);
         QVERIFY(!rig.timer.isActive());
         QCOMPARE(status.texts, QStringList{"接続確認チェック　稼動中！"});
@@ -701,7 +701,7 @@ private slots:
         rig.script[kA] = {'t'};
         CheckAllTargets(rig, rig.ping);
         QCOMPARE(rig.echoes[kB], 0);
-        QCOMPARE(rig.list0.count(), 0);
+        QCOMPARE(rig.list0.Count(), 0);
         for (int i = 1; i <= gPingDatas.ListCount(); ++i) QCOMPARE(gPingDatas.Item(i)->NotConnectCount, 0);
         QCOMPARE(rig.Image("#" + kB), QStringLiteral("Nomal"));
         if (change == "reload") QCOMPARE(rig.Image("#" + kA), QStringLiteral("Nomal"));
@@ -748,7 +748,7 @@ private slots:
         CheckOneTarget(rig, rig.ping, kA);
         QCOMPARE(rig.lastTimeout, 10000);
         QCOMPARE(rig.Image("#" + kA), image);
-        QCOMPARE(rig.list1.count(), alarmLines);
+        QCOMPARE(rig.list1.Count(), alarmLines);
         QCOMPARE(eventLines().size(), events);
         QCOMPARE(gPingDatas.Item(1)->NotConnectCount, count);
         QCOMPARE(gPingDatas.Item(1)->NotIPAddress, backoff);
@@ -781,7 +781,7 @@ private slots:
         ShowPatLamp();
         CheckOneTarget(rig, rig.ping, QStringLiteral("127.0.0.99"));
         QVERIFY(rig.echoes.empty());
-        QCOMPARE(rig.list0.count(), 0);
+        QCOMPARE(rig.list0.Count(), 0);
         QVERIFY(!gPatLampShowing);
     }
 
@@ -837,13 +837,11 @@ private slots:
     }
 
     void addLogLineKeeps101() {
-        QListWidget list;
-        list.setEnabled(false);
+        LogLines list;
         for (int i = 0; i < 105; ++i) AddLogLine(list, QString::number(i));
-        QCOMPARE(list.count(), 101);
-        QCOMPARE(list.item(0)->text().mid(12), QStringLiteral("104"));
-        QCOMPARE(list.item(100)->text().mid(12), QStringLiteral("4"));
-        QVERIFY(list.isEnabled());
+        QCOMPARE(list.Count(), 101);
+        QCOMPARE(list.Line(0).mid(12), QStringLiteral("104"));
+        QCOMPARE(list.Line(100).mid(12), QStringLiteral("4"));
     }
 
     void emptyModel() {
@@ -873,7 +871,7 @@ private slots:
         CheckAllTargets(rig, real);
         QCOMPARE(rig.Image("#127.0.0.1"), QStringLiteral("Nomal"));
         QCOMPARE(rig.Image(QStringLiteral("$127.0.0.1@%1").arg(open.serverPort())), QStringLiteral("SStart"));
-        QCOMPARE(rig.list1.count(), 0);
+        QCOMPARE(rig.list1.Count(), 0);
         QVERIFY(rig.Top(0).endsWith(QStringLiteral("\t(PC1:127.0.0.1)")));
 
         QVERIFY(vtest::Exec(db, "UPDATE TBL_PortCheck SET ポート番号=?", {closed}));
@@ -881,7 +879,7 @@ private slots:
         CheckAllTargets(rig, real);
         QCOMPARE(rig.Image("#127.0.0.1"), QStringLiteral("Question"));
         QCOMPARE(rig.Image(QStringLiteral("$127.0.0.1@%1").arg(closed)), QStringLiteral("SStop"));
-        QCOMPARE(rig.list1.count(), 1);
+        QCOMPARE(rig.list1.Count(), 1);
         QVERIFY(gPatLampShowing);
     }
 };

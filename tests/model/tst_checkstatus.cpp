@@ -428,7 +428,7 @@ int main(int argc, char** argv) {
         return RunBackupChild();
     }
     vtest::PrepareEnvironment();
-    QApplication app(argc, argv);
+    VANTORO_TEST_APPLICATION app(argc, argv);
     CheckStatusTest tc;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&tc, argc, argv);

@@ -6,7 +6,6 @@
 #include "model/TreeNodes.h"
 
 #include <QFile>
-#include <QTreeWidget>
 
 class DatabaseTest : public QObject {
     Q_OBJECT
@@ -202,8 +201,7 @@ private slots:
     }
 
     void treeNodeRegistry() {
-        QTreeWidget w;
-        TreeNodes nodes(&w);
+        TreeNodes nodes;
         QVERIFY(nodes.Add({}, tvwLast, "!G1", "Group one", "Group"));
         QVERIFY(nodes.Add("!G1", tvwChild, "#10.0.0.1", "pc", "Nomal"));
         QVERIFY(nodes.Add("#10.0.0.1", tvwChild, "$10.0.0.1@80", "HTTP  【80】", "SStart"));
@@ -211,20 +209,20 @@ private slots:
         QVERIFY(!nodes.Add("#missing", tvwChild, "#x", "orphan", "Nomal"));  // no relative
         QVERIFY(nodes.Add({}, tvwLast, "!G2", "Group two", "NoCheck"));
         QCOMPARE(nodes.Count(), 4);
-        QCOMPARE(w.topLevelItemCount(), 2);
+        QCOMPARE(nodes.Roots().size(), size_t(2));
         QCOMPARE(nodes.Index("$10.0.0.1@80"), 3);
         QCOMPARE(TreeNodes::Image(nodes.Item(4)), QStringLiteral("NoCheck"));
-        QCOMPARE(TreeNodes::Key(nodes.Item("#10.0.0.1")->parent()), QStringLiteral("!G1"));
+        QCOMPARE(TreeNodes::Key(nodes.Item("#10.0.0.1")->Parent()), QStringLiteral("!G1"));
         QVERIFY(nodes.Remove("#10.0.0.1"));  // takes its port node along
         QCOMPARE(nodes.Count(), 2);
         QVERIFY(!nodes.Item("$10.0.0.1@80"));
         QCOMPARE(nodes.Index("!G2"), 2);
         QVERIFY(!nodes.Remove("#10.0.0.1"));
         QVERIFY(nodes.Add("!G1", tvwNext, "!G1b", "between", "Group"));
-        QCOMPARE(w.indexOfTopLevelItem(nodes.Item("!G1b")), 1);
+        QCOMPARE(nodes.SiblingIndex(nodes.Item("!G1b")), 1);
         nodes.Clear();
         QCOMPARE(nodes.Count(), 0);
-        QCOMPARE(w.topLevelItemCount(), 0);
+        QVERIFY(nodes.Roots().empty());
     }
 };
 

@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
     vtest::PrepareEnvironment();
     // Before anything starts a thread: the data folder becomes a file system of 2 MiB.
     gDisk = std::make_unique<vtest::SmallDisk>(vtest::HomeDir(), "2m");
-    QApplication app(argc, argv);
+    VANTORO_TEST_APPLICATION app(argc, argv);
     FullDiskTest tc;
     QTEST_SET_MAIN_SOURCE_PATH
     const int code = QTest::qExec(&tc, argc, argv);

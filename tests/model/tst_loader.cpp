@@ -8,14 +8,14 @@
 #include "model/Globals.h"
 #include "model/Loader.h"
 #include "model/TreeNodes.h"
+#include "model/UserList.h"
 
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
+#include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTimer>
-#include <QTreeWidget>
 
 #include <memory>
 
@@ -60,14 +60,14 @@ QString MakeFixture() {
     return db;
 }
 
-void Dump(QTreeWidgetItem* item, int depth, QStringList& out) {
-    out << QString(depth * 2, QLatin1Char(' ')) + TreeNodes::Key(item) + QLatin1Char('|') + TreeNodes::Text(item) +
-               QLatin1Char('|') + TreeNodes::Image(item);
-    for (int i = 0; i < item->childCount(); ++i) Dump(item->child(i), depth + 1, out);
+void Dump(const TreeNode* node, int depth, QStringList& out) {
+    out << QString(depth * 2, QLatin1Char(' ')) + node->Key() + QLatin1Char('|') + node->Text() + QLatin1Char('|') +
+               node->Image();
+    for (const TreeNode* child : node->Children()) Dump(child, depth + 1, out);
 }
-QStringList TreeDump(const QTreeWidget& tree) {
+QStringList TreeDump(const TreeNodes& tree) {
     QStringList out;
-    for (int i = 0; i < tree.topLevelItemCount(); ++i) Dump(tree.topLevelItem(i), 0, out);
+    for (const TreeNode* root : tree.Roots()) Dump(root, 0, out);
     return out;
 }
 
@@ -91,36 +91,51 @@ QStringList ModelDump() {
     return out;
 }
 
-QStringList ListDump(const QTreeWidget& list) {
+QStringList ListDump(const UserList& list) {
     QStringList out;
-    for (int i = 0; i < list.topLevelItemCount(); ++i) {
-        QTreeWidgetItem* it = list.topLevelItem(i);
-        QStringList cols;
-        for (int c = 0; c < 7; ++c) cols << it->text(c);
-        out << cols.join(QLatin1Char('|')) + QLatin1Char('|') + it->data(0, kUserImageRole).toString();
-    }
+    for (const auto& row : list.Rows()) out << row->Columns().join(QLatin1Char('|')) + QLatin1Char('|') + row->Image();
     return out;
 }
 
-// Every node is in the registry under its key, and every computer node has its model
-// entry and the other way round.
-void CheckConsistent(const TreeNodes& nodes, const QTreeWidget& tree) {
+// Every node is in the registry under its key, every computer node is its model entry and
+// the other way round, and the reset brackets are closed.
+void CheckConsistent(const TreeNodes& nodes, const UserList& list) {
     int items = 0;
     int computers = 0;
-    std::function<void(QTreeWidgetItem*)> walk = [&](QTreeWidgetItem* it) {
+    std::function<void(const TreeNode*)> walk = [&](const TreeNode* it) {
         ++items;
-        const QString key = TreeNodes::Key(it);
-        QCOMPARE(nodes.Item(key), it);
-        if (key.startsWith(QLatin1Char('#'))) {
+        QCOMPARE(nodes.Item(it->Key()), it);
+        if (it->Key().startsWith(QLatin1Char('#'))) {
             ++computers;
-            QVERIFY2(gPingDatas.GetItemNo(key.mid(1)) > 0, qPrintable(key));
+            const qint32 at = gPingDatas.GetItemNo(it->Key().mid(1));
+            QVERIFY2(at > 0, qPrintable(it->Key()));
+            QCOMPARE(static_cast<const TreeNode*>(gPingDatas.Item(at).get()), it);
         }
-        for (int i = 0; i < it->childCount(); ++i) walk(it->child(i));
+        for (const TreeNode* child : it->Children()) walk(child);
     };
-    for (int i = 0; i < tree.topLevelItemCount(); ++i) walk(tree.topLevelItem(i));
+    for (const TreeNode* root : nodes.Roots()) walk(root);
     QCOMPARE(nodes.Count(), items);
     QCOMPARE(gPingDatas.ListCount(), computers);
+    QVERIFY(!nodes.Resetting());
+    Q_UNUSED(list);
 }
+
+// What a view sees of the model during one load: one reset of the tree (and of the person
+// list, once the persons are read), no node or row one by one.
+struct ResetSpy {
+    explicit ResetSpy(TreeNodes& nodes, UserList& list)
+        : treeStart(&nodes, &TreeNodes::aboutToReset), treeEnd(&nodes, &TreeNodes::resetDone),
+          added(&nodes, &TreeNodes::nodeAdded), listEnd(&list, &UserList::resetDone),
+          rowAdded(&list, &UserList::rowAdded) {}
+    void Expect(int listResets) {
+        QCOMPARE(treeStart.count(), 1);
+        QCOMPARE(treeEnd.count(), 1);
+        QCOMPARE(added.count(), 0);
+        QCOMPARE(listEnd.count(), listResets);
+        QCOMPARE(rowAdded.count(), 0);
+    }
+    QSignalSpy treeStart, treeEnd, added, listEnd, rowAdded;
+};
 
 }  // namespace
 
@@ -188,47 +203,49 @@ private slots:
         QFETCH(int, datedRowsLeft);
         const QString db = MakeFixture();
         gOptNoCheck = noCheck;
-        QTreeWidget treeWidget;
-        QTreeWidget list;
-        TreeNodes nodes(&treeWidget);
+        TreeNodes nodes;
+        UserList list;
 
-        QVERIFY(LoadComputerTree(nodes, list, {kToday, {}}));
-        QCOMPARE(TreeDump(treeWidget), tree);
+        {
+            ResetSpy spy(nodes, list);
+            QVERIFY(LoadComputerTree(nodes, list, {kToday}));
+            spy.Expect(1);
+        }
+        QCOMPARE(TreeDump(nodes), tree);
         QCOMPARE(ModelDump(), model);
-        CheckConsistent(nodes, treeWidget);
+        CheckConsistent(nodes, list);
         QCOMPARE(vtest::Scalar(db, "SELECT count(*) FROM TBL_CalenderNoCheck").toInt(), datedRowsLeft);
         // Rows of plug-ins that are not loaded stay in the database.
         QCOMPARE(vtest::Scalar(db, "SELECT count(*) FROM TBL_DLL").toInt(), 3);
 
         // The person list: seven columns, every person whatever the switch says.
-        QCOMPARE(list.columnCount(), 7);
-        QCOMPARE(list.headerItem()->text(6), QStringLiteral("EMail"));
+        QCOMPARE(UserListCaptions().size(), 7);
+        QCOMPARE(UserListCaptions().at(6), QStringLiteral("EMail"));
         QCOMPARE(ListDump(list),
                  (QStringList{"001|山田 太郎|総務部|内線100|127.0.0.1|ﾎﾟｯﾌﾟｱｯﾌﾟﾒｯｾｰｼﾞ|○|User",
                               "002|佐藤 花子|情報部|||ﾒｯｾｰｼﾞ君||User",
                               "003|鈴木 一郎|営業部|内線300|127.0.0.3|ﾎﾟｯﾌﾟｱｯﾌﾟﾒｯｾｰｼﾞ||User"}));
-        QCOMPARE(list.currentItem(), list.topLevelItem(0));
+        QCOMPARE(list.Current(), list.Rows().front().get());
 
         // A second load finds the same and purges nothing more.
-        QVERIFY(LoadComputerTree(nodes, list, {kToday, {}}));
-        QCOMPARE(TreeDump(treeWidget), tree);
+        QVERIFY(LoadComputerTree(nodes, list, {kToday}));
+        QCOMPARE(TreeDump(nodes), tree);
         QCOMPARE(ModelDump(), model);
-        QCOMPARE(list.topLevelItemCount(), 3);
+        QCOMPARE(list.Count(), 3);
         QCOMPARE(nodes.Count(), tree.size());
         QCOMPARE(vtest::Scalar(db, "SELECT count(*) FROM TBL_CalenderNoCheck").toInt(), datedRowsLeft);
     }
 
     void emptyDatabaseGivesEmptyLists() {
         vtest::FreshDatabase();
-        QTreeWidget treeWidget;
-        QTreeWidget list;
-        TreeNodes nodes(&treeWidget);
-        list.addTopLevelItem(new QTreeWidgetItem(QStringList{"stale"}));
+        TreeNodes nodes;
+        UserList list;
+        list.Add(QStringList{"stale"});
         QVERIFY(LoadComputerTree(nodes, list));
-        QCOMPARE(treeWidget.topLevelItemCount(), 0);
+        QVERIFY(nodes.Roots().empty());
         QCOMPARE(nodes.Count(), 0);
         QCOMPARE(gPingDatas.ListCount(), 0);
-        QCOMPARE(list.topLevelItemCount(), 0);
+        QCOMPARE(list.Count(), 0);
     }
 
     void failingStepStopsCleanly_data() {
@@ -244,24 +261,24 @@ private slots:
         QFETCH(int, computersLeft);
         QFETCH(int, personsLeft);
         const QString db = MakeFixture();
-        QTreeWidget treeWidget;
-        QTreeWidget list;
-        TreeNodes nodes(&treeWidget);
-        QVERIFY(LoadComputerTree(nodes, list, {kToday, {}}));
-        list.clear();
-        list.addTopLevelItem(new QTreeWidgetItem(QStringList{"earlier"}));
+        TreeNodes nodes;
+        UserList list;
+        QVERIFY(LoadComputerTree(nodes, list, {kToday}));
+        list.Clear();
+        list.Add(QStringList{"earlier"});
         if (damage == QLatin1String("missing")) gOptDatabasePath = db + QStringLiteral(".gone");
         else QVERIFY(vtest::Exec(db, damage));
 
-        treeWidget.show();
-        list.show();
-        QVERIFY(!LoadComputerTree(nodes, list, {kToday, {}}));
-        QVERIFY(treeWidget.isVisible());
-        QVERIFY(list.isVisible());
-        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        {
+            // A view is shown what was loaded, also when the load ends early: the tree's
+            // reset is closed; the person list is not touched before its own step.
+            ResetSpy spy(nodes, list);
+            QVERIFY(!LoadComputerTree(nodes, list, {kToday}));
+            spy.Expect(0);
+        }
         QCOMPARE(gPingDatas.ListCount(), computersLeft);
-        QCOMPARE(list.topLevelItemCount(), personsLeft);
-        CheckConsistent(nodes, treeWidget);
+        QCOMPARE(list.Count(), personsLeft);
+        CheckConsistent(nodes, list);
         if (computersLeft > 0) QCOMPARE(gPingDatas.Item(1)->IPAddress, QStringLiteral("10.0.0.1"));  // sorted
     }
 
@@ -271,9 +288,8 @@ private slots:
     void outsideReaderDoesNotStopTheLoad() {
         const QString db = MakeFixture();
         QDir(LogFolder()).removeRecursively();
-        QTreeWidget treeWidget;
-        QTreeWidget list;
-        TreeNodes nodes(&treeWidget);
+        TreeNodes nodes;
+        UserList list;
         {
             auto reader = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("outside-reader"));
             reader.setDatabaseName(db);
@@ -285,14 +301,14 @@ private slots:
             q.finish();
 
             QString error;
-            QVERIFY2(LoadComputerTree(nodes, list, {kToday, {}}, &error), qPrintable(error));
+            QVERIFY2(LoadComputerTree(nodes, list, {kToday}, &error), qPrintable(error));
             QVERIFY(q.exec(QStringLiteral("ROLLBACK")));
         }
         QSqlDatabase::removeDatabase(QStringLiteral("outside-reader"));
         QCOMPARE(gPingDatas.ListCount(), 3);
-        QCOMPARE(list.topLevelItemCount(), 3);
+        QCOMPARE(list.Count(), 3);
         QVERIFY(nodes.Item(QStringLiteral("*G1@003")) != nullptr);  // the recipients, last of the tree
-        CheckConsistent(nodes, treeWidget);
+        CheckConsistent(nodes, list);
         // Nothing was purged; the old rows are still in use by nobody and go next time.
         QCOMPARE(vtest::Scalar(db, "SELECT count(*) FROM TBL_CalenderNoCheck").toInt(), 5);
         const QStringList logs = QDir(LogFolder()).entryList(QDir::Files);
@@ -302,7 +318,7 @@ private slots:
         QCOMPARE(log.readAll().count("\r\n"), 1);
 
         // Without the reader the next load purges as usual.
-        QVERIFY(LoadComputerTree(nodes, list, {kToday, {}}));
+        QVERIFY(LoadComputerTree(nodes, list, {kToday}));
         QCOMPARE(vtest::Scalar(db, "SELECT count(*) FROM TBL_CalenderNoCheck").toInt(), 3);
     }
 
@@ -331,11 +347,10 @@ private slots:
             if (fault == QLatin1String("text")) f.write("グループ,表示名\r\nG1,本社\r\n");
         }
         const QByteArray before = vtest::FileBytes(db);
-        QTreeWidget treeWidget;
-        QTreeWidget list;
-        TreeNodes nodes(&treeWidget);
+        TreeNodes nodes;
+        UserList list;
         QString error;
-        QVERIFY(!LoadComputerTree(nodes, list, {kToday, {}}, &error));
+        QVERIFY(!LoadComputerTree(nodes, list, {kToday}, &error));
         for (const QString& part : said) QVERIFY2(error.contains(part), qPrintable(error));
         QCOMPARE(gPingDatas.ListCount(), 0);
         // Nothing is purged from a file that is not the program's.
@@ -344,16 +359,15 @@ private slots:
 
     void loadDuringALoadIsRefused() {
         MakeFixture();
-        QTreeWidget treeWidget;
-        QTreeWidget list;
-        TreeNodes nodes(&treeWidget);
+        TreeNodes nodes;
+        UserList list;
         int nested = -1;
         // Runs in the load's own event processing, as a menu command could.
         QTimer::singleShot(0, [&] { nested = LoadComputerTree(nodes, list) ? 1 : 0; });
-        QVERIFY(LoadComputerTree(nodes, list, {kToday, {}}));
+        QVERIFY(LoadComputerTree(nodes, list, {kToday}));
         QCOMPARE(nested, 0);
         QCOMPARE(gPingDatas.ListCount(), 3);
-        CheckConsistent(nodes, treeWidget);
+        CheckConsistent(nodes, list);
     }
 
     void rowNumbers_data() {

@@ -12,7 +12,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTreeWidget>
+#include "engine/Monitor.h"
 
 namespace {
 const QString kAddress = QStringLiteral("10.0.0.5");
@@ -28,8 +28,8 @@ class UpdateDllCheckTest : public QObject {
     Q_OBJECT
 
     QString db_;
-    QTreeWidget widget_;
-    std::unique_ptr<TreeNodes> tree_;
+    std::unique_ptr<Monitor> monitor_;
+    TreeNodes* tree_ = nullptr;
     QStringList captions_;  // OK captions the windows showed
 
     QByteArray storedBytes() const {
@@ -77,13 +77,17 @@ private slots:
         gPingDatas.Clear();
         gPingDatas.AddItem(kAddress, QStringLiteral("pc"), QStringLiteral("G"), 3, 0, 1000, true, true, true, QString());
         gPingDatas.Item(1)->DllData().Add(1, QStringLiteral("VantorPort.so"), kPlain);
-        tree_ = std::make_unique<TreeNodes>(&widget_);
+        monitor_ = std::make_unique<Monitor>();
+        tree_ = &monitor_->TreeComputer();
         QVERIFY(tree_->Add(QString(), tvwLast, QStringLiteral("#10.0.0.5"), QStringLiteral("pc"), QStringLiteral("Nomal")));
         QVERIFY(tree_->Add(QStringLiteral("#10.0.0.5"), tvwChild, kNode, QStringLiteral("port"), QStringLiteral("SStart")));
         gSelAddress = kAddress;
         gSelSubNo = 1;
     }
-    void cleanup() { tree_.reset(); }
+    void cleanup() {
+        tree_ = nullptr;
+        monitor_.reset();
+    }
 
     void windowOutcome_data() {
         QTest::addColumn<QString>("mode");
@@ -104,7 +108,7 @@ private slots:
         QFETCH(QString, caption);
         const QByteArray before = storedBytes();
         auto driver = driverFor(action);
-        QCOMPARE(UpdateDllCheck(mode, *tree_), changed);
+        QCOMPARE(UpdateDllCheck(mode, *monitor_), changed);
         QCOMPARE(captions_, QStringList{caption});
 
         if (!changed) {
@@ -131,7 +135,7 @@ private slots:
     void rowAlreadyGone() {
         QVERIFY(vtest::Exec(db_, QStringLiteral("DELETE FROM TBL_DLL")));
         auto driver = driverFor(Action::Ok);
-        QVERIFY(!UpdateDllCheck(QStringLiteral("D"), *tree_));
+        QVERIFY(!UpdateDllCheck(QStringLiteral("D"), *monitor_));
         QVERIFY(tree_->Item(kNode));
         QVERIFY(assignment());
     }
@@ -140,7 +144,7 @@ private slots:
         vtest::RecordingMessageBox boxes;
         gOptDatabasePath = vtest::HomeDir() + QStringLiteral("/missing.MDB");
         auto driver = driverFor(Action::Ok);
-        QVERIFY(!UpdateDllCheck(QStringLiteral("D"), *tree_));
+        QVERIFY(!UpdateDllCheck(QStringLiteral("D"), *monitor_));
         QCOMPARE(boxes.shown.size(), 1);
         QVERIFY(tree_->Item(kNode));
         QVERIFY(assignment());
@@ -166,7 +170,7 @@ private slots:
         gSelAddress = address;
         gSelSubNo = static_cast<qint16>(subNo);
         auto driver = driverFor(Action::Ok);
-        QVERIFY(!UpdateDllCheck(QStringLiteral("D"), *tree_));
+        QVERIFY(!UpdateDllCheck(QStringLiteral("D"), *monitor_));
         QVERIFY(captions_.isEmpty());  // no window was opened
         QCOMPARE(rows(), 1);
         QVERIFY(tree_->Item(kNode));
@@ -176,7 +180,7 @@ private slots:
         auto saved = gDllObjects;
         gDllObjects.clear();
         auto driver = driverFor(Action::Ok);
-        QVERIFY(!UpdateDllCheck(QStringLiteral("D"), *tree_));
+        QVERIFY(!UpdateDllCheck(QStringLiteral("D"), *monitor_));
         QVERIFY(captions_.isEmpty());
         gDllObjects = saved;
     }

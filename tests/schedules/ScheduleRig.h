@@ -7,8 +7,8 @@
 #include "model/Globals.h"
 #include "model/Loader.h"
 #include "model/TreeNodes.h"
+#include "model/UserList.h"
 
-#include <QTreeWidget>
 
 namespace vtest {
 
@@ -22,9 +22,8 @@ inline void AddWatchedComputer(const QString& db, const QString& address, const 
 }
 
 struct ScheduleRig {
-    QTreeWidget tree;
-    TreeNodes nodes{&tree};
-    QTreeWidget users;
+    TreeNodes nodes;
+    UserList users;
     QString db;
     QString address;
     explicit ScheduleRig(const QString& computer, const QString& calendar = QString()) : address(computer) {

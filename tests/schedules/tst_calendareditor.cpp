@@ -52,6 +52,12 @@ class TestCalendarEditor : public QObject {
         Rig() : ScheduleRig(kAddr, QStringLiteral("本社カレンダー")) {}
         ClsWaitDayTimes& days() { return computer().WaitDayTime(); }
         int rows() { return vtest::Scalar(db, "SELECT count(*) FROM TBL_CalenderNoCheck").toInt(); }
+        // The computer's calendar nodes.
+        int calendarNodes() {
+            int n = 0;
+            for (int i = 1; i <= nodes.Count(); ++i) n += nodes.Item(i)->Text() == QStringLiteral("非稼動カレンダー");
+            return n;
+        }
     };
 
     static void management(const QString& name = QString(), int year = 0) {
@@ -301,11 +307,11 @@ private slots:
         QCOMPARE(rig.days().Count(), 1);
         QCOMPARE(rig.days().Item(1)->WaitDate, QDate(y, 6, 10));
         QCOMPARE(int(rig.days().Item(1)->TimeEnd), 2700);
-        QTreeWidgetItem* node = rig.nodes.Item(kCalendarKey);
+        TreeNode* node = rig.nodes.Item(kCalendarKey);
         QVERIFY(node);
         QCOMPARE(TreeNodes::Text(node), QStringLiteral("非稼動カレンダー"));
         QCOMPARE(TreeNodes::Image(node), QStringLiteral("Calendar"));
-        QCOMPARE(rig.tree.currentItem(), node);
+        QCOMPARE(rig.nodes.SelectedItem(), node);
 
         // A second day: no second node. Right clicks show the window or empty the label.
         f.SetDialogRunner(Answer({"00", "00", "23", "59"}));
@@ -315,7 +321,7 @@ private slots:
         QCOMPARE(f.LblTime->text(), QStringLiteral("09:00～27:00まで"));
         ClickDay(f, 6, 11, ClsCalendar::kRightButton);
         QCOMPARE(f.LblTime->text(), QString());
-        QCOMPARE(rig.tree.findItems(QStringLiteral("非稼動カレンダー"), Qt::MatchRecursive).size(), 1);
+        QCOMPARE(rig.calendarNodes(), 1);
 
         // A window edited after the accepted press is still held to the rule.
         f.SetDialogRunner([](QDialog& d) {
@@ -389,7 +395,7 @@ private slots:
         QCOMPARE(vtest::Scalar(rig.db, "SELECT 開始時刻 || '-' || 終了時刻 FROM TBL_CalenderNoCheck").toString(),
                  QStringLiteral("800-1700"));
         QCOMPARE(rig.days().Count(), 1);
-        QCOMPARE(rig.tree.findItems(QStringLiteral("非稼動カレンダー"), Qt::MatchRecursive).size(), 1);
+        QCOMPARE(rig.calendarNodes(), 1);
     }
 };
 

@@ -135,11 +135,11 @@ private slots:
         QCOMPARE(gSelSubNo, qint16(5));
         QCOMPARE(dialog.cmdUpdate->text(), QStringLiteral("更新(&U)"));
         const QString key = QStringLiteral("?") + kAddr + QStringLiteral("@005");
-        QTreeWidgetItem* node = rig.nodes.Item(key);
+        TreeNode* node = rig.nodes.Item(key);
         QVERIFY(node);
         QCOMPARE(TreeNodes::Text(node), QStringLiteral("08時00分～08時00分  【日・月・火・水・木・金・土】"));
         QCOMPARE(TreeNodes::Image(node), QStringLiteral("Wait"));
-        QCOMPARE(rig.tree.currentItem(), node);
+        QCOMPARE(rig.nodes.SelectedItem(), node);
 
         setBoxes(dialog.txt_TimeWait, {"08", "30", "17", "00"});
         for (int i = 1; i <= 7; ++i) dialog.ChkDay[i]->setChecked(false);

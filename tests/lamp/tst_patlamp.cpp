@@ -1,7 +1,7 @@
 // The warning lamp window, offscreen: its size, its shape, its animation and its life.
 #include "TestSupport.h"
 
-#include "alarms/PatLamp.h"
+#include "alarms/lamp/FrmPatLamp.h"
 #include "model/Globals.h"
 
 #include <QBitmap>
@@ -51,6 +51,8 @@ void SendMouse(QWidget* w, QEvent::Type type, QPoint local, Qt::MouseButtons but
 
 class PatLampTest : public QObject {
     Q_OBJECT
+
+    PatLampWindowInstall window_;  // the lamp's window, as the main window installs it
 
 private slots:
     void init() {

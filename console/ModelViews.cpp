@@ -1,0 +1,196 @@
+#include "console/ModelViews.h"
+
+#include "model/LogLines.h"
+#include "model/TreeNodes.h"
+#include "model/UserList.h"
+
+#include <QListWidget>
+#include <QTreeWidget>
+
+namespace {
+constexpr int kKeyRole = Qt::UserRole;
+constexpr int kImageRole = Qt::UserRole + 1;
+
+// Holds a flag up for a scope, so a view's own changes to its widget are not taken for
+// the operator's.
+class Syncing {
+public:
+    explicit Syncing(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
+    ~Syncing() { flag_ = old_; }
+    Syncing(const Syncing&) = delete;
+    Syncing& operator=(const Syncing&) = delete;
+
+private:
+    bool& flag_;
+    bool old_;
+};
+}  // namespace
+
+// ---- the tree ----
+
+TreeView::TreeView(TreeNodes& model, QTreeWidget& widget, IconProvider icons)
+    : QObject(&widget), model_(model), widget_(widget), icons_(std::move(icons)) {
+    connect(&model_, &TreeNodes::nodeAdded, this, [this](TreeNode* node) {
+        QTreeWidgetItem* parent = node->Parent() ? ItemOf(node->Parent()) : nullptr;
+        if (node->Parent() && !parent) return;  // under a node this view does not show
+        addSubtree(node, parent, model_.SiblingIndex(node));
+    });
+    connect(&model_, &TreeNodes::nodeAboutToBeRemoved, this, [this](TreeNode* node) {
+        QTreeWidgetItem* item = ItemOf(node);
+        if (!item) return;
+        Syncing s(syncing_);
+        forget(node);
+        delete item;  // takes the item and its children out of the widget
+    });
+    connect(&model_, &TreeNodes::nodeChanged, this, [this](TreeNode* node) {
+        if (QTreeWidgetItem* item = ItemOf(node)) {
+            item->setText(0, node->Text());
+            item->setData(0, kImageRole, node->Image());
+            if (icons_) item->setIcon(0, icons_(node->Image()));
+        }
+    });
+    connect(&model_, &TreeNodes::aboutToReset, this, [this] {
+        Syncing s(syncing_);
+        items_.clear();
+        nodes_.clear();
+        widget_.clear();
+    });
+    connect(&model_, &TreeNodes::resetDone, this, &TreeView::rebuild);
+    connect(&model_, &TreeNodes::selectionChanged, this, &TreeView::showSelection);
+    connect(&widget_, &QTreeWidget::itemSelectionChanged, this, &TreeView::takeSelection);
+    rebuild();
+}
+
+QString TreeView::KeyOf(const QTreeWidgetItem* item) { return item ? item->data(0, kKeyRole).toString() : QString(); }
+
+QTreeWidgetItem* TreeView::makeItem(TreeNode* node) {
+    auto* item = new QTreeWidgetItem;  // handed to the widget by the caller
+    item->setText(0, node->Text());
+    item->setData(0, kKeyRole, node->Key());
+    item->setData(0, kImageRole, node->Image());
+    if (icons_) item->setIcon(0, icons_(node->Image()));
+    items_.insert(node, item);
+    nodes_.insert(item, node);
+    QList<QTreeWidgetItem*> children;
+    children.reserve(static_cast<qsizetype>(node->Children().size()));
+    for (TreeNode* child : node->Children()) children << makeItem(child);
+    item->addChildren(children);
+    return item;
+}
+
+void TreeView::addSubtree(TreeNode* node, QTreeWidgetItem* parent, int index) {
+    QTreeWidgetItem* item = makeItem(node);
+    if (parent) {
+        parent->insertChild(index < 0 ? parent->childCount() : index, item);
+    } else {
+        widget_.insertTopLevelItem(index < 0 ? widget_.topLevelItemCount() : index, item);
+    }
+}
+
+void TreeView::forget(const TreeNode* node) {
+    for (const TreeNode* child : node->Children()) forget(child);
+    nodes_.remove(items_.take(node));
+}
+
+void TreeView::rebuild() {
+    Syncing s(syncing_);
+    items_.clear();
+    nodes_.clear();
+    widget_.clear();
+    QList<QTreeWidgetItem*> roots;
+    roots.reserve(static_cast<qsizetype>(model_.Roots().size()));
+    for (TreeNode* node : model_.Roots()) roots << makeItem(node);
+    widget_.addTopLevelItems(roots);
+    showSelection(model_.SelectedItem());
+}
+
+void TreeView::showSelection(TreeNode* node) {
+    Syncing s(syncing_);
+    if (QTreeWidgetItem* item = ItemOf(node)) {
+        widget_.setCurrentItem(item);
+    } else {
+        widget_.clearSelection();
+        widget_.setCurrentItem(nullptr);
+    }
+}
+
+void TreeView::takeSelection() {
+    if (syncing_) return;
+    const QList<QTreeWidgetItem*> selected = widget_.selectedItems();
+    model_.SetSelectedItem(selected.isEmpty() ? nullptr : NodeOf(selected.first()));
+}
+
+// ---- a log list ----
+
+LogListView::LogListView(LogLines& model, QListWidget& widget) : QObject(&widget), model_(model), widget_(widget) {
+    connect(&model_, &LogLines::lineAdded, this, [this](const QString& line, bool) {
+        widget_.insertItem(0, line);
+        while (widget_.count() > model_.Count()) delete widget_.takeItem(widget_.count() - 1);
+    });
+    connect(&model_, &LogLines::cleared, &widget_, &QListWidget::clear);
+    for (int i = 0; i < model_.Count(); ++i) widget_.addItem(model_.Line(i));
+}
+
+// ---- the person list ----
+
+UserListView::UserListView(UserList& model, QTreeWidget& widget, IconProvider icons)
+    : QObject(&widget), model_(model), widget_(widget), icons_(std::move(icons)) {
+    widget_.setColumnCount(UserRow::kColumns);
+    widget_.setHeaderLabels(UserListCaptions());
+    connect(&model_, &UserList::rowAdded, this, [this](UserRow* row) { add(row); });
+    connect(&model_, &UserList::rowChanged, this, [this](UserRow* row) {
+        if (QTreeWidgetItem* item = ItemOf(row)) {
+            fill(item, *row);
+            widget_.viewport()->update();
+        }
+    });
+    connect(&model_, &UserList::rowAboutToBeRemoved, this, [this](UserRow* row) {
+        Syncing s(syncing_);
+        QTreeWidgetItem* item = items_.take(row);
+        rows_.remove(item);
+        delete item;
+    });
+    connect(&model_, &UserList::aboutToReset, this, [this] {
+        Syncing s(syncing_);
+        items_.clear();
+        rows_.clear();
+        widget_.clear();
+    });
+    connect(&model_, &UserList::resetDone, this, &UserListView::rebuild);
+    connect(&model_, &UserList::currentChanged, this, &UserListView::showCurrent);
+    connect(&widget_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (!syncing_) model_.SetCurrent(RowOf(item));
+    });
+    rebuild();
+}
+
+void UserListView::fill(QTreeWidgetItem* item, const UserRow& row) const {
+    for (int c = 0; c < UserRow::kColumns; ++c) item->setText(c, row.Column(c));
+    item->setData(0, kImageRole, row.Image());
+    if (icons_) item->setIcon(0, icons_(row.Image()));
+}
+
+QTreeWidgetItem* UserListView::add(UserRow* row) {
+    auto* item = new QTreeWidgetItem;  // handed to the widget below
+    // Filled before it is added, so a sorted list places it by its columns.
+    fill(item, *row);
+    items_.insert(row, item);
+    rows_.insert(item, row);
+    Syncing s(syncing_);
+    widget_.addTopLevelItem(item);
+    return item;
+}
+
+void UserListView::rebuild() {
+    Syncing s(syncing_);
+    items_.clear();
+    rows_.clear();
+    widget_.clear();
+    for (const auto& row : model_.Rows()) add(row.get());
+    showCurrent(model_.Current());
+}
+
+void UserListView::showCurrent(UserRow* row) {
+    Syncing s(syncing_);
+    widget_.setCurrentItem(ItemOf(row));
+}
