@@ -258,6 +258,7 @@ bool FrmComputer::Save() {
                 entry->Timeout = timeout;
                 entry->NoCheckPing = ping;
                 entry->Calendar = calendar;
+                ++entry->Revision;
             }
     } else {
         MsgBox(recordmsg::kOdd, vb::vbOKOnly);

@@ -1,5 +1,7 @@
 #include "alarms/Sound.h"
 
+#include "alarms/EventWait.h"
+
 #include "model/AppPaths.h"
 #include "model/Globals.h"
 
@@ -302,8 +304,8 @@ void PlayAlarmSound(const QString& path) {
     const bool known = GetVolumeValue(*mixer, control, kept);
     if (known) SetVolumeValue(*mixer, control, gOptSoundVolume);
     PlaySoundFile(path);
-    // The window thread waits, as the alarm always has: the siren starts loud, then the
-    // speaker is back at the user's volume while it goes on playing.
-    QThread::msleep(200);
+    // The siren starts loud, then the speaker is back at the user's volume while it goes
+    // on playing. The window goes on meanwhile.
+    events::ProcessEventsUntil([] { return false; }, 200);
     if (known) SetVolumeValue(*mixer, control, kept);
 }

@@ -6,6 +6,7 @@
 #include "engine/NodeState.h"
 #include "engine/PortCheck.h"
 #include "plugins/host/LateBound.h"
+#include "alarms/NameResolver.h"
 #include "alarms/PatLamp.h"
 #include "alarms/Sound.h"
 #include "model/CheckStatus.h"
@@ -21,6 +22,9 @@
 
 #include <algorithm>
 #include <exception>
+#include <memory>
+#include <unordered_map>
+#include <vector>
 
 namespace checkround {
 
@@ -233,12 +237,74 @@ bool ComputerCheck::plugins() {
 
 namespace {
 
+// The round's echoes, sent together at its start: one for every computer the round will
+// probe as things stand then, paced by the flight (at most one per millisecond). A
+// computer takes its answer in its own turn, in list order, as if it had been probed
+// then; one whose settings changed meanwhile (the computer dialog, a time-out that is no
+// longer the one sent with) drops it and is probed afresh, and one switched on during the
+// round, or named by a host name, is probed in its turn as before.
+class EarlyEchoes {
+public:
+    EarlyEchoes(ClsPing& ping, const QDateTime& now, qint32 count) {
+        // Several echoes per computer, or a scripted echo service, probe one at a time.
+        if (ping.Packets() != 1) return;
+        flight_ = ping.NewFlight();
+        if (!flight_ || !flight_->IsOpen()) {
+            flight_.reset();
+            return;
+        }
+        const QByteArray data = ClsPing::EchoData(ping.CharsPackets());
+        for (qint32 i = 1; i <= count; ++i) {
+            const std::shared_ptr<ClsPingData> item = gPingDatas.Item(i);
+            if (!item || !WillProbe(*item, now)) continue;
+            const std::optional<QHostAddress> address = names::Literal(item->IPAddress, names::Family::IPv4);
+            if (!address) continue;
+            const int waitMs = item->Timeout > 0 ? item->Timeout : 1000;
+            const auto ticket = flight_->Submit(address->toIPv4Address(), data, ping.ttl(), waitMs);
+            early_.emplace(item.get(), Early{item, ticket, item->Revision, item->Timeout});
+        }
+    }
+    EarlyEchoes(const EarlyEchoes&) = delete;
+    EarlyEchoes& operator=(const EarlyEchoes&) = delete;
+
+    // The echo sent early for this computer, when it still stands for what a probe now
+    // would send; 0 when there is none (the computer is then probed now).
+    icmp::EchoFlight::Ticket Take(const ClsPingData& item) {
+        const auto it = early_.find(&item);
+        if (it == early_.end()) return 0;
+        const Early e = it->second;
+        early_.erase(it);
+        if (e.revision == item.Revision && e.timeout == item.Timeout) return e.ticket;
+        flight_->Forget(e.ticket);
+        return 0;
+    }
+    icmp::EchoFlight& Flight() { return *flight_; }
+
+private:
+    // The gates of a turn as they stand at the round's start (the back-off step only
+    // looked at, not taken).
+    static bool WillProbe(ClsPingData& d, const QDateTime& now) {
+        if (!(d.NoCheckGrp && d.NoCheckSrv) || !d.NoCheckPing) return false;
+        if (!d.WaitTime().TimeCheck(now) || !d.WaitDayTime().TimeCheck(now)) return false;
+        return !d.NotIPAddress || d.NotConnectCount >= gOptNGRset - 1;
+    }
+
+    struct Early {
+        std::shared_ptr<ClsPingData> item;  // held, so its address is never another's
+        icmp::EchoFlight::Ticket ticket = 0;
+        quint32 revision = 0;
+        qint32 timeout = 0;
+    };
+    std::unique_ptr<icmp::EchoFlight> flight_;
+    std::unordered_map<const ClsPingData*, Early> early_;
+};
+
 // One computer's turn in a round. Returns false when the round must end (the target list
 // was rebuilt or re-sorted under a yield, so positions name other computers now).
 class Turn : ComputerCheck {
 public:
-    Turn(Monitor& monitor, CheckSession::Check& check, std::shared_ptr<ClsPingData> item)
-        : ComputerCheck(monitor, check, std::move(item)), ping_(check.Probe()) {
+    Turn(Monitor& monitor, CheckSession::Check& check, EarlyEchoes& early, std::shared_ptr<ClsPingData> item)
+        : ComputerCheck(monitor, check, std::move(item)), ping_(check.Probe()), early_(early) {
         followSwitch_ = true;
     }
 
@@ -262,7 +328,11 @@ public:
         }
         if (!yieldOk(2)) return false;
         int result = 0;
-        if (d.NoCheckPing) result = ping_.Ping(d.IPAddress, d.Computer);
+        if (d.NoCheckPing) {
+            const auto ticket = early_.Take(d);
+            result = ticket ? ping_.Ping(d.IPAddress, d.Computer, early_.Flight(), ticket)
+                            : ping_.Ping(d.IPAddress, d.Computer);
+        }
         const QString pingMsg = ping_.PingMsg();
         if (!yieldOk(2)) return false;
         if (switchedOff()) return true;  // switched off during the echo: its answer is dropped
@@ -294,10 +364,21 @@ private:
 
     bool ports() {
         ClsPingData& d = *item_;
+        // Every listed port is probed at once; the results are taken in list order, as if
+        // each port had been probed in its turn. A port added meanwhile is probed then.
+        // (The entries are held, so a removed one's address never stands for a new one.)
+        std::vector<std::pair<std::shared_ptr<ClsPortData>, std::unique_ptr<PortProbe>>> probes;
+        for (const auto& port : d.PortData())
+            probes.emplace_back(port, std::make_unique<PortProbe>(d.IPAddress, port->PortNo));
+        const auto probed = [&](const ClsPortData& port) {
+            for (auto& [entry, probe] : probes)
+                if (entry.get() == &port) return probe->Wait();
+            return PortCheck(d.IPAddress, port.PortNo, 1);
+        };
         for (int p = 1; std::shared_ptr<ClsPortData> port = portAt(p); ++p) {
             if (!yieldOk()) return false;
             if (switchedOff()) return true;
-            const bool ok = PortCheck(d.IPAddress, port->PortNo, 1);
+            const bool ok = probed(*port);
             if (!listUnchanged()) return false;
             if (switchedOff()) return true;
             if (ok) {
@@ -358,6 +439,7 @@ private:
     }
 
     ClsPing& ping_;
+    EarlyEchoes& early_;
 };
 
 }  // namespace
@@ -373,6 +455,7 @@ void CheckAllTargets(Monitor& monitor, ClsPing& ping) {
     Yield();
     const qint32 n = gPingDatas.ListCount();
     check.TakeList();  // the computers the round walks are those of the list as it is now
+    EarlyEchoes early(check.Probe(), now, n);
     for (qint32 i = 1; i <= n; ++i) {
         Yield();
         Yield();
@@ -382,7 +465,7 @@ void CheckAllTargets(Monitor& monitor, ClsPing& ping) {
         if (!item) break;
         bool goOn = true;
         try {
-            goOn = Turn(monitor, check, item).run(now);
+            goOn = Turn(monitor, check, early, item).run(now);
         } catch (const std::exception& e) {
             // Contained to this computer: the others are still checked.
             qWarning("check of %s failed: %s", qPrintable(item->IPAddress), e.what());

@@ -77,7 +77,20 @@ QByteArray ClsPing::EchoData(qint32 length) {
 
 QString ClsPing::GetStrFromPtrA(const char* text) { return text ? QString::fromLatin1(text) : QString(""); }
 
-qint16 ClsPing::Ping(const QString& address, const QString& displayName) {
+qint16 ClsPing::Ping(const QString& address, const QString& displayName) { return ping(address, displayName, nullptr, 0); }
+
+qint16 ClsPing::Ping(const QString& address, const QString& displayName, icmp::EchoFlight& flight,
+                     icmp::EchoFlight::Ticket ticket) {
+    return ping(address, displayName, &flight, ticket);
+}
+
+std::unique_ptr<icmp::EchoFlight> ClsPing::NewFlight() const {
+    if (echo_) return nullptr;
+    return std::make_unique<icmp::EchoFlight>(kind_, opener_);
+}
+
+qint16 ClsPing::ping(const QString& address, const QString& displayName, icmp::EchoFlight* flight,
+                     icmp::EchoFlight::Ticket first) {
     // The handle, the address and the reply belong to the call in progress; a nested call
     // from one of its yields must not overwrite them.
     if (inProgress_) return 2;
@@ -96,19 +109,22 @@ qint16 ClsPing::Ping(const QString& address, const QString& displayName) {
     // Without any ICMP socket the probe cannot be made at all. That is a fault of this
     // machine, reported as such (result 2), not as a computer that stopped answering,
     // which would walk every computer up the alarm ladder.
-    std::unique_ptr<icmp::IcmpEcho> channel;
-    if (!echo_) {
-        channel = std::make_unique<icmp::IcmpEcho>(kind_, opener_);
-        if (!channel->IsOpen()) {
-            pingMsg_ = QStringLiteral("Winsock32開始ｴﾗｰ");
-            return 2;
-        }
+    std::unique_ptr<icmp::EchoFlight> own;
+    if (!flight && !echo_) {
+        own = NewFlight();
+        flight = own.get();
+    }
+    if (flight && !flight->IsOpen()) {
+        if (first) flight->Forget(first);
+        pingMsg_ = QStringLiteral("Winsock32開始ｴﾗｰ");
+        return 2;
     }
 
     // A name is looked up with the event loop running, as the echoes themselves wait.
     const std::optional<QHostAddress> resolved = names::Resolve(address, names::Family::IPv4);
     const quint32 target = resolved ? resolved->toIPv4Address() : 0;
     if (target == 0) {
+        if (flight && first) flight->Forget(first);
         pingMsg_ = QStringLiteral("IP情報取得ｴﾗｰ");
         return 2;
     }
@@ -123,15 +139,18 @@ qint16 ClsPing::Ping(const QString& address, const QString& displayName) {
     for (qint32 i = 1; i <= packets_; ++i) {
         // The user's commands run between echoes.
         QCoreApplication::processEvents();
-        const int replies = echo_ ? echo_(target, data, hops, waitMs, reply)
-                                  : channel->SendEcho(target, data, hops, waitMs, reply);
+        // The first echo may have gone out ahead; every other one goes out now.
+        icmp::EchoFlight::Ticket ticket = 0;
+        if (flight) ticket = i == 1 && first ? std::exchange(first, 0) : flight->Submit(target, data, hops, waitMs);
+        const int replies = flight ? flight->Wait(ticket, reply) : echo_(target, data, hops, waitMs, reply);
         if (replies == 0) {
             ipAddress_ = address;
             pingMsg_ = QStringLiteral("ﾀｲﾑｱｳﾄ!");
             allAnswered = false;
             continue;
         }
-        ipAddress_ = icmp::DottedText(reply.address).trimmed();
+        // The answer's address text is made once, with the answer.
+        ipAddress_ = reply.addressText.isEmpty() ? icmp::DottedText(reply.address) : reply.addressText;
         const QString text = StatusText(reply.status);
         if (!text.isNull()) pingMsg_ = text;
         QCoreApplication::processEvents();

@@ -2,8 +2,9 @@
 // The echo prober of the check engine: does a computer answer an ICMP echo, and if not,
 // why not. One instance lives with the main window; the check round and the immediate
 // check set Timeout, call Ping for one computer and read the result and PingMsg.
-// Every Ping opens and closes its own socket; only the settings and the last call's
-// texts are kept between calls.
+// Every Ping opens and closes its own socket (or takes an echo a round sent ahead on its
+// own); only the settings and the last call's texts are kept between calls. Every wait
+// runs through the event loop.
 
 #include "engine/IcmpEcho.h"
 
@@ -11,6 +12,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class ClsPing {
 public:
@@ -27,6 +29,15 @@ public:
     // another Ping of this object is still running (from inside its yields) returns 2 at
     // once and leaves the running call's texts alone.
     qint16 Ping(const QString& address, const QString& displayName);
+    // The same with the first echo already sent on flight (ticket): a round sends its
+    // echoes early and takes each answer here, in the computer's turn. The result and the
+    // texts are those of the call above.
+    qint16 Ping(const QString& address, const QString& displayName, icmp::EchoFlight& flight,
+                icmp::EchoFlight::Ticket ticket);
+    // A flight on the socket this prober would open, for echoes sent ahead of their
+    // Ping; null while an echo function stands in for the echo service (tests script
+    // the answers one Ping at a time).
+    std::unique_ptr<icmp::EchoFlight> NewFlight() const;
 
     QString HostName() const { return hostName_; }
     void setHostName(const QString& value) { hostName_ = value.trimmed(); }
@@ -63,6 +74,9 @@ public:
     void SetEchoFunction(EchoFunction echo) { echo_ = std::move(echo); }
 
 private:
+    qint16 ping(const QString& address, const QString& displayName, icmp::EchoFlight* flight,
+                icmp::EchoFlight::Ticket first);
+
     QString hostName_;
     QString ipAddress_;
     qint32 charsPackets_ = 1;

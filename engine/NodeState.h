@@ -16,12 +16,12 @@ class TreeNode;
 
 // What one check of a computer or one of its services came to.
 struct NodeOutcome {
-    QString computerImage;  // the state the check gives the computer
+    QString computerImage{};  // the state the check gives the computer
     // Used only when serviceImage is "SStop" (a failed port or plug-in check):
-    QChar serviceKind;      // '$' a port check, '%' a plug-in check, anything else none
-    QString serviceImage;
-    QString serviceName;
-    qint32 portNo = 0;      // the port, or the plug-in's row number
+    QChar serviceKind{};      // '$' a port check, '%' a plug-in check, anything else none
+    QString serviceImage{};
+    QString serviceName{};
+    qint32 portNo = 0;        // the port, or the plug-in's row number
 };
 
 // One call of UpdateCheckStatus.

@@ -1,69 +1,86 @@
 #include "engine/PortCheck.h"
 
+#include "alarms/EventWait.h"
 #include "model/Globals.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
+#include <QNetworkProxy>
 #include <QTcpSocket>
-#include <QTimer>
 
 #include <limits>
 
-namespace {
-
-enum class Outcome { Connected, Failed, FailedAtOnce };
-
-Outcome TryConnect(const QString& host, quint16 port, qint64 limitMs) {
-    QTcpSocket socket;
-    bool failed = false;
-    QObject::connect(&socket, &QAbstractSocket::errorOccurred, &socket, [&failed] { failed = true; });
-    socket.connectToHost(host, port);
-    if (failed) {
-        socket.abort();
-        return Outcome::FailedAtOnce;
-    }
-
-    // The wait yields to the event loop; the ticker only wakes it up often enough to
-    // notice the limit when no socket or window event comes.
-    QTimer ticker;
-    ticker.start(10);
-    QElapsedTimer clock;
-    clock.start();
-    for (;;) {
-        if (socket.state() == QAbstractSocket::ConnectedState || failed) break;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        if (clock.elapsed() >= limitMs) break;
-    }
-    ticker.stop();
-
-    const bool connected = socket.state() == QAbstractSocket::ConnectedState;
-    if (connected) {
-        socket.disconnectFromHost();
-        if (socket.state() != QAbstractSocket::UnconnectedState) socket.abort();
-    } else {
-        socket.abort();
-    }
-    return connected ? Outcome::Connected : Outcome::Failed;
+PortProbe::PortProbe(const QString& host, qint32 port, qint16 attempt) : host_(host.trimmed()), port_(port) {
+    limit_.setSingleShot(true);
+    limit_.setTimerType(Qt::PreciseTimer);  // the wait is never cut short
+    connect(&limit_, &QTimer::timeout, this, &PortProbe::failed);
+    start(attempt);
 }
 
-}  // namespace
+PortProbe::~PortProbe() {
+    if (socket_) socket_->abort();
+}
 
-bool PortCheck(const QString& host, qint32 port, qint16 attempt) {
-    const QString name = host.trimmed();
-    if (name.isEmpty() || port < 1 || port > 65535) return false;
-
+void PortProbe::start(qint16 attempt) {
+    attempt_ = attempt;
+    if (host_.isEmpty() || port_ < 1 || port_ > 65535) return finish(false);
     // The limit is a 16-bit count of seconds; one that does not fit ends the probe.
     const qint32 seconds = gOptPortTimeOut > 0 ? gOptPortTimeOut : 1;
     const qint32 limit = seconds * qint32(attempt);
-    if (limit > std::numeric_limits<qint16>::max() || limit < std::numeric_limits<qint16>::min()) return false;
-    // Every wait is bounded and none is skipped: a limit of 0 or less waits 1 s.
-    const qint64 limitMs = qint64(limit > 0 ? limit : 1) * 1000;
+    if (limit > std::numeric_limits<qint16>::max() || limit < std::numeric_limits<qint16>::min()) return finish(false);
 
-    switch (TryConnect(name, quint16(port), limitMs)) {
-    case Outcome::Connected: return true;
-    case Outcome::FailedAtOnce: return false;
-    case Outcome::Failed: break;
+    if (socket_) {
+        // The attempt before is over; its socket goes once its own signals have run.
+        socket_->disconnect(this);
+        socket_->abort();
+        socket_.release()->deleteLater();
     }
-    return attempt == 1 ? PortCheck(host, port, 2) : false;
+    socket_ = std::make_unique<QTcpSocket>();
+    socket_->setProxy(QNetworkProxy::NoProxy);
+    failedAtOnce_ = false;
+    starting_ = true;
+    connect(socket_.get(), &QAbstractSocket::errorOccurred, this, [this] {
+        if (starting_) {
+            failedAtOnce_ = true;
+            return;
+        }
+        failed();
+    });
+    connect(socket_.get(), &QAbstractSocket::connected, this, [this] {
+        socket_->disconnectFromHost();
+        if (socket_->state() != QAbstractSocket::UnconnectedState) socket_->abort();
+        finish(true);
+    });
+    socket_->connectToHost(host_, quint16(port_));
+    starting_ = false;
+    // Refused before the attempt even began (no route, say): no second attempt.
+    if (failedAtOnce_) return finish(false);
+    // Every wait is bounded and none is skipped: a limit of 0 or less waits 1 s.
+    limit_.start(int(qint64(limit > 0 ? limit : 1) * 1000));
 }
+
+void PortProbe::failed() {
+    if (done_) return;
+    limit_.stop();
+    if (socket_) socket_->abort();
+    if (attempt_ == 1) {
+        start(2);
+        return;
+    }
+    finish(false);
+}
+
+void PortProbe::finish(bool connected) {
+    limit_.stop();
+    done_ = true;
+    connected_ = connected;
+}
+
+bool PortProbe::Wait() {
+    // The attempts' own limits end the probe; the bound only makes sure of that.
+    const qint64 seconds = gOptPortTimeOut > 0 ? gOptPortTimeOut : 1;
+    events::ProcessEventsUntil([this] { return done_; }, (seconds * attempt_ + seconds * 2) * 1000 + 1000);
+    if (!done_) failed();
+    return connected_;
+}
+
+bool PortCheck(const QString& host, qint32 port, qint16 attempt) { return PortProbe(host, port, attempt).Wait(); }

@@ -27,6 +27,10 @@ public:
     QString Calendar;
     bool NotIPAddress = false;   // back-off flag of the check round
     qint32 NotConnectCount = 0;  // consecutive failures, or rounds spent in back-off
+    // Counts the changes of the settings above made while the computer is watched (the
+    // computer dialog's saves), so a round can tell an echo it sent early for the old
+    // settings from one for the computer as it is now.
+    quint32 Revision = 0;
 
     // The child lists always exist: reading one that was never set creates it empty.
     ClsPortDatas& PortData() { return *list(portData_); }

@@ -1,7 +1,7 @@
 #include "plugins/VantorPort/ClsVantoro.h"
 
 #include "plugins/VantorPort/FrmPort.h"
-#include "plugins/common/EventWait.h"
+#include "alarms/EventWait.h"
 #include "plugins/common/PluginExports.h"
 
 #include <QTcpSocket>
@@ -31,7 +31,7 @@ ClsVantoro::Attempt ClsVantoro::AttemptOnce() {
     // A time-out of 0 or less is one pass of event processing: only a connection made by
     // then counts.
     const qint64 limit = static_cast<qint64>(std::max(0, TimeOut())) * 1000;
-    plugin::ProcessEventsUntil([&] { return connected || failed; }, limit);
+    events::ProcessEventsUntil([&] { return connected || failed; }, limit);
     socket.abort();
     return connected ? Attempt::Passed : Attempt::Failed;
 }

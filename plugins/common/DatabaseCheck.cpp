@@ -1,7 +1,7 @@
 #include "plugins/common/DatabaseCheck.h"
 
 #include "plugins/common/BackgroundCall.h"
-#include "plugins/common/EventWait.h"
+#include "alarms/EventWait.h"
 #include "plugins/common/OdbcSession.h"
 #include "plugins/common/PluginObject.h"
 #include "plugins/common/PluginUi.h"
@@ -92,7 +92,7 @@ bool RunDatabaseCheck(const ClsVantoroBase& check, const QString& connectionStri
     call->sql = sql;
     call->loginTimeout = loginTimeout;
     const auto take = [&] { return (call->ticket = targetSlots().TryTake(connectionString, monotonicMs())) != 0; };
-    if (!ProcessEventsUntil(take, loginBound)) {
+    if (!events::ProcessEventsUntil(take, loginBound)) {
         show({notAnswered(QStringLiteral("前回のログインがまだ終わっていません（サーバが応答しません）"))});
         return false;
     }
@@ -104,12 +104,12 @@ bool RunDatabaseCheck(const ClsVantoroBase& check, const QString& connectionStri
     }
 
     const auto stage = [&call] { return call->stage.load(std::memory_order_acquire); };
-    ProcessEventsUntil([&] { return stage() != kLoggingIn; }, loginBound - clock.elapsed());
+    events::ProcessEventsUntil([&] { return stage() != kLoggingIn; }, loginBound - clock.elapsed());
     if (stage() == kLoggingIn) {
         show({notAnswered(QStringLiteral("ログインが%1秒以内に終わりませんでした（サーバが応答しません）").arg(loginTimeout))});
         return false;
     }
-    ProcessEventsUntil([&] { return stage() == kFinished; }, kStatementTimeoutSeconds * 1000LL + kDriverGraceMs);
+    events::ProcessEventsUntil([&] { return stage() == kFinished; }, kStatementTimeoutSeconds * 1000LL + kDriverGraceMs);
     if (stage() != kFinished) {
         show({notAnswered(
             QStringLiteral("SQL文が%1秒以内に終わりませんでした（サーバが応答しません）").arg(kStatementTimeoutSeconds))});

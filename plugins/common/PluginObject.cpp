@@ -1,5 +1,7 @@
 #include "plugins/common/PluginObject.h"
 
+#include "alarms/EventWait.h"
+
 #include "plugins/common/SettingsWindow.h"
 
 #include <QThread>
@@ -95,10 +97,10 @@ bool ClsVantoroBase::Check(int pCall) {
         if (result == Attempt::Passed) return true;
         if (result == Attempt::Abort || !format_.retries) return false;
         if (call >= Number(QStringLiteral("Retry"))) return false;
-        // The wait between attempts blocks on purpose: no events run while a check waits
-        // to try again, as the hosts expect.
+        // The wait between attempts keeps the host's event loop running, so its window and
+        // timers go on (a host keeps an object in a check from other uses meanwhile).
         const int wait = std::max(0, Number(QStringLiteral("WaitTime")));
-        if (wait > 0) QThread::msleep(static_cast<unsigned long>(wait) * 1000UL);
+        if (wait > 0) events::ProcessEventsUntil([] { return false; }, qint64(wait) * 1000);
     }
 }
 

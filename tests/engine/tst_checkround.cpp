@@ -3,6 +3,7 @@
 // the echo answers are scripted (see CheckRig.h).
 #include "CheckRig.h"
 #include "FakePlugin.h"
+#include "TestNetns.h"
 
 #include "alarms/LanDatagram.h"
 #include "alarms/LanMessenger.h"
@@ -21,6 +22,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUdpSocket>
@@ -853,6 +855,103 @@ private slots:
         QVERIFY(gPatLampShowing);  // the lamp test does not run on an empty model
         CheckOneTarget(rig, rig.ping, kA);
         QVERIFY(gPatLampShowing);
+    }
+
+    // A round sends its echoes together at its start and takes each answer in the
+    // computer's turn; it must come to exactly what a round that probes one computer after
+    // another comes to: the same lines in the same order, states, counters, alarms and
+    // event-log lines, over three rounds, with answering, silent and refused computers,
+    // refused ports, and in the first round one computer switched on, one switched off and
+    // one edited while the round runs.
+    void overlappedRoundMatchesOneAtATime() {
+        vtest::TestNetwork net;
+        if (!net.Ready()) QSKIP(qPrintable("test namespaces cannot be made here: " + net.Failure()));
+        for (int last = 3; last <= 7; ++last)
+            QVERIFY(net.RunIn(net.Host(), {"ip", "addr", "add", QStringLiteral("10.77.2.%1/24").arg(last), "dev", "h0"}));
+        // The host answers every address at once but 10.77.2.5, which answers after 200 ms:
+        // too late for its first time-out, in time for the one it is edited to.
+        QVERIFY(net.RunIn(net.Host(), {"sysctl", "-qw", "net.ipv4.icmp_echo_ignore_all=1"}));
+        QProcess answerer;
+        answerer.start("ip", {"netns", "exec", net.Host(), VANTORO_PYTHON,
+                              VANTORO_SOURCE_DIR "/tests/servers/delayed_echo.py", "0", "10.77.2.5=200"});
+        QVERIFY(answerer.waitForStarted(5000) && answerer.waitForReadyRead(5000));
+        QCOMPARE(answerer.readLine().trimmed(), QByteArray("ready"));
+        auto inside = net.EnterClient();
+        QVERIFY(inside.Entered());
+        gOptNoCheck = true;  // the switched-off computer is loaded, drawn as such
+        gOptNGRset = 1;      // the refused computer is checked again every round
+        gOptPortTimeOut = 1;
+        const QString a = "10.77.2.2", c = "10.77.2.3", e = "10.77.2.4", f = "10.77.2.5", g = "10.77.2.6",
+                      h = "10.77.2.7", b = "10.77.3.1", d = "10.77.5.1";
+        for (const QString& address : {a, c, f, g, h}) addComputer(db, address, 3);
+        addComputer(db, e, 3, /*on=*/false);
+        addComputer(db, b, 2);
+        addComputer(db, d, 3);
+        QVERIFY(vtest::Exec(db, "UPDATE TBL_Computer SET タイムアウト = 300"));
+        QVERIFY(vtest::Exec(db, "UPDATE TBL_Computer SET タイムアウト = 100 WHERE アドレス = ?", {f}));
+        addPort(db, h, 1, QStringLiteral("one"));
+        addPort(db, h, 2, QStringLiteral("two"));
+
+        const auto run = [&](bool oneAtATime) -> QStringList {
+            QDir(LogFolder()).removeRecursively();
+            UnloadPatLamp();
+            CheckRig rig;
+            RecordingWindow window;
+            CountingMixer mixer;
+            rig.Load();
+            rig.ping.SetEchoFunction(
+                oneAtATime ? ClsPing::EchoFunction([](quint32 to, const QByteArray& data, int ttl, int ms, icmp::EchoReply& r) {
+                    return icmp::IcmpEcho().SendEcho(to, data, ttl, ms, r);
+                })
+                           : ClsPing::EchoFunction());
+            const auto item = [](const QString& address) { return gPingDatas.Item(gPingDatas.GetItemNo(address)); };
+            // Commands while the first round runs: once the first computer's line is up.
+            bool edited = false;
+            QObject::connect(&rig.list0, &LogLines::lineAdded, &rig, [&](const QString& line) {
+                if (edited || !line.contains(a)) return;
+                edited = true;
+                item(e)->NoCheckSrv = true;
+                item(e)->SetImage(QStringLiteral("Nomal"));
+                item(g)->NoCheckSrv = false;
+                item(g)->SetImage(QStringLiteral("NoCheck"));
+                item(f)->Timeout = 400;
+                ++item(f)->Revision;
+            });
+            QStringList seen;
+            for (int round = 1; round <= 3; ++round) {
+                CheckAllTargets(rig, rig.ping);
+                seen << QStringLiteral("round %1").arg(round);
+                for (int i = rig.list0.Count() - 1; i >= 0; --i) seen << "0 " + rig.list0.Line(i).mid(12);
+                for (int i = rig.list1.Count() - 1; i >= 0; --i) seen << "1 " + rig.list1.Line(i).mid(12);
+                for (int i = 1; i <= rig.nodes.Count(); ++i)
+                    seen << rig.nodes.Item(i)->Key() + '=' + rig.nodes.Item(i)->Image();
+                for (int i = 1; i <= gPingDatas.ListCount(); ++i)
+                    seen << QStringLiteral("%1 %2 %3")
+                                .arg(gPingDatas.Item(i)->IPAddress)
+                                .arg(gPingDatas.Item(i)->NotConnectCount)
+                                .arg(gPingDatas.Item(i)->NotIPAddress);
+                for (const QString& l : eventLines()) seen << "log " + l.section(',', 1);
+                seen << QStringLiteral("sounds %1 raises %2 lamp %3").arg(mixer.sounds()).arg(window.raises).arg(gPatLampShowing);
+            }
+            seen << (edited ? "edited during the first round" : "never edited");
+            return seen;
+        };
+        const QStringList reference = run(true);
+        const QStringList overlapped = run(false);
+        QCOMPARE(overlapped, reference);
+        // What the rounds went through, so the comparison is not between two empty runs.
+        QVERIFY(reference.contains("0 ﾀｲﾑｱｳﾄ!\t２回目(PC1:10.77.3.1)"));
+        QVERIFY(reference.contains("1 接続NG!\t(PC1:10.77.5.1) IPｱﾄﾞﾚｽ or ｻｰﾊﾞ確認(Dest Host Not Reachable)"));
+        QVERIFY(reference.contains("1 ｻｰﾋﾞｽNG!\t(PC7:10.77.2.7)(ﾎﾟｰﾄ=2:two)ｻｰﾋﾞｽ確認"));
+        QVERIFY(reference.contains("0 接続OK!\t(PC4:10.77.2.4)"));
+        QVERIFY(!reference.contains("0 接続OK!\t(PC6:10.77.2.6)"));
+        QVERIFY(reference.contains("edited during the first round"));
+        // The edited computer is answered within its new time-out only: its early echo,
+        // sent with the old one, was dropped and it was probed again in its turn.
+        QVERIFY(reference.contains("0 接続OK!\t(PC5:10.77.2.5)"));
+        QVERIFY(!reference.contains("0 ﾀｲﾑｱｳﾄ!\t１回目(PC5:10.77.2.5)"));
+        answerer.kill();
+        answerer.waitForFinished(3000);
     }
 
     // One round with the real echo prober and real ports on loopback.

@@ -11,9 +11,11 @@
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QProcess>
+#include <QTimer>
 
 #include <cerrno>
 #include <memory>
+#include <vector>
 
 using icmp::EchoReply;
 using icmp::IcmpEcho;
@@ -285,6 +287,63 @@ private slots:
         QCOMPARE(reply.addressText, neighbour);
         decoy.kill();
         decoy.waitForFinished(3000);
+    }
+
+    void flightMatchesEachAnswer_data() { kindRows(); }
+    // Requests to an answering host, a silent address, a router's error and a second
+    // answering address all in flight on one socket at once: each gets its own outcome,
+    // whatever order the answers come in, and the event loop ran all the while.
+    void flightMatchesEachAnswer() {
+        QFETCH(SocketKind, kind);
+        vtest::TestNetwork net;
+        if (!net.Ready()) QSKIP(qPrintable("test namespaces cannot be made here: " + net.Failure()));
+        const QString second = QStringLiteral("10.77.2.3");
+        QVERIFY(net.RunIn(net.Host(), {"ip", "addr", "add", second + "/24", "dev", "h0"}));
+        auto inside = net.EnterClient();
+        icmp::EchoFlight flight(kind);
+        QVERIFY(flight.IsOpen());
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+        ticker.start(20);
+        const auto silent = flight.Submit(Addr(vtest::TestNetwork::kSilent), "a", 64, 500);
+        const auto host = flight.Submit(Addr(vtest::TestNetwork::kHost), "a", 64, 2000);
+        const auto error = flight.Submit(Addr(vtest::TestNetwork::kHostUnreachable), "a", 64, 2000);
+        const auto neighbour = flight.Submit(Addr(second), "a", 64, 2000);
+        QCOMPARE(flight.Pending(), 4);
+        // Taken in another order than they were sent, as a round takes them.
+        EchoReply reply;
+        QCOMPARE(flight.Wait(neighbour, reply), 1);
+        QCOMPARE(reply.addressText, second);
+        QCOMPARE(flight.Wait(silent, reply), 0);
+        QCOMPARE(reply.status, quint32(icmp::RequestTimedOut));
+        QCOMPARE(flight.Wait(error, reply), 1);
+        QCOMPARE(reply.status, quint32(icmp::DestHostUnreachable));
+        QCOMPARE(reply.addressText, QString(vtest::TestNetwork::kRouterNear));
+        QVERIFY(flight.Done(host));
+        QCOMPARE(flight.Wait(host, reply), 1);
+        QCOMPARE(reply.status, quint32(icmp::Success));
+        QCOMPARE(reply.addressText, QString(vtest::TestNetwork::kHost));
+        QCOMPARE(flight.Pending(), 0);
+        // The silent address's 500 ms went by with the loop running.
+        QVERIFY2(ticks >= 15, qPrintable(QString::number(ticks)));
+    }
+
+    // Requests go out at most one per millisecond: the rest wait their turn, each with its
+    // whole wait still ahead of it. A forgotten request goes nowhere.
+    void flightPacesItsRequests() {
+        icmp::EchoFlight flight;
+        if (!flight.IsOpen()) QSKIP("no ICMP socket can be opened here");
+        std::vector<icmp::EchoFlight::Ticket> tickets;
+        for (int i = 0; i < 20; ++i) tickets.push_back(flight.Submit(Addr("127.0.0.1"), "a", 64, 2000));
+        QVERIFY(!flight.Done(tickets.back()));
+        flight.Forget(tickets[10]);
+        QElapsedTimer clock;
+        clock.start();
+        EchoReply reply;
+        for (const auto t : tickets) QCOMPARE(flight.Wait(t, reply), t == tickets[10] ? 0 : 1);
+        // Nineteen requests sent a millisecond apart at least.
+        QVERIFY2(clock.elapsed() >= 17, qPrintable(QString::number(clock.elapsed())));
     }
 
     void openFailure_data() {

@@ -1,10 +1,10 @@
-#include "plugins/common/EventWait.h"
+#include "alarms/EventWait.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 
-namespace plugin {
+namespace events {
 
 bool ProcessEventsUntil(const std::function<bool()>& done, qint64 limitMs) {
     QElapsedTimer clock;  // monotonic: a clock change or midnight does not move the limit
@@ -22,4 +22,4 @@ bool ProcessEventsUntil(const std::function<bool()>& done, qint64 limitMs) {
     return finished;
 }
 
-}  // namespace plugin
+}  // namespace events
