@@ -1,6 +1,6 @@
 #pragma once
-// Work a check hands to a thread of its own: a driver call that may block far longer than
-// the check may wait. The check waits for it with a bound and may stop waiting; the work
+// Work a check hands to a thread of its own: a driver call or a transfer that may block
+// far longer than the check may wait. The check waits for it with a bound and may stop waiting; the work
 // then goes on alone, so it must own everything it touches (share its state by shared_ptr,
 // never refer to the check's object or to anything of the window thread).
 

@@ -1,6 +1,8 @@
 #include "plugins/common/CurlSession.h"
 
 #include "alarms/Cp932.h"
+#include "plugins/common/BackgroundCall.h"
+#include "plugins/common/EventWait.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -9,9 +11,11 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace plugin {
@@ -29,11 +33,6 @@ size_t appendBody(char* data, size_t size, size_t count, void* userData) {
     body->append(data, static_cast<qsizetype>(n));
     return n;
 }
-
-struct HeaderList {
-    curl_slist* list = nullptr;
-    ~HeaderList() { curl_slist_free_all(list); }
-};
 
 long atLeastOneSecondMs(int ms) { return ms > 0 ? ms : 1000; }
 
@@ -127,52 +126,74 @@ bool ReplyPasses(const CurlReply& reply, bool http) {
     return TextPasses(DecodeReply(reply));
 }
 
-CurlSession::CurlSession() {
-    initialiseOnce();
-    handle_ = curl_easy_init();
-}
+namespace {
 
-CurlSession::~CurlSession() {
-    if (handle_) curl_easy_cleanup(static_cast<CURL*>(handle_));
-}
-
-CurlReply CurlSession::Perform(const CurlRequest& r) {
-    CurlReply reply;
-    CURL* h = static_cast<CURL*>(handle_);
-    if (!h) {
-        reply.error = QStringLiteral("no transfer handle");
-        return reply;
+// One transfer, shared by the session that waits for it and the thread that runs it. The
+// handle's options point into its buffers and the reply, so whichever lets go last frees
+// them all together: a transfer the session stopped waiting for writes only into its own
+// state when it ends, and its handle is never cleaned up while curl works on it.
+class Transfer {
+public:
+    // Sets every option on the calling thread; the transfer's thread only performs.
+    Transfer(CURL* handle, const CurlRequest& r);
+    ~Transfer() {
+        if (handle_) curl_easy_cleanup(handle_);
+        curl_slist_free_all(headers_);
     }
-    bool unsafe = HasControlCharacters(r.url) || HasControlCharacters(r.userName) ||
-                  HasControlCharacters(r.password) || HasControlCharacters(r.userAgent);
-    for (const QString& header : r.headers) unsafe = unsafe || HasControlCharacters(header);
-    if (unsafe) {
-        reply.error = QStringLiteral("control character in the request");
-        return reply;
+    Transfer(const Transfer&) = delete;
+    Transfer& operator=(const Transfer&) = delete;
+
+    // On the transfer's own thread.
+    void Run();
+    bool Finished() const { return finished_.load(std::memory_order_acquire); }
+    // Nobody waits any more: curl is asked to stop at its next progress report.
+    void Abandon() { abandoned_.store(true, std::memory_order_relaxed); }
+    // Once Finished: the handle, with no option left pointing into this transfer.
+    CURL* TakeHandle() {
+        curl_easy_reset(handle_);
+        return std::exchange(handle_, nullptr);
+    }
+    // Written by Run before Finished.
+    CurlReply reply;
+
+private:
+    static int progress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+        return static_cast<Transfer*>(self)->abandoned_.load(std::memory_order_relaxed) ? 1 : 0;
+    }
+
+    CURL* handle_;
+    const QByteArray url_, protocols_, user_, password_, agent_, caFile_;
+    std::vector<QByteArray> headerBytes_;
+    curl_slist* headers_ = nullptr;
+    char errorText_[CURL_ERROR_SIZE] = {};
+    std::atomic<bool> finished_{false};
+    std::atomic<bool> abandoned_{false};
+};
+
+Transfer::Transfer(CURL* h, const CurlRequest& r)
+    : handle_(h),
+      url_(r.url.toUtf8()),
+      protocols_(r.protocols.toLatin1()),
+      user_(r.userName.toUtf8()),
+      password_(r.password.toUtf8()),
+      agent_(r.userAgent.toUtf8()),
+      caFile_(CaFileOverride().toLocal8Bit()) {
+    headerBytes_.reserve(static_cast<size_t>(r.headers.size()));
+    for (const QString& header : r.headers) {
+        headerBytes_.push_back(header.toUtf8());
+        headers_ = curl_slist_append(headers_, headerBytes_.back().constData());
     }
 
     curl_easy_reset(h);
-    char errorText[CURL_ERROR_SIZE] = {};
-    const QByteArray url = r.url.toUtf8();
-    const QByteArray protocols = r.protocols.toLatin1();
-    const QByteArray user = r.userName.toUtf8();
-    const QByteArray password = r.password.toUtf8();
-    const QByteArray agent = r.userAgent.toUtf8();
-    const QByteArray caFile = CaFileOverride().toLocal8Bit();
-    HeaderList headers;
-    std::vector<QByteArray> headerBytes;
-    headerBytes.reserve(static_cast<size_t>(r.headers.size()));
-    for (const QString& header : r.headers) {
-        headerBytes.push_back(header.toUtf8());
-        headers.list = curl_slist_append(headers.list, headerBytes.back().constData());
-    }
-
-    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
-    // One thread with an event loop: no signals for name look-up time-outs.
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText_);
+    // Off the window thread: no signals for name look-up time-outs.
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_URL, url.constData());
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, protocols.constData());
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, protocols.constData());
+    // A name look-up still running at the time-out is left to end on the resolver's own
+    // thread instead of being waited for, so the transfer ends at its time-out.
+    curl_easy_setopt(h, CURLOPT_QUICK_EXIT, 1L);
+    curl_easy_setopt(h, CURLOPT_URL, url_.constData());
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, protocols_.constData());
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, protocols_.constData());
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, r.followRedirects ? 1L : 0L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, atLeastOneSecondMs(r.connectTimeoutMs));
@@ -183,31 +204,79 @@ CurlReply CurlSession::Perform(const CurlRequest& r) {
         curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, std::max(1L, (r.receiveTimeoutMs + 999L) / 1000L));
         curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, std::max(1L, (r.receiveTimeoutMs + 999L) / 1000L));
     }
-    if (!agent.isEmpty()) curl_easy_setopt(h, CURLOPT_USERAGENT, agent.constData());
-    if (headers.list) curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.list);
+    if (!agent_.isEmpty()) curl_easy_setopt(h, CURLOPT_USERAGENT, agent_.constData());
+    if (headers_) curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers_);
     if (r.sendCredentials) {
-        curl_easy_setopt(h, CURLOPT_USERNAME, user.constData());
-        curl_easy_setopt(h, CURLOPT_PASSWORD, password.constData());
+        curl_easy_setopt(h, CURLOPT_USERNAME, user_.constData());
+        curl_easy_setopt(h, CURLOPT_PASSWORD, password_.constData());
         // Credentials go out only when the server asks for them, in the scheme it names.
         curl_easy_setopt(h, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC | CURLAUTH_DIGEST));
     }
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!caFile.isEmpty()) curl_easy_setopt(h, CURLOPT_CAINFO, caFile.constData());
+    if (!caFile_.isEmpty()) curl_easy_setopt(h, CURLOPT_CAINFO, caFile_.constData());
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &appendBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &reply.body);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &progress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
+}
 
-    const CURLcode rc = curl_easy_perform(h);
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &reply.status);
+void Transfer::Run() {
+    const CURLcode rc = curl_easy_perform(handle_);
+    curl_easy_getinfo(handle_, CURLINFO_RESPONSE_CODE, &reply.status);
     const char* contentType = nullptr;
-    if (curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &contentType) == CURLE_OK && contentType)
+    if (curl_easy_getinfo(handle_, CURLINFO_CONTENT_TYPE, &contentType) == CURLE_OK && contentType)
         reply.contentType = QString::fromLatin1(contentType);
     reply.completed = rc == CURLE_OK;
     if (!reply.completed)
-        reply.error = QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(rc));
-    // The options point into this call's buffers; none may outlive it.
-    curl_easy_reset(h);
+        reply.error = QString::fromUtf8(errorText_[0] ? errorText_ : curl_easy_strerror(rc));
+    finished_.store(true, std::memory_order_release);
+}
+
+CurlReply failedReply(const QString& why) {
+    CurlReply reply;
+    reply.error = why;
     return reply;
+}
+
+}  // namespace
+
+CurlSession::CurlSession() {
+    initialiseOnce();
+    handle_ = curl_easy_init();
+}
+
+CurlSession::~CurlSession() {
+    if (handle_) curl_easy_cleanup(static_cast<CURL*>(handle_));
+}
+
+CurlReply CurlSession::Perform(const CurlRequest& r) {
+    return Perform(r, atLeastOneSecondMs(r.totalTimeoutMs) + kTransferGraceMs);
+}
+
+CurlReply CurlSession::Perform(const CurlRequest& r, qint64 waitMs) {
+    // The handle of a transfer left behind went with it.
+    if (!handle_) handle_ = curl_easy_init();
+    if (!handle_) return failedReply(QStringLiteral("no transfer handle"));
+    bool unsafe = HasControlCharacters(r.url) || HasControlCharacters(r.userName) ||
+                  HasControlCharacters(r.password) || HasControlCharacters(r.userAgent);
+    for (const QString& header : r.headers) unsafe = unsafe || HasControlCharacters(header);
+    if (unsafe) return failedReply(QStringLiteral("control character in the request"));
+
+    auto transfer = std::make_shared<Transfer>(static_cast<CURL*>(std::exchange(handle_, nullptr)), r);
+    try {
+        StartBackgroundCall([transfer] { transfer->Run(); });
+    } catch (const std::exception&) {
+        handle_ = transfer->TakeHandle();
+        return failedReply(QStringLiteral("no thread for the transfer"));
+    }
+    if (!ProcessEventsUntil([&transfer] { return transfer->Finished(); }, waitMs)) {
+        transfer->Abandon();
+        return failedReply(QStringLiteral("the transfer did not end within %1 ms").arg(waitMs));
+    }
+    handle_ = transfer->TakeHandle();
+    return std::move(transfer->reply);
 }
 
 }  // namespace plugin

@@ -3,6 +3,11 @@
 // handle of its own, so nothing of one attempt (connection, credentials, cookies) can carry
 // into the next, and every wait in it has a limit.
 //
+// The transfer runs on a thread of its own while the caller's event loop goes on, so a
+// silent server or a slow name look-up never holds the host's windows and timers. The
+// caller waits for it at most its total time-out plus kTransferGraceMs; a transfer still
+// running then is stopped and ends on its thread, owning everything it touches.
+//
 // Certificates of HTTPS servers are verified against the system's store. When the
 // environment variable VANTORO_CA_FILE names a file, that PEM bundle is used instead (an
 // installation with its own CA, or a test with a CA it made itself).
@@ -10,6 +15,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 namespace plugin {
 
@@ -43,6 +49,10 @@ struct CurlReply {
 // smuggle in one of its own.
 bool HasControlCharacters(const QString& text);
 
+// How long past its total time-out a transfer is waited for. curl keeps its own limits, so
+// this is a margin, never the limit a check meets.
+inline constexpr int kTransferGraceMs = 1000;
+
 class CurlSession {
 public:
     CurlSession();
@@ -50,14 +60,17 @@ public:
     CurlSession(const CurlSession&) = delete;
     CurlSession& operator=(const CurlSession&) = delete;
 
-    // Runs the request to its end or to a limit. A request whose URL, credentials or
-    // headers carry control characters is refused without any traffic.
+    // Runs the request to its end or to a limit, processing the caller's events meanwhile.
+    // A request whose URL, credentials or headers carry control characters is refused
+    // without any traffic.
     CurlReply Perform(const CurlRequest& request);
+    // The same, waiting at most waitMs: a transfer that has not ended by then fails.
+    CurlReply Perform(const CurlRequest& request, qint64 waitMs);
     // False when the transfer layer could not give a handle at all.
     bool IsOpen() const { return handle_ != nullptr; }
 
 private:
-    void* handle_ = nullptr;  // CURL*
+    void* handle_ = nullptr;  // CURL*, while no transfer of this session holds it
 };
 
 // The CA bundle the transfers verify against instead of the system's store ("" = the store).

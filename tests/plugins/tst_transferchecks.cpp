@@ -2,14 +2,17 @@
 // pyftpdlib for FTP (anonymous and user logins), python's http.server for HTTP and, with a
 // CA and certificate this test makes, HTTPS. Listings, pages, empty replies, the error
 // marker, HTTP error statuses, Basic authentication, the retry count as the server sees it,
-// silent servers and control characters in what would go on the wire.
+// silent servers (with the event loop running meanwhile) and control characters in what
+// would go on the wire.
+#include "PrivateDns.h"
 #include "ServerProcess.h"
 #include "TestSupport.h"
 #include "WebFixture.h"
 
 #include "alarms/Cp932.h"
-#include "plugins/host/ClassFactory.h"
+#include "plugins/common/BackgroundCall.h"
 #include "plugins/common/CurlSession.h"
+#include "plugins/host/ClassFactory.h"
 #include "plugins/host/LateBound.h"
 
 #include <QElapsedTimer>
@@ -215,7 +218,8 @@ private slots:
     }
 
     // A server that takes the connection and never answers: the attempt ends after its
-    // time-out, and a time-out of 0 is 1 s rather than no limit at all.
+    // time-out, and a time-out of 0 is 1 s rather than no limit at all. The window's timers
+    // go on all the while: the transfer never holds the thread.
     void silentServerGivesUp_data() {
         QTest::addColumn<QString>("parameter");
         QTest::newRow("FTP, 1 s") << "Vantorftp.ClsVantoro|%1|1|0|1|anonymous|";
@@ -236,13 +240,16 @@ private slots:
         QCOMPARE(Put(check, "Parameter", parameter.mid(bar + 1).arg(QStringLiteral("127.0.0.1:%1").arg(silent.port()))), 0);
         QElapsedTimer clock;
         clock.start();
+        vtest::GapMeter meter;
         QVERIFY(!CallBool(check, "Check"));
         const qint64 took = clock.elapsed();
         QVERIFY2(took >= 900 && took < 5000, qPrintable(QString::number(took)));
+        QVERIFY2(meter.LongestGapMs() < 400, qPrintable(QString::number(meter.LongestGapMs())));
     }
 
     // A server that keeps sending a byte now and then never holds a check for ever: the web
-    // check's whole request is bounded by its time-out, the content check's by three.
+    // check's whole request is bounded by its time-out, the content check's by three; nor
+    // does it hold the window's timers while it trickles.
     void tricklingServerIsCutOff_data() {
         QTest::addColumn<QString>("parameter");
         QTest::addColumn<int>("boundMs");
@@ -258,11 +265,39 @@ private slots:
         QCOMPARE(Put(check, "Parameter", parameter.mid(bar + 1).arg(host(*http_))), 0);
         QElapsedTimer clock;
         clock.start();
+        vtest::GapMeter meter;
         QVERIFY(!CallBool(check, "Check"));
         QVERIFY2(clock.elapsed() < boundMs, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(meter.LongestGapMs() < 400, qPrintable(QString::number(meter.LongestGapMs())));
         // The server notices the client has gone at its next byte and serves others again.
         ObjectPtr page = web(*http_, "/page.html", 4);
         QVERIFY(CallBool(page, "Check"));
+    }
+
+    // A transfer the caller stops waiting for is stopped too: its thread ends long before
+    // curl's own limit would end it, and the session's next transfer gets a handle of its own.
+    void abandonedTransferEnds() {
+        vtest::SilentListener silent;
+        CurlSession session;
+        CurlRequest request;
+        request.url = QStringLiteral("http://127.0.0.1:%1/").arg(silent.port());
+        request.protocols = QStringLiteral("http");
+        request.connectTimeoutMs = 30000;
+        request.totalTimeoutMs = 30000;
+        QElapsedTimer clock;
+        clock.start();
+        vtest::GapMeter meter;
+        const CurlReply late = session.Perform(request, 300);
+        QVERIFY2(clock.elapsed() >= 300 && clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(meter.LongestGapMs() < 400);
+        QVERIFY(!late.completed);
+        QVERIFY(!late.error.isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(BackgroundCallsRunning(), 0, 5000);
+
+        request.url = QStringLiteral("http://%1/page.html").arg(host(*http_));
+        const CurlReply page = session.Perform(request);
+        QVERIFY2(page.completed, qPrintable(page.error));
+        QVERIFY(ReplyPasses(page, true));
     }
 
     void cleanupTestCase() {
