@@ -2,7 +2,7 @@
 
 #include "alarms/Cp932.h"
 #include "plugins/common/BackgroundCall.h"
-#include "plugins/common/EventWait.h"
+#include "alarms/EventWait.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -271,7 +271,7 @@ CurlReply CurlSession::Perform(const CurlRequest& r, qint64 waitMs) {
         handle_ = transfer->TakeHandle();
         return failedReply(QStringLiteral("no thread for the transfer"));
     }
-    if (!ProcessEventsUntil([&transfer] { return transfer->Finished(); }, waitMs)) {
+    if (!events::ProcessEventsUntil([&transfer] { return transfer->Finished(); }, waitMs)) {
         transfer->Abandon();
         return failedReply(QStringLiteral("the transfer did not end within %1 ms").arg(waitMs));
     }
