@@ -2,6 +2,7 @@
 
 #include "alarms/Cp932.h"
 #include "alarms/MailEncoding.h"
+#include "model/text/TrimSpaces.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -63,15 +64,6 @@ bool IsPlainAddress(const QString& address) {
         if (u <= 0x20 || u >= 0x7F || u == '<' || u == '>') return false;
     }
     return true;
-}
-
-// Only the spaces a database field may carry around an address: a CR or LF there is
-// refused like anywhere else, never trimmed away.
-QString TrimSpaces(const QString& text) {
-    qsizetype b = 0, e = text.size();
-    while (b < e && text[b] == QLatin1Char(' ')) ++b;
-    while (e > b && text[e - 1] == QLatin1Char(' ')) --e;
-    return text.mid(b, e - b);
 }
 
 // Unifies CR, LF and CR LF to CR LF, so no bare line break reaches the DATA stream.

@@ -1,6 +1,7 @@
 #include "alarms/Cp932.h"
 
 #include <QList>
+#include <QtEndian>
 
 #include <cerrno>
 #include <stdexcept>
@@ -51,10 +52,9 @@ QByteArray FromUnicode(QStringView text, int* replaced) {
     QByteArray utf32;
     utf32.reserve(ucs4.size() * 4);
     for (uint cp : ucs4) {
-        utf32.append(static_cast<char>(cp & 0xFF));
-        utf32.append(static_cast<char>((cp >> 8) & 0xFF));
-        utf32.append(static_cast<char>((cp >> 16) & 0xFF));
-        utf32.append(static_cast<char>((cp >> 24) & 0xFF));
+        char bytes[4];
+        qToLittleEndian(quint32(cp), bytes);
+        utf32.append(bytes, sizeof bytes);
     }
     QByteArray out;
     out.reserve(ucs4.size() * 2);

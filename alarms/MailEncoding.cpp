@@ -4,7 +4,6 @@
 
 #include <QList>
 
-#include <algorithm>
 #include <array>
 
 namespace mailenc {
@@ -145,21 +144,7 @@ QByteArray Base64Char(int value) {
     return {};
 }
 
-QByteArray Base64Encode(const QByteArray& bytes) {
-    QByteArray out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    for (qsizetype i = 0; i < bytes.size(); i += 3) {
-        const qsizetype n = std::min<qsizetype>(3, bytes.size() - i);
-        unsigned int group = 0;
-        for (qsizetype k = 0; k < 3; ++k)
-            group = (group << 8) | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
-        out.append(Base64Char(static_cast<int>((group >> 18) & 63)));
-        out.append(Base64Char(static_cast<int>((group >> 12) & 63)));
-        out.append(n > 1 ? Base64Char(static_cast<int>((group >> 6) & 63)) : QByteArray("="));
-        out.append(n > 2 ? Base64Char(static_cast<int>(group & 63)) : QByteArray("="));
-    }
-    return out;
-}
+QByteArray Base64Encode(const QByteArray& bytes) { return bytes.toBase64(); }
 
 QByteArray EncodeMimeWord(const QByteArray& run) {
     return "=?ISO-2022-JP?B?" + Base64Encode(ConvertToJis(run)) + "?=";

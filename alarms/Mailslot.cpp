@@ -6,8 +6,8 @@
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QRandomGenerator>
+#include <QtEndian>
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -25,24 +25,18 @@ constexpr int kNameOffset = kSmbHeaderSize + 1 + 2 * kTransactionWords + 2;
 constexpr int kNetbiosHeaderSize = 14;
 constexpr int kEncodedNameSize = 34;
 
-void Put16(QByteArray& out, quint16 v, bool bigEndian) {
-    if (bigEndian) {
-        out.append(static_cast<char>(v >> 8));
-        out.append(static_cast<char>(v & 0xFF));
-    } else {
-        out.append(static_cast<char>(v & 0xFF));
-        out.append(static_cast<char>(v >> 8));
-    }
+// The NetBIOS header is in network byte order, the SMB words inside it little-endian.
+template <typename T>
+void Put(QByteArray& out, T v, bool bigEndian) {
+    char bytes[sizeof(T)];
+    if (bigEndian)
+        qToBigEndian(v, bytes);
+    else
+        qToLittleEndian(v, bytes);
+    out.append(bytes, sizeof bytes);
 }
-void Put32(QByteArray& out, quint32 v, bool bigEndian) {
-    if (bigEndian) {
-        Put16(out, static_cast<quint16>(v >> 16), true);
-        Put16(out, static_cast<quint16>(v & 0xFFFF), true);
-    } else {
-        Put16(out, static_cast<quint16>(v & 0xFFFF), false);
-        Put16(out, static_cast<quint16>(v >> 16), false);
-    }
-}
+void Put16(QByteArray& out, quint16 v, bool bigEndian) { Put(out, v, bigEndian); }
+void Put32(QByteArray& out, quint32 v, bool bigEndian) { Put(out, v, bigEndian); }
 
 // Keeps at most max bytes of CP932 text without cutting a double-byte character.
 QByteArray CutCp932(const QByteArray& bytes, qsizetype max) {
@@ -184,8 +178,8 @@ bool MailslotSender::SendTo(const QHostAddress& to, const QString& sender, const
     if (fd.get() < 0) return false;
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
-    peer.sin_port = htons(mPort);
-    peer.sin_addr.s_addr = htonl(to.toIPv4Address());
+    peer.sin_port = qToBigEndian(mPort);
+    peer.sin_addr.s_addr = qToBigEndian(to.toIPv4Address());
     // Connecting a datagram socket sends nothing; it picks the route, and with it the
     // source address and ephemeral port the header has to name.
     if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) return false;
@@ -195,8 +189,8 @@ bool MailslotSender::SendTo(const QHostAddress& to, const QString& sender, const
 
     MailslotDatagram d;
     d.datagramId = mNextId++;
-    d.sourceIp = ntohl(self.sin_addr.s_addr);
-    d.sourcePort = ntohs(self.sin_port);
+    d.sourceIp = qFromBigEndian(self.sin_addr.s_addr);
+    d.sourcePort = qFromBigEndian(self.sin_port);
     d.sourceName = NetbiosName(mSourceName);
     d.destinationName = NetbiosName(host);
     d.mailslotData = MessengerPayload(sender, host, text);

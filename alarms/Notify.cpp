@@ -7,19 +7,12 @@
 #include "model/Database.h"
 #include "model/Globals.h"
 #include "model/Seams.h"
+#include "model/text/TrimSpaces.h"
 
 #include <QList>
 #include <QSet>
 
 namespace {
-
-// Leading and trailing spaces only, as the alarm texts and addresses are trimmed.
-QString TrimSpaces(const QString& s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b] == u' ') ++b;
-    while (e > b && s[e - 1] == u' ') --e;
-    return s.mid(b, e - b);
-}
 
 // Who is in charge of a computer: the people assigned to it, and those assigned to its
 // whole group (a Null address). Bound as group, address, group.

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <QtEndian>
 
 #include <alsa/asoundlib.h>
 
@@ -51,11 +52,9 @@ QString ResolveSoundPath(const QString& path) {
 
 namespace {
 
-quint16 U16(const char* p) { return quint16(quint8(p[0]) | (quint8(p[1]) << 8)); }
-quint32 U32(const char* p) {
-    return quint32(quint8(p[0])) | (quint32(quint8(p[1])) << 8) | (quint32(quint8(p[2])) << 16) |
-           (quint32(quint8(p[3])) << 24);
-}
+// A wave file's numbers are little-endian.
+quint16 U16(const char* p) { return qFromLittleEndian<quint16>(p); }
+quint32 U32(const char* p) { return qFromLittleEndian<quint32>(p); }
 
 std::optional<WaveSound> Refuse(QString* error, const QString& why) {
     if (error) *error = why;

@@ -172,7 +172,7 @@ public:
     LanMessenger& ctlWinsock() { return *winsock_; }
     QMenu* menuTaskBar() const { return menuTaskBar_; }
 
-    // Menu items (menu bar, then tray menu).
+    // Menu items of the menu bar.
     QAction* menuFileClose = nullptr;
     QAction* menuReSet = nullptr;
     QAction* menuDisplayFormTop = nullptr;
@@ -182,13 +182,15 @@ public:
     QAction* menuTracert = nullptr;
     QAction* menuLogMsg = nullptr;
     QAction* menuHelpVer = nullptr;
-    QAction* menuTaskBarFormTop = nullptr;
-    QAction* menuTaskBarConnect = nullptr;
-    QAction* menuTaskBarOption = nullptr;
-    QAction* menuTaskBarCalendar = nullptr;
-    QAction* menuTaskBarLogMsg = nullptr;
-    QAction* menuTaskBarVer = nullptr;
-    QAction* menuTaskBarClose = nullptr;
+    // The tray menu holds the menu bar's own items; these are their names there, so a
+    // check mark or a handler can never differ between the two menus.
+    QAction*& menuTaskBarFormTop = menuDisplayFormTop;
+    QAction*& menuTaskBarConnect = menuConnect;
+    QAction*& menuTaskBarOption = menuOption;
+    QAction*& menuTaskBarCalendar = menuCalendar;
+    QAction*& menuTaskBarLogMsg = menuLogMsg;
+    QAction*& menuTaskBarVer = menuHelpVer;
+    QAction*& menuTaskBarClose = menuFileClose;
     // The tree's context menu "Node選択用" (console/FrmPingNodes.cpp), in menu order.
     QMenu* menuNode() const { return menuNode_; }
     QAction* menuNodeCheck = nullptr;

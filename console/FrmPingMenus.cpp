@@ -52,22 +52,24 @@ void FrmPing::BuildMenus() {
     help->setObjectName(QStringLiteral("menuHelp"));
     menuHelpVer = Item(help, QStringLiteral("menuHelpVer"), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
 
-    // The tray menu: the same commands, reached from the notification area.
+    // The tray menu: the same commands, reached from the notification area. Its items are
+    // the menu bar's own actions (menuTaskBarConnect is menuConnect, and so on), so one
+    // handler runs and one check mark shows, whichever menu the operator uses.
     menuTaskBar_ = new QMenu(QStringLiteral("ﾀｽｸﾊﾞｰ用"), this);
     menuTaskBar_->setObjectName(QStringLiteral("menuTaskBar"));
-    menuTaskBarFormTop = Item(menuTaskBar_, QStringLiteral("menuTaskBarFormTop"), QStringLiteral("最前面表示"), true);
-    menuTaskBarConnect = Item(menuTaskBar_, QStringLiteral("menuTaskBarConnect"), QStringLiteral("接続確認"), true);
+    menuTaskBar_->addAction(menuTaskBarFormTop);
+    menuTaskBar_->addAction(menuTaskBarConnect);
     QMenu* trayTool = menuTaskBar_->addMenu(QStringLiteral("ﾂｰﾙ"));
     trayTool->setObjectName(QStringLiteral("menuTaskBarTool"));
-    menuTaskBarOption = Item(trayTool, QStringLiteral("menuTaskBarOption"), QStringLiteral("ｵﾌﾟｼｮﾝ"));
-    menuTaskBarCalendar = Item(trayTool, QStringLiteral("menuTaskBarCalendar"), QStringLiteral("ｶﾚﾝﾀﾞｰ"));
+    trayTool->addAction(menuTaskBarOption);
+    trayTool->addAction(menuTaskBarCalendar);
     trayTool->addSeparator()->setObjectName(QStringLiteral("menuTaskBarH1"));
-    menuTaskBarLogMsg = Item(trayTool, QStringLiteral("menuTaskBarLogMsg"), QStringLiteral("ﾛｸﾞ確認"));
-    menuTaskBarVer = Item(menuTaskBar_, QStringLiteral("menuTaskBarVer"), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+    trayTool->addAction(menuTaskBarLogMsg);
+    menuTaskBar_->addAction(menuTaskBarVer);
     menuTaskBar_->addSeparator()->setObjectName(QStringLiteral("menuTaskBarH3"));
-    menuTaskBarClose = Item(menuTaskBar_, QStringLiteral("menuTaskBarClose"), QStringLiteral("閉じる"));
+    menuTaskBar_->addAction(menuTaskBarClose);
 
-    // A checkable item flips its own mark before the handler runs; the handlers set both
+    // A checkable item flips its own mark before the handler runs; the handlers set the
     // marks themselves, so the automatic flip is undone first.
     auto undoFlip = [](QAction* a) { a->setChecked(!a->isChecked()); };
     connect(menuFileClose, &QAction::triggered, this, &FrmPing::menuFileClose_Click);
@@ -85,33 +87,15 @@ void FrmPing::BuildMenus() {
     connect(menuTracert, &QAction::triggered, this, &FrmPing::menuTracert_Click);
     connect(menuLogMsg, &QAction::triggered, this, &FrmPing::menuLogMsg_Click);
     connect(menuHelpVer, &QAction::triggered, this, &FrmPing::menuHelpVer_Click);
-    connect(menuTaskBarFormTop, &QAction::triggered, this, [this, undoFlip] {
-        undoFlip(menuTaskBarFormTop);
-        menuTaskBarFormTop_Click();
-    });
-    connect(menuTaskBarConnect, &QAction::triggered, this, [this, undoFlip] {
-        undoFlip(menuTaskBarConnect);
-        menuTaskBarConnect_Click();
-    });
-    connect(menuTaskBarOption, &QAction::triggered, this, &FrmPing::menuTaskBarOption_Click);
-    connect(menuTaskBarCalendar, &QAction::triggered, this, &FrmPing::menuTaskBarCalendar_Click);
-    connect(menuTaskBarLogMsg, &QAction::triggered, this, &FrmPing::menuTaskBarLogMsg_Click);
-    connect(menuTaskBarVer, &QAction::triggered, this, &FrmPing::menuTaskBarVer_Click);
-    connect(menuTaskBarClose, &QAction::triggered, this, &FrmPing::menuTaskBarClose_Click);
 
-    // The two check marks show the monitor's switch.
-    connect(&monitor_, &Monitor::menuConnectChanged, this, [this](bool on) {
-        menuConnect->setChecked(on);
-        menuTaskBarConnect->setChecked(on);
-    });
+    // The check mark of 接続確認 (in both menus) shows the monitor's switch.
+    connect(&monitor_, &Monitor::menuConnectChanged, menuConnect, &QAction::setChecked);
 }
 
 void FrmPing::SetConnectChecked(bool checked) { monitor_.SetMenuConnectChecked(checked); }
 
-void FrmPing::SetFormTopChecked(bool checked) {
-    menuDisplayFormTop->setChecked(checked);
-    menuTaskBarFormTop->setChecked(checked);
-}
+// One action, shown in the menu bar and in the tray menu.
+void FrmPing::SetFormTopChecked(bool checked) { menuDisplayFormTop->setChecked(checked); }
 
 void FrmPing::ApplyTimerInterval() {
     // The timer holds at most 65535 ms; a longer interval keeps the slice the pacing set.

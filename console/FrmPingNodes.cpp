@@ -9,6 +9,7 @@
 #include "engine/PluginHost.h"
 #include "model/Database.h"
 #include "model/Globals.h"
+#include "model/NodeKeys.h"
 #include "model/RowNumbers.h"
 
 #include <QAction>
@@ -44,7 +45,8 @@ NodeKind KindOf(const TreeNode* node) {
 }
 
 // Keys are split at their first "@": the name before it (after the type character) and
-// the port, row number or staff number after it.
+// the port, row number or staff number after it. A port or row number is the whole text
+// after the "@" (see NodeKeys.h).
 QString BeforeAt(const QString& key) {
     const int at = key.indexOf(QLatin1Char('@'));
     return at < 0 ? key.mid(1) : key.mid(1, at - 1);
@@ -53,8 +55,8 @@ QString AfterAt(const QString& key) {
     const int at = key.indexOf(QLatin1Char('@'));
     return at < 0 ? QString() : key.mid(at + 1);
 }
-qint32 PortOf(const QString& key) { return AfterAt(key).trimmed().toInt(); }
-qint16 RowOf(const QString& key) { return static_cast<qint16>(AfterAt(key).trimmed().toInt()); }
+qint32 PortOf(const QString& key) { return static_cast<qint32>(KeyNumber(key, KeyNumberRead::WholeText).value_or(0)); }
+qint16 RowOf(const QString& key) { return static_cast<qint16>(KeyNumber(key, KeyNumberRead::WholeText).value_or(0)); }
 
 // The name part of the parent's key (a computer's address), empty without a parent.
 QString ParentName(const TreeNode* node) {

@@ -14,6 +14,7 @@
 #include "model/EventLog.h"
 #include "model/Globals.h"
 #include "model/Loader.h"
+#include "model/NodeKeys.h"
 #include "model/Seams.h"
 #include "model/TreeNodes.h"
 
@@ -86,26 +87,12 @@ void AddLogLine(LogLines& list, const QString& text) {
 
 namespace {
 
-// The number after the first "@" of a key, read as far as it has digits.
-qint64 keyNumber(const QString& key) {
-    const int at = key.indexOf(QLatin1Char('@'));
-    if (at < 0) return -1;
-    qint64 v = 0;
-    bool any = false;
-    for (int i = at + 1; i < key.size() && key.at(i).isDigit(); ++i) {
-        v = v * 10 + key.at(i).digitValue();
-        any = true;
-        if (v > 0x7fffffffLL) break;
-    }
-    return any ? v : 0;
-}
-
 bool nodeMatches(const TreeNode* node, const QString& prefix, const QString& address, qint32 subNo) {
     if (!node || !node->Parent()) return false;
     const QString& key = node->Key();
     if (!key.startsWith(prefix)) return false;
     if (prefix == QLatin1String("#")) return QStringView(key).mid(1) == address;
-    return QStringView(node->Parent()->Key()).mid(1) == address && keyNumber(key) == subNo;
+    return QStringView(node->Parent()->Key()).mid(1) == address && KeyNumber(key, KeyNumberRead::LeadingDigits).value_or(-1) == subNo;
 }
 
 bool knownPrefix(const QString& prefix) {

@@ -1,5 +1,7 @@
 #include "plugins/common/ParameterFormat.h"
 
+#include "model/text/TrimSpaces.h"
+
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStringList>
@@ -148,13 +150,6 @@ FieldValues Defaults(const ParameterFormat& format) {
     v.reserve(format.fields.size());
     for (const auto& f : format.fields) v.push_back(f.initial);
     return v;
-}
-
-QString TrimSpaces(const QString& s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && s.at(b) == u' ') ++b;
-    while (e > b && s.at(e - 1) == u' ') --e;
-    return s.mid(b, e - b);
 }
 
 int ConvertNumber(const QString& textIn, FieldKind kind, qint64& value) {

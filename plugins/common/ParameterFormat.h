@@ -73,7 +73,4 @@ int PutRule(const ParameterFormat& format, int index, const QVariant& given, QVa
 // included), ErrOverflow outside the field's range.
 int ConvertNumber(const QString& text, FieldKind kind, qint64& value);
 
-// Leading and trailing spaces removed (spaces only, as the stored strings always had it).
-QString TrimSpaces(const QString& s);
-
 }  // namespace plugin

@@ -1,6 +1,7 @@
 #include "plugins/common/SettingsWindow.h"
 
 #include "admin/edit/EditHelpers.h"
+#include "model/text/TrimSpaces.h"
 #include "plugins/common/PluginObject.h"
 #include "plugins/common/PluginUi.h"
 
