@@ -7,6 +7,9 @@
 #include <QListWidget>
 #include <QTreeWidget>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 constexpr int kKeyRole = Qt::UserRole;
 constexpr int kImageRole = Qt::UserRole + 1;
@@ -26,10 +29,26 @@ private:
 };
 }  // namespace
 
+ScreenRate::ScreenRate(QObject* owner, std::function<void()> catchUp) {
+    timer_.setSingleShot(true);
+    timer_.setInterval(kIntervalMs);
+    QObject::connect(&timer_, &QTimer::timeout, owner, std::move(catchUp));
+}
+
+void ScreenRate::Request() {
+    if (!timer_.isActive()) timer_.start();
+}
+
+QIcon IconCache::operator()(const QString& image) {
+    auto it = cache_.constFind(image);
+    if (it == cache_.constEnd()) it = cache_.insert(image, icons_(image));
+    return *it;
+}
+
 // ---- the tree ----
 
 TreeView::TreeView(TreeNodes& model, QTreeWidget& widget, IconProvider icons)
-    : QObject(&widget), model_(model), widget_(widget), icons_(std::move(icons)) {
+    : QObject(&widget), model_(model), widget_(widget), icons_(std::move(icons)), rate_(this, [this] { Flush(); }) {
     connect(&model_, &TreeNodes::nodeAdded, this, [this](TreeNode* node) {
         QTreeWidgetItem* parent = node->Parent() ? ItemOf(node->Parent()) : nullptr;
         if (node->Parent() && !parent) return;  // under a node this view does not show
@@ -43,19 +62,17 @@ TreeView::TreeView(TreeNodes& model, QTreeWidget& widget, IconProvider icons)
         delete item;  // takes the item and its children out of the widget
     });
     connect(&model_, &TreeNodes::nodeChanged, this, [this](TreeNode* node) {
-        if (QTreeWidgetItem* item = ItemOf(node)) {
-            item->setText(0, node->Text());
-            item->setData(0, kImageRole, node->Image());
-            if (icons_) item->setIcon(0, icons_(node->Image()));
-        }
+        if (!items_.contains(node)) return;
+        changed_.insert(node);
+        rate_.Request();
     });
-    connect(&model_, &TreeNodes::aboutToReset, this, [this] {
-        Syncing s(syncing_);
-        items_.clear();
-        nodes_.clear();
-        widget_.clear();
-    });
+    connect(&model_, &TreeNodes::aboutToReset, this, &TreeView::dropAll);
     connect(&model_, &TreeNodes::resetDone, this, &TreeView::rebuild);
+    // The nodes go with their tree: nothing may be left to show of them.
+    connect(&model_, &QObject::destroyed, this, [this] {
+        changed_.clear();
+        rate_.Cancel();
+    });
     connect(&model_, &TreeNodes::selectionChanged, this, &TreeView::showSelection);
     connect(&widget_, &QTreeWidget::itemSelectionChanged, this, &TreeView::takeSelection);
     rebuild();
@@ -63,12 +80,22 @@ TreeView::TreeView(TreeNodes& model, QTreeWidget& widget, IconProvider icons)
 
 QString TreeView::KeyOf(const QTreeWidgetItem* item) { return item ? item->data(0, kKeyRole).toString() : QString(); }
 
+void TreeView::show(QTreeWidgetItem* item, const TreeNode& node) {
+    item->setText(0, node.Text());
+    item->setData(0, kImageRole, node.Image());
+    if (icons_) item->setIcon(0, icons_(node.Image()));
+}
+
+void TreeView::Flush() {
+    rate_.Cancel();
+    for (const TreeNode* node : std::exchange(changed_, {}))
+        if (QTreeWidgetItem* item = ItemOf(node)) show(item, *node);
+}
+
 QTreeWidgetItem* TreeView::makeItem(TreeNode* node) {
     auto* item = new QTreeWidgetItem;  // handed to the widget by the caller
-    item->setText(0, node->Text());
     item->setData(0, kKeyRole, node->Key());
-    item->setData(0, kImageRole, node->Image());
-    if (icons_) item->setIcon(0, icons_(node->Image()));
+    show(item, *node);
     items_.insert(node, item);
     nodes_.insert(item, node);
     QList<QTreeWidgetItem*> children;
@@ -90,13 +117,21 @@ void TreeView::addSubtree(TreeNode* node, QTreeWidgetItem* parent, int index) {
 void TreeView::forget(const TreeNode* node) {
     for (const TreeNode* child : node->Children()) forget(child);
     nodes_.remove(items_.take(node));
+    changed_.remove(node);
+}
+
+void TreeView::dropAll() {
+    Syncing s(syncing_);
+    items_.clear();
+    nodes_.clear();
+    changed_.clear();
+    rate_.Cancel();
+    widget_.clear();
 }
 
 void TreeView::rebuild() {
     Syncing s(syncing_);
-    items_.clear();
-    nodes_.clear();
-    widget_.clear();
+    dropAll();
     QList<QTreeWidgetItem*> roots;
     roots.reserve(static_cast<qsizetype>(model_.Roots().size()));
     for (TreeNode* node : model_.Roots()) roots << makeItem(node);
@@ -122,13 +157,31 @@ void TreeView::takeSelection() {
 
 // ---- a log list ----
 
-LogListView::LogListView(LogLines& model, QListWidget& widget) : QObject(&widget), model_(model), widget_(widget) {
-    connect(&model_, &LogLines::lineAdded, this, [this](const QString& line, bool) {
-        widget_.insertItem(0, line);
-        while (widget_.count() > model_.Count()) delete widget_.takeItem(widget_.count() - 1);
+LogListView::LogListView(LogLines& model, QListWidget& widget)
+    : QObject(&widget), model_(model), widget_(widget), rate_(this, [this] { Flush(); }) {
+    connect(&model_, &LogLines::lineAdded, this, [this] {
+        ++added_;
+        rate_.Request();
     });
-    connect(&model_, &LogLines::cleared, &widget_, &QListWidget::clear);
+    connect(&model_, &LogLines::cleared, this, [this] {
+        added_ = 0;
+        rate_.Cancel();
+        widget_.clear();
+    });
     for (int i = 0; i < model_.Count(); ++i) widget_.addItem(model_.Line(i));
+}
+
+void LogListView::Flush() {
+    rate_.Cancel();
+    // The model's newest lines are the fresh ones; below them it keeps what the widget
+    // shows, less the oldest lines it let go meanwhile.
+    const int fresh = std::min(std::exchange(added_, 0), model_.Count());
+    const int kept = model_.Count() - fresh;
+    while (widget_.count() > kept) delete widget_.takeItem(widget_.count() - 1);
+    QStringList lines;
+    lines.reserve(fresh);
+    for (int i = 0; i < fresh; ++i) lines << model_.Line(i);
+    if (!lines.isEmpty()) widget_.insertItems(0, lines);
 }
 
 // ---- the person list ----

@@ -2,6 +2,8 @@
 
 #include "model/Seams.h"
 
+#include <algorithm>
+
 ClsPingDatas::Ptr ClsPingDatas::MakeItem(const QString& ipAddress, const QString& computer, const QString& group,
                                          qint32 wrongCount, qint16 sound, qint32 timeout, bool noCheckGrp,
                                          bool noCheckSrv, bool noCheckPing, const QString& calendar) {
@@ -22,8 +24,10 @@ ClsPingDatas::Ptr ClsPingDatas::MakeItem(const QString& ipAddress, const QString
 }
 
 void ClsPingDatas::AddItem(Ptr item) {
+    const QString address = item->IPAddress;
     items_.push_back(std::move(item));
     lastAdded_ = ListCount();
+    if (!positions_.contains(address)) positions_.insert(address, lastAdded_);  // an earlier one stays first
 }
 
 void ClsPingDatas::AddItem(const QString& ipAddress, const QString& computer, const QString& group,
@@ -42,12 +46,13 @@ ClsPingDatas::Ptr ClsPingDatas::Item(qint32 index) const {
 void ClsPingDatas::RemoveItem(qint32 index) {
     if (index < 1 || index > ListCount()) return;
     items_.erase(items_.begin() + (index - 1));
+    reindex();  // every later position moved
     ++generation_;
 }
 
 void ClsPingDatas::RemoveGroupItem(const QString& group) {
-    for (qint32 i = ListCount(); i >= 1; --i)
-        if (items_[static_cast<size_t>(i - 1)]->Group == group) items_.erase(items_.begin() + (i - 1));
+    std::erase_if(items_, [&group](const Ptr& d) { return d->Group == group; });
+    reindex();
     ++generation_;
 }
 
@@ -58,7 +63,15 @@ void ClsPingDatas::GroupCheck(const QString& group, bool flag) {
 
 void ClsPingDatas::Clear() {
     items_.clear();
+    positions_.clear();
     ++generation_;
+}
+
+void ClsPingDatas::reindex() const {
+    positions_.clear();
+    positions_.reserve(static_cast<qsizetype>(items_.size()));
+    // Walked from the end, so that of two computers with one address the first is kept.
+    for (size_t i = items_.size(); i-- > 0;) positions_.insert(items_[i]->IPAddress, static_cast<qint32>(i) + 1);
 }
 
 qint32 ClsPingDatas::GetItemNo(const QString& address) const {
@@ -66,34 +79,19 @@ qint32 ClsPingDatas::GetItemNo(const QString& address) const {
     if (key.startsWith(QLatin1String("0.")))
         MsgBox(QStringLiteral("1:ClsPingDatas.GetItemNo(") + address + QLatin1Char(')'), vb::vbOKOnly);
     if (items_.empty()) return 0;
-    for (size_t i = 0; i < items_.size(); ++i)
-        if (items_[i]->IPAddress == key) return static_cast<qint32>(i) + 1;
+    const auto found = [this, &key]() -> qint32 {
+        const qint32 pos = positions_.value(key, 0);
+        return pos >= 1 && pos <= ListCount() && items_[static_cast<size_t>(pos - 1)]->IPAddress == key ? pos : -1;
+    };
+    qint32 pos = found();
+    if (pos < 0 && positions_.contains(key)) {
+        reindex();
+        pos = found();
+    }
+    if (pos > 0) return pos;
     MsgBox(QStringLiteral("2:ClsPingDatas.GetItemNo(") + address + QLatin1Char(')'), vb::vbOKOnly);
     return 0;
 }
-
-namespace {
-
-// Quicksort on the address text with the middle element as pivot, over the 1-based range
-// lo..hi of items (items[0] is position 1).
-void quickSort(std::vector<ClsPingDatas::Ptr>& items, int lo, int hi) {
-    if (lo >= hi) return;
-    auto at = [&items](int pos) -> ClsPingDatas::Ptr& { return items[static_cast<size_t>(pos - 1)]; };
-    const QString pivot = at((lo + hi) / 2)->IPAddress;
-    int i = lo, j = hi;
-    for (;;) {
-        while (at(i)->IPAddress < pivot) ++i;
-        while (at(j)->IPAddress > pivot) --j;
-        if (i >= j) break;
-        std::swap(at(i), at(j));
-        ++i;
-        --j;
-    }
-    if (lo < i - 1) quickSort(items, lo, i - 1);
-    if (hi > j + 1) quickSort(items, j + 1, hi);
-}
-
-}  // namespace
 
 void ClsPingDatas::Sort() {
     if (items_.empty()) return;
@@ -104,7 +102,11 @@ void ClsPingDatas::Sort() {
         d->WaitDayTime();
         d->DllData();
     }
-    quickSort(items_, 1, ListCount());
+    // Plain text order of the addresses (UTF-16 code units, so the dot comes before the
+    // digits and "10.0.0.10" before "10.0.0.2"). The sort is not stable, but the database
+    // keeps addresses unique, so every list it can give sorts into this one order.
+    std::sort(items_.begin(), items_.end(), [](const Ptr& a, const Ptr& b) { return a->IPAddress < b->IPAddress; });
+    reindex();
     // Positions now name other computers: a caller walking by position must start again.
     ++generation_;
 }

@@ -8,6 +8,7 @@
 #include "model/ClsWaitTimes.h"
 #include "model/TreeNodes.h"
 
+#include <QHash>
 #include <QString>
 
 #include <memory>
@@ -83,7 +84,9 @@ public:
     void RemoveGroupItem(const QString& group);
     void GroupCheck(const QString& group, bool flag);
     void Clear();
-    // Position of the computer with that address (spaces around it trimmed), 0 when none.
+    // Position of the computer with that address (spaces around it trimmed, then an exact
+    // match), 0 when none; with two computers of one address, the first. Found through an
+    // index of the addresses, so a lookup costs the same in a list of 20,000 as of 10.
     qint32 GetItemNo(const QString& address) const;
     // Ascending text order of the addresses. The computers themselves are reordered: each
     // keeps its own values and lists, so one held across a sort is still the same computer.
@@ -94,7 +97,13 @@ public:
     quint64 Generation() const { return generation_; }
 
 private:
+    void reindex() const;
+
     std::vector<Ptr> items_;
+    // Address -> first position holding it. An address is set when its computer is made
+    // and no caller changes it; a hit is still checked against the entry, and a stale
+    // index is rebuilt.
+    mutable QHash<QString, qint32> positions_;
     qint32 lastAdded_ = 0;
     quint64 generation_ = 0;
 };

@@ -13,8 +13,12 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QStringBuilder>
 
+#include <algorithm>
+#include <array>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace {
@@ -60,6 +64,61 @@ bool Columns(const QSqlQuery& q, const char* const (&names)[N], int (&out)[N], Q
 QString Why(const std::optional<QSqlQuery>& q, const QString& prepareError, const QString& table) {
     const QString text = q ? q->lastError().text().trimmed() : prepareError;
     return text.isEmpty() ? QStringLiteral("a statement on %1 failed").arg(table) : text;
+}
+
+// An address as the database's key columns compare it (COLLATE NOCASE): with the 26
+// ASCII capitals folded to small letters, nothing else.
+QString NoCaseKey(const QString& address) {
+    const auto capital = [](QChar c) { return c >= QLatin1Char('A') && c <= QLatin1Char('Z'); };
+    if (std::none_of(address.begin(), address.end(), capital)) return address;
+    QString key = address;
+    for (QChar& c : key)
+        if (capital(c)) c = QChar(c.unicode() + ('a' - 'A'));
+    return key;
+}
+
+// One child table read whole in one statement, its rows grouped by the computer they
+// belong to: a statement per computer and table cost a load of many computers most of
+// its time. The statement's first column is the row's address and it is ordered by that
+// first, so the rows of one computer come together, in the order the rest of its ORDER BY
+// gives them; a computer finds its rows by its address in any letter case, as the
+// statement "WHERE アドレス = ?" on that column would.
+class ChildRows {
+public:
+    using Row = std::array<QVariant, 4>;
+
+    bool Read(QSqlQuery& q) {
+        const int columns = std::min<int>(q.record().count() - 1, static_cast<int>(Row().size()));
+        QString last;
+        while (q.next()) {
+            QString key = NoCaseKey(Text(q.value(0)));
+            Row row;
+            for (int c = 0; c < columns; ++c) row[static_cast<size_t>(c)] = q.value(c + 1);
+            if (rows_.empty() || key != last) {
+                at_.insert(key, {rows_.size(), 0});
+                last = std::move(key);
+            }
+            rows_.push_back(std::move(row));
+            ++at_[last].second;
+        }
+        q.finish();
+        return q.lastError().type() == QSqlError::NoError;
+    }
+
+    std::span<const Row> Of(const QString& address) const {
+        const auto it = at_.constFind(NoCaseKey(address));
+        if (it == at_.constEnd()) return {};
+        return std::span<const Row>(rows_).subspan(it->first, it->second);
+    }
+
+private:
+    std::vector<Row> rows_;
+    QHash<QString, std::pair<size_t, size_t>> at_;  // first row and count of each address
+};
+
+// The statement that reads a child table for ChildRows.
+QString ChildRowsSql(const QString& table, const QString& columns, const QString& orderBy) {
+    return QStringLiteral("SELECT アドレス, %2 FROM %1 ORDER BY アドレス COLLATE NOCASE, %3;").arg(table, columns, orderBy);
 }
 
 // How long the purge of old dated windows may wait for another program's lock: it is
@@ -114,6 +173,11 @@ QString RecipientText(const QString& name, const QString& department) {
 }
 
 QString FormatRowNumber(qint32 number) {
+    // The loader writes one or two of these per computer, so the usual values skip arg()'s cost.
+    if (number >= 0 && number < 1000) {
+        const QChar digits[] = {QChar(u'0' + number / 100), QChar(u'0' + number / 10 % 10), QChar(u'0' + number % 10)};
+        return QString(digits, 3);
+    }
     const qint64 n = number;
     const QString digits = QStringLiteral("%1").arg(n < 0 ? -n : n, 3, 10, QLatin1Char('0'));
     return n < 0 ? QLatin1Char('-') + digits : digits;
@@ -159,8 +223,7 @@ bool LoadComputerTree(TreeNodes& treeComputer, UserList& listViewUser, const Loa
 
     QCoreApplication::processEvents();
 
-    // Computers and everything under them. The per-computer statements are prepared
-    // once and run with the address bound.
+    // Computers and everything under them; the child tables are read whole first.
     {
         auto computers = prepare(QStringLiteral("SELECT TBL_Computer.*, TBL_Group.診断有無 AS 診断有無G, "
                                  "TBL_Group.グループ AS グループG "
@@ -168,20 +231,22 @@ bool LoadComputerTree(TreeNodes& treeComputer, UserList& listViewUser, const Loa
                       (all ? QString()
                            : QStringLiteral(" WHERE TBL_Group.診断有無 <> 0 AND TBL_Computer.診断有無 <> 0")) +
                       QStringLiteral(" ORDER BY TBL_Computer.グループ, TBL_Computer.コンピュータ名 COLLATE NOCASE;"));
-        auto ports = prepare(QStringLiteral("SELECT ポート番号, サービス名 FROM TBL_PortCheck "
-                                                  "WHERE アドレス = ? ORDER BY ポート番号;"));
-        auto dlls = prepare(QStringLiteral("SELECT 連番, DLL名, 引数 FROM TBL_DLL "
-                                                 "WHERE アドレス = ? ORDER BY 連番;"));
-        auto waits = prepare(QStringLiteral("SELECT 連番, 開始時刻, 終了時刻, 曜日 FROM TBL_NoCheck "
-                                                  "WHERE アドレス = ? ORDER BY 開始時刻, 連番;"));
-        auto days = prepare(QStringLiteral("SELECT 日付, 開始時刻, 終了時刻 FROM TBL_CalenderNoCheck "
-                                                 "WHERE アドレス = ? ORDER BY 日付;"));
+        auto ports = prepare(ChildRowsSql(QStringLiteral("TBL_PortCheck"), QStringLiteral("ポート番号, サービス名"),
+                                          QStringLiteral("ポート番号")));
+        auto dlls = prepare(ChildRowsSql(QStringLiteral("TBL_DLL"), QStringLiteral("連番, DLL名, 引数"), QStringLiteral("連番")));
+        auto waits = prepare(ChildRowsSql(QStringLiteral("TBL_NoCheck"), QStringLiteral("連番, 開始時刻, 終了時刻, 曜日"),
+                                          QStringLiteral("開始時刻, 連番")));
+        auto days = prepare(ChildRowsSql(QStringLiteral("TBL_CalenderNoCheck"), QStringLiteral("日付, 開始時刻, 終了時刻"),
+                                         QStringLiteral("日付")));
         auto purge = prepare(QStringLiteral("DELETE FROM TBL_CalenderNoCheck WHERE アドレス = ? AND 日付 = ?;"));
         if (!computers || !Run(*computers)) return fail(Why(computers, why, QStringLiteral("TBL_Computer")));
-        if (!ports) return fail(Why(ports, why, QStringLiteral("TBL_PortCheck")));
-        if (!dlls) return fail(Why(dlls, why, QStringLiteral("TBL_DLL")));
-        if (!waits) return fail(Why(waits, why, QStringLiteral("TBL_NoCheck")));
-        if (!days || !purge) return fail(Why(days ? purge : days, why, QStringLiteral("TBL_CalenderNoCheck")));
+        ChildRows portRows, dllRows, waitRows, dayRows;
+        if (!ports || !Run(*ports) || !portRows.Read(*ports)) return fail(Why(ports, why, QStringLiteral("TBL_PortCheck")));
+        if (!dlls || !Run(*dlls) || !dllRows.Read(*dlls)) return fail(Why(dlls, why, QStringLiteral("TBL_DLL")));
+        if (!waits || !Run(*waits) || !waitRows.Read(*waits)) return fail(Why(waits, why, QStringLiteral("TBL_NoCheck")));
+        if (!days || !Run(*days) || !dayRows.Read(*days))
+            return fail(Why(days, why, QStringLiteral("TBL_CalenderNoCheck")));
+        if (!purge) return fail(Why(purge, why, QStringLiteral("TBL_CalenderNoCheck")));
         int c[12];
         if (!Columns(*computers,
                      {"アドレス", "コンピュータ名", "種類", "表示名", "診断有無", "異常判断回数", "異常音再生",
@@ -197,86 +262,77 @@ bool LoadComputerTree(TreeNodes& treeComputer, UserList& listViewUser, const Loa
         while (computers->next()) {
             const QString address = Text(computers->value(c[0]));
             const bool ownSwitch = YesNo(computers->value(c[4]));
-            const QString nodeKey = QLatin1Char('#') + address;
+            const QString nodeKey = QLatin1Char('#') % address;
             // The group's own code, as its node was keyed, so a code written in another
             // letter case on the computer row still finds its group.
             const QString group = Text(computers->value(c[11]));
-            const QString text = Text(computers->value(c[3])) + kBracketOpen + Text(computers->value(c[1])) +
-                                 QStringLiteral("：") + Text(computers->value(c[2])) + QStringLiteral("】");
+            const QString text = Text(computers->value(c[3])) % kBracketOpen % Text(computers->value(c[1])) %
+                                 QStringLiteral("：") % Text(computers->value(c[2])) % QStringLiteral("】");
             const ClsPingDatas::Ptr entry = ClsPingDatas::MakeItem(
                 address, Text(computers->value(c[1])), group, computers->value(c[5]).toInt(),
                 YesNo(computers->value(c[6])) ? qint16(-1) : qint16(0), computers->value(c[7]).toInt(),
                 YesNo(computers->value(c[10])), ownSwitch, YesNo(computers->value(c[8])), Text(computers->value(c[9])));
-            if (!treeComputer.Add(QLatin1Char('!') + group, tvwChild, nodeKey, text,
+            if (!treeComputer.Add(QLatin1Char('!') % group, tvwChild, nodeKey, text,
                                   ownSwitch ? QStringLiteral("Nomal") : QStringLiteral("NoCheck"), entry))
                 continue;  // no node, no model entry: the two stay alike
             gPingDatas.AddItem(entry);
             ClsPingData& item = *entry;
 
-            if (!Run(*ports, {address})) return fail(Why(ports, why, QStringLiteral("TBL_PortCheck")));
-            while (ports->next()) {
-                const qint32 port = ports->value(0).toInt();
-                const QString service = Text(ports->value(1));
+            for (const ChildRows::Row& row : portRows.Of(address)) {
+                const qint32 port = row[0].toInt();
+                const QString service = Text(row[1]);
                 auto entry = std::make_shared<ClsPortData>();
                 entry->PortNo = port;
                 entry->PortService = service;
-                if (treeComputer.Add(nodeKey, tvwChild, QLatin1Char('$') + address + QLatin1Char('@') + QString::number(port),
-                                     service + QStringLiteral("  【") + QString::number(port) + QStringLiteral("】"),
+                if (treeComputer.Add(nodeKey, tvwChild, QLatin1Char('$') % address % QLatin1Char('@') % QString::number(port),
+                                     service % QStringLiteral("  【") % QString::number(port) % QStringLiteral("】"),
                                      QStringLiteral("SStart"), entry))
                     item.PortData().AddElement(entry);
             }
-            ports->finish();
 
-            if (!Run(*dlls, {address})) return fail(Why(dlls, why, QStringLiteral("TBL_DLL")));
-            while (dlls->next()) {
-                const QString dllName = Text(dlls->value(1));
+            for (const ChildRows::Row& row : dllRows.Of(address)) {
+                const QString dllName = Text(row[1]);
                 const QString title = GetDllTitle(dllName);
                 if (title.isEmpty()) continue;  // that plug-in was not loaded: the row stays, unused
-                const auto subNo = static_cast<qint16>(dlls->value(0).toInt());
+                const auto subNo = static_cast<qint16>(row[0].toInt());
                 auto entry = std::make_shared<ClsDllData>();
                 entry->SubNo = subNo;
                 entry->DllName = dllName;
-                entry->Parameter = Encipherment(QString::fromLatin1(kParameterKey), Text(dlls->value(2)));
-                if (treeComputer.Add(nodeKey, tvwChild, QLatin1Char('%') + address + QLatin1Char('@') + FormatRowNumber(subNo),
-                                     title + FormatRowNumber(subNo), QStringLiteral("SStart"), entry))
+                entry->Parameter = Encipherment(QString::fromLatin1(kParameterKey), Text(row[2]));
+                if (treeComputer.Add(nodeKey, tvwChild, QLatin1Char('%') % address % QLatin1Char('@') % FormatRowNumber(subNo),
+                                     title % FormatRowNumber(subNo), QStringLiteral("SStart"), entry))
                     item.DllData().AddElement(entry);
             }
-            dlls->finish();
 
-            if (!Run(*waits, {address})) return fail(Why(waits, why, QStringLiteral("TBL_NoCheck")));
-            while (waits->next()) {
-                const auto subNo = static_cast<qint16>(waits->value(0).toInt());
-                const auto start = static_cast<qint16>(waits->value(1).toInt());
-                const auto end = static_cast<qint16>(waits->value(2).toInt());
-                const QString mask = Text(waits->value(3));
+            for (const ChildRows::Row& row : waitRows.Of(address)) {
+                const auto subNo = static_cast<qint16>(row[0].toInt());
+                const auto start = static_cast<qint16>(row[1].toInt());
+                const auto end = static_cast<qint16>(row[2].toInt());
+                const QString mask = Text(row[3]);
                 auto entry = std::make_shared<ClsWaitTime>();
                 entry->SubNo = subNo;
                 entry->TimeStart = start;
                 entry->TimeEnd = end;
                 entry->TimeDay = mask;
-                if (treeComputer.Add(nodeKey, tvwChild, QLatin1Char('?') + address + QLatin1Char('@') + FormatRowNumber(subNo),
+                if (treeComputer.Add(nodeKey, tvwChild, QLatin1Char('?') % address % QLatin1Char('@') % FormatRowNumber(subNo),
                                      FormatWaitTimeText(start, end, mask), QStringLiteral("Wait"), entry))
                     item.WaitTime().AddElement(entry);
             }
-            waits->finish();
 
-            if (!Run(*days, {address})) return fail(Why(days, why, QStringLiteral("TBL_CalenderNoCheck")));
             std::vector<QVariant> old;
             bool kept = false;
-            while (days->next()) {
-                const QVariant stored = days->value(0);
+            for (const ChildRows::Row& row : dayRows.Of(address)) {
+                const QVariant& stored = row[0];
                 const QDate date = QDate::fromString(Text(stored).left(10), Qt::ISODate);
                 if (!date.isValid()) continue;  // not a day at all: neither used nor purged
                 if (date < cutoff) {
                     old.push_back(stored);
                     continue;
                 }
-                item.WaitDayTime().Add(date, static_cast<qint16>(days->value(1).toInt()),
-                                       static_cast<qint16>(days->value(2).toInt()));
+                item.WaitDayTime().Add(date, static_cast<qint16>(row[1].toInt()), static_cast<qint16>(row[2].toInt()));
                 kept = true;
             }
-            days->finish();
-            // Deleted once the reading is over: rows are not removed under an open cursor.
+            // The rows were read before the computers: none is removed under an open cursor.
             // The purge is housekeeping: when it cannot be done (another program holds
             // the database, say), it is left for the next load and the load goes on.
             if (!old.empty() && !purgeSkipped) {
@@ -292,7 +348,7 @@ bool LoadComputerTree(TreeNodes& treeComputer, UserList& listViewUser, const Loa
                 db->SetBusyTimeout(kBusyMs);
             }
             if (kept)
-                treeComputer.Add(nodeKey, tvwChild, QLatin1Char('=') + address + QStringLiteral("@非稼動カレンダー"),
+                treeComputer.Add(nodeKey, tvwChild, QLatin1Char('=') % address % QStringLiteral("@非稼動カレンダー"),
                                  QStringLiteral("非稼動カレンダー"), QStringLiteral("Calendar"));
         }
     }

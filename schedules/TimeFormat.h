@@ -10,6 +10,12 @@ inline QString FormatHourMinute(qint16 hhmm) {
     // Floor division keeps a negative value readable rather than wrapping the minutes.
     const int hours = t >= 0 ? t / 100 : -((-t + 99) / 100);
     const int minutes = t - hours * 100;
+    // The loader writes one of these per window, so the usual values skip arg()'s cost.
+    if (hours >= 0 && hours < 100) {
+        const QChar text[] = {QChar(u'0' + hours / 10), QChar(u'0' + hours % 10), QChar(u'時'),
+                              QChar(u'0' + minutes / 10), QChar(u'0' + minutes % 10), QChar(u'分')};
+        return QString(text, 6);
+    }
     return QStringLiteral("%1時%2分").arg(hours, 2, 10, QLatin1Char('0')).arg(minutes, 2, 10, QLatin1Char('0'));
 }
 
@@ -28,6 +34,12 @@ inline QString FormatWeekDays(const QString& mask) {
 
 // Text of a weekly window node: "08時30分～17時00分  【月・火・水・木・金】".
 inline QString FormatWaitTimeText(qint16 start, qint16 end, const QString& mask) {
-    return FormatHourMinute(start) + QStringLiteral("～") + FormatHourMinute(end) + QStringLiteral("  【") +
-           FormatWeekDays(mask) + QStringLiteral("】");
+    QString text = FormatHourMinute(start);
+    text.reserve(32);
+    text += QStringLiteral("～");
+    text += FormatHourMinute(end);
+    text += QStringLiteral("  【");
+    text += FormatWeekDays(mask);
+    text += QStringLiteral("】");
+    return text;
 }

@@ -849,6 +849,7 @@ private slots:
         box.shown.clear();
         // A line of the model, picked in its view.
         f.form->ListPing(1).Add(QStringLiteral("短い行"));
+        QTRY_COMPARE(f.form->ListPingView(1)->count(), 1);  // shown at the next frame
         f.form->ListPingView(1)->setCurrentRow(0);
         gCheckContinue = true;
         f.form->menuConnect_Click();  // checking off: the box must leave the timer off
@@ -871,6 +872,7 @@ private slots:
             continueInside = gCheckContinue;
         };
         f.form->ListPing(0).Add(QStringLiteral("12/10 09:26　接続OK!"));
+        QTRY_COMPARE(f.form->ListPingView(0)->count(), f.form->ListPing(0).Count());
         f.form->ListPingView(0)->setCurrentRow(0);
         QVERIFY(gCheckContinue);
         f.form->ListPing_DblClick(0);

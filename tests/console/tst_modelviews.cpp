@@ -1,5 +1,5 @@
-// The main window's views show the model as it is after every kind of change, and hand
-// the operator's selection back to it.
+// The main window's views show the model as it is after every kind of change, hand the
+// operator's selection back to it, and repaint at screen rate, not at every change.
 #include "TestSupport.h"
 
 #include "console/ModelViews.h"
@@ -7,6 +7,7 @@
 #include "model/TreeNodes.h"
 #include "model/UserList.h"
 
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QTreeWidget>
 
@@ -43,6 +44,50 @@ void Fill(TreeNodes& m) {
     m.Add("#10.0.0.1", tvwChild, "$10.0.0.1@80", "HTTP", "SStart");
 }
 
+QStringList Lines(const QListWidget& list) {
+    QStringList out;
+    for (int i = 0; i < list.count(); ++i) out << list.item(i)->text();
+    return out;
+}
+QStringList Lines(const LogLines& model) {
+    QStringList out;
+    for (int i = 0; i < model.Count(); ++i) out << model.Line(i);
+    return out;
+}
+
+// Counts the paints of a widget's viewport.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QAbstractScrollArea& widget) { widget.viewport()->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+    int paints = 0;
+};
+
+// A shown widget, painted once and settled, whose paints are counted from here on.
+template <class W>
+void ShowSettled(W& widget) {
+    widget.resize(400, 600);
+    widget.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&widget));
+    QTest::qWait(2 * ScreenRate::kIntervalMs);
+}
+
+// As a check round does: one change per computer, each followed by a yield. Returns the
+// most paints a view at screen rate may take for it: one per frame the loop lasted, and
+// one for the catch-up after it.
+int ChangesWithYields(int count, const std::function<void(int)>& change) {
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < count; ++i) {
+        change(i);
+        QCoreApplication::processEvents();
+    }
+    return 2 + static_cast<int>(clock.elapsed() / ScreenRate::kIntervalMs);
+}
+
 }  // namespace
 
 class ModelViewsTest : public QObject {
@@ -59,6 +104,11 @@ private slots:
         QTest::newRow("a node removed with its children") << "remove";
         QTest::newRow("cleared") << "clear";
         QTest::newRow("rebuilt inside a reset") << "reset";
+        // Changes wait for the next frame; what they name may be gone by then.
+        QTest::newRow("a state changed, then its group removed") << "image+remove";
+        QTest::newRow("a state changed, then the tree rebuilt") << "image+reset";
+        QTest::newRow("a state changed, then the tree cleared") << "image+clear";
+        QTest::newRow("a state changed, removed, added again") << "image+readd";
     }
     void treeFollowsTheModel() {
         QFETCH(QString, change);
@@ -70,17 +120,25 @@ private slots:
         TreeView view(model, widget, {});
         if (change == "insert") model.Add("!G1", tvwNext, "!G1b", "間", "Group");
         if (change == "child") model.Add("#10.0.0.1", tvwChild, "?10.0.0.1@001", "窓", "Wait");
-        if (change == "image") model.Item("#10.0.0.1")->SetImage("Stop");
+        if (change.startsWith("image")) {
+            model.Item("#10.0.0.1")->SetImage("Stop");
+            model.Item("$10.0.0.1@80")->SetImage("SStop");
+        }
         if (change == "text") model.Item("$10.0.0.1@80")->SetText("WWW");
-        if (change == "remove") QVERIFY(model.Remove("#10.0.0.1"));
-        if (change == "clear") model.Clear();
-        if (change == "reset") {
+        if (change.endsWith("remove")) QVERIFY(model.Remove("!G1"));
+        if (change.endsWith("clear")) model.Clear();
+        if (change.endsWith("reset")) {
             model.BeginReset();
             Fill(model);
             QCOMPARE(widget.topLevelItemCount(), 0);  // nothing shown node by node
             model.EndReset();
         }
-        QCOMPARE(WidgetDump(widget), ModelDump(model));
+        if (change == "image+readd") {
+            QVERIFY(model.Remove("#10.0.0.1"));
+            model.Add("!G2", tvwChild, "#10.0.0.1", "受付", "Critical");
+        }
+        // Shown by the next frame at the latest.
+        QTRY_COMPARE(WidgetDump(widget), ModelDump(model));
         for (int i = 1; i <= model.Count(); ++i) {
             TreeNode* node = model.Item(i);
             QCOMPARE(view.NodeOf(view.ItemOf(node)), node);
@@ -109,16 +167,73 @@ private slots:
         QVERIFY(widget.selectedItems().isEmpty());
     }
 
-    void logListKeepsTheNewestLines() {
+    // Many state changes within a round give the tree one repaint a frame, not one each;
+    // the last state of every node is what it shows.
+    void treeRepaintsAtScreenRate() {
+        TreeNodes model;
+        model.Add({}, tvwLast, "!G", "本社", "Group");
+        for (int i = 1; i <= 20; ++i) model.Add("!G", tvwChild, QStringLiteral("#10.0.0.%1").arg(i), "PC", "Nomal");
+        QTreeWidget widget;
+        TreeView view(model, widget, {});
+        widget.expandAll();
+        ShowSettled(widget);
+        PaintCounter counter(widget);
+        static const char* const states[] = {"Critical", "Question", "Stop"};
+        const int most = ChangesWithYields(400, [&](int i) {
+            model.Item(QStringLiteral("#10.0.0.%1").arg(i % 20 + 1))->SetImage(states[i / 20 % 3]);
+        });
+        QTRY_COMPARE(WidgetDump(widget), ModelDump(model));
+        QCoreApplication::processEvents();
+        QVERIFY2(counter.paints <= most, qPrintable(QStringLiteral("%1 paints").arg(counter.paints)));
+        QVERIFY(counter.paints >= 1);
+    }
+
+    void logListShowsTheModel_data() {
+        QTest::addColumn<QStringList>("steps");  // a number adds that many lines
+        QTest::newRow("a few") << QStringList{"5"};
+        QTest::newRow("more than the model keeps") << QStringList{QString::number(LogLines::kMaxLines + 5)};
+        QTest::newRow("shown, then past the model's size") << QStringList{"60", "flush", "60"};
+        QTest::newRow("cleared with lines waiting") << QStringList{"5", "clear"};
+        QTest::newRow("lines after a clear") << QStringList{"5", "flush", "3", "clear", "4"};
+    }
+    void logListShowsTheModel() {
+        QFETCH(QStringList, steps);
         LogLines model;
         model.Add(QStringLiteral("before"));
         QListWidget widget;
         LogListView view(model, widget);
-        for (int i = 0; i < LogLines::kMaxLines + 5; ++i) model.Add(QString::number(i));
-        QCOMPARE(widget.count(), model.Count());
-        for (int i = 0; i < model.Count(); ++i) QCOMPARE(widget.item(i)->text(), model.Line(i));
-        model.Clear();
-        QCOMPARE(widget.count(), 0);
+        QCOMPARE(Lines(widget), Lines(model));
+        int next = 0;
+        for (const QString& step : steps) {
+            if (step == "flush") {
+                view.Flush();
+                QCOMPARE(Lines(widget), Lines(model));
+            } else if (step == "clear") {
+                model.Clear();
+            } else {
+                for (int i = 0; i < step.toInt(); ++i) model.Add(QString::number(next++));
+            }
+        }
+        // Shown by the next frame at the latest.
+        QTRY_COMPARE(Lines(widget), Lines(model));
+    }
+
+    // A round's lines, one per computer with a yield after each, give the list one repaint
+    // a frame, not one each.
+    void logListRepaintsAtScreenRate() {
+        LogLines model;
+        QListWidget widget;
+        widget.setUniformItemSizes(true);
+        LogListView view(model, widget);
+        ShowSettled(widget);
+        PaintCounter counter(widget);
+        const int most = ChangesWithYields(300, [&](int i) {
+            model.Add(QStringLiteral("12/10 09:26　接続OK!\t(PC%1:127.0.0.%1)").arg(i));
+        });
+        QTRY_COMPARE(Lines(widget), Lines(model));
+        QCoreApplication::processEvents();
+        QVERIFY2(counter.paints <= most, qPrintable(QStringLiteral("%1 paints").arg(counter.paints)));
+        QVERIFY(counter.paints >= 1);
     }
 
     // The view sorts as the operator asks; the model keeps its rows and its current person.

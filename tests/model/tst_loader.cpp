@@ -236,6 +236,44 @@ private slots:
         QCOMPARE(vtest::Scalar(db, "SELECT count(*) FROM TBL_CalenderNoCheck").toInt(), datedRowsLeft);
     }
 
+    // A check or window row belongs to the computer whose address it names in any letter
+    // case, as the address column compares; never to a computer whose address only begins
+    // alike. Its rows keep their order (ports by number, windows by start time).
+    void childRowsFindTheirComputerInAnyCase() {
+        const QString db = vtest::FreshDatabase();
+        auto x = [&db](const char* sql) { QVERIFY(vtest::Exec(db, sql)); };
+        x("INSERT INTO TBL_Group (グループ,表示名,診断有無) VALUES ('G','G',-1)");
+        x("INSERT INTO TBL_Computer (アドレス,グループ,コンピュータ名,種類,表示名) VALUES "
+          "('Host-A','G','a','t','A'),('Host-AB','G','ab','t','AB'),('host-b','G','b','t','B')");
+        x("INSERT INTO TBL_PortCheck (アドレス,ポート番号,サービス名) VALUES "
+          "('HOST-A',443,'HTTPS'),('host-a',21,'FTP'),('Host-A',80,'HTTP'),('HOST-AB',22,'SSH')");
+        x("INSERT INTO TBL_NoCheck (アドレス,連番,開始時刻,終了時刻,曜日) VALUES "
+          "('host-a',1,900,1000,'1000000'),('HOST-A',2,800,830,'0100000')");
+        x("INSERT INTO TBL_CalenderNoCheck (アドレス,日付,開始時刻,終了時刻) VALUES ('HOST-B','2026-07-01',0,100)");
+        TreeNodes nodes;
+        UserList list;
+        QVERIFY(LoadComputerTree(nodes, list, {kToday}));
+        QCOMPARE(TreeDump(nodes), (QStringList{
+                                      "!G|G|Group",
+                                      "  #Host-A|A　【a：t】|Nomal",
+                                      "    $Host-A@21|FTP  【21】|SStart",
+                                      "    $Host-A@80|HTTP  【80】|SStart",
+                                      "    $Host-A@443|HTTPS  【443】|SStart",
+                                      "    ?Host-A@002|08時00分～08時30分  【月】|Wait",
+                                      "    ?Host-A@001|09時00分～10時00分  【日】|Wait",
+                                      "  #Host-AB|AB　【ab：t】|Nomal",
+                                      "    $Host-AB@22|SSH  【22】|SStart",
+                                      "  #host-b|B　【b：t】|Nomal",
+                                      "    =host-b@非稼動カレンダー|非稼動カレンダー|Calendar",
+                                  }));
+        QCOMPARE(ModelDump(), (QStringList{
+                                  "Host-A / A / G / 5 / -1 / 5000 / 1 / 1 / 1 /  / 21:FTP,80:HTTP,443:HTTPS /  / "
+                                  "2:800-830:0100000,1:900-1000:1000000 / ",
+                                  "Host-AB / AB / G / 5 / -1 / 5000 / 1 / 1 / 1 /  / 22:SSH /  /  / ",
+                                  "host-b / B / G / 5 / -1 / 5000 / 1 / 1 / 1 /  /  /  /  / 2026-07-01:0-100",
+                              }));
+    }
+
     void emptyDatabaseGivesEmptyLists() {
         vtest::FreshDatabase();
         TreeNodes nodes;

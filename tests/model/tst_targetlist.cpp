@@ -31,6 +31,10 @@ private slots:
                                         << QStringList{"1:ClsPingDatas.GetItemNo(0.1.2.3)"};
         QTest::newRow("case matters") << QStringList{"host-a"} << "HOST-A" << 0
                                       << QStringList{"2:ClsPingDatas.GetItemNo(HOST-A)"};
+        QTest::newRow("two of one address: the first") << QStringList{"10.0.0.4", "10.0.0.5", "10.0.0.5"} << "10.0.0.5"
+                                                       << 2 << QStringList{};
+        QTest::newRow("inner spaces are part of it") << QStringList{"10.0.0.5"} << "10.0. 0.5" << 0
+                                                     << QStringList{"2:ClsPingDatas.GetItemNo(10.0. 0.5)"};
     }
     void getItemNoTrimsAndWarns() {
         QFETCH(QStringList, addresses);
@@ -107,6 +111,33 @@ private slots:
             QStringList got;
             for (int i = 1; i <= l.ListCount(); ++i) got << l.Item(i)->IPAddress;
             QCOMPARE(got, reference);
+        }
+    }
+
+    // The address index follows every change of the list: after each of a long random run
+    // of adds, removals, group removals, sorts and clears, every address is found where a
+    // walk over the list finds it first, and one that left is not found.
+    void getItemNoFollowsEveryChange() {
+        vtest::RecordingMessageBox box;  // the misses' boxes, unread
+        QRandomGenerator rng(20261211);
+        ClsPingDatas l;
+        const auto address = [&rng] { return QStringLiteral("10.0.%1.%2").arg(rng.bounded(0, 2)).arg(rng.bounded(0, 15)); };
+        const auto group = [&rng] { return QStringLiteral("G%1").arg(rng.bounded(0, 3)); };
+        for (int step = 0; step < 2000; ++step) {
+            const quint32 op = rng.bounded(0, 100);
+            if (op < 55) add(l, address(), group());
+            else if (op < 80) l.RemoveItem(static_cast<qint32>(rng.bounded(0, l.ListCount() + 2)));
+            else if (op < 88) l.RemoveGroupItem(group());
+            else if (op < 98) l.Sort();
+            else l.Clear();
+            for (int a = 0; a < 2; ++a)
+                for (int b = 0; b < 15; ++b) {
+                    const QString key = QStringLiteral("10.0.%1.%2").arg(a).arg(b);
+                    qint32 first = 0;
+                    for (qint32 i = 1; i <= l.ListCount() && !first; ++i)
+                        if (l.Item(i)->IPAddress == key) first = i;
+                    QCOMPARE(l.GetItemNo(key), first);
+                }
         }
     }
 
