@@ -25,6 +25,35 @@
 
 namespace vtest {
 
+// Runs program with args, bounded to 10 s; false when it fails, with what it said in
+// *failure (when given).
+inline bool RunCommand(const QString& program, const QStringList& args, QString* failure = nullptr) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(10000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        if (p.state() != QProcess::NotRunning) {
+            p.kill();
+            p.waitForFinished(2000);
+        }
+        if (failure) {
+            *failure = program + " " + args.join(' ') + ": " + QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
+            if (p.error() != QProcess::UnknownError) *failure += " (" + p.errorString() + ")";
+        }
+        return false;
+    }
+    return true;
+}
+
+// Removes the network namespace ns, if there is one.
+inline void RemoveNamespace(const QString& ns) {
+    QProcess p;
+    p.start("ip", {"netns", "del", ns});
+    if (!p.waitForFinished(10000)) {
+        p.kill();
+        p.waitForFinished(2000);
+    }
+}
+
 class TestNetwork {
 public:
     static constexpr const char* kRouterNear = "10.77.1.2";
@@ -118,29 +147,9 @@ public:
     Inside EnterClient() const { return Inside(client_); }
 
 private:
-    bool Run(const QString& program, const QStringList& args) {
-        QProcess p;
-        p.start(program, args);
-        if (!p.waitForFinished(10000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-            if (p.state() != QProcess::NotRunning) {
-                p.kill();
-                p.waitForFinished(2000);
-            }
-            failure_ = program + " " + args.join(' ') + ": " + QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
-            if (p.error() != QProcess::UnknownError) failure_ += " (" + p.errorString() + ")";
-            return false;
-        }
-        return true;
-    }
+    bool Run(const QString& program, const QStringList& args) { return RunCommand(program, args, &failure_); }
     void Remove() {
-        for (const QString& ns : {client_, router_, host_}) {
-            QProcess p;
-            p.start("ip", {"netns", "del", ns});
-            if (!p.waitForFinished(10000)) {
-                p.kill();
-                p.waitForFinished(2000);
-            }
-        }
+        for (const QString& ns : {client_, router_, host_}) RemoveNamespace(ns);
     }
 
     QString client_, router_, host_;
