@@ -202,11 +202,21 @@ void EchoFlight::Forget(Ticket ticket) {
 int EchoFlight::Wait(Ticket ticket, EchoReply& reply) {
     reply = EchoReply {};
     Request* r = find(ticket);
+    if (r && !r->sent && !r->done) {
+        // Someone waits for this one now: it goes out at once, ahead of its line, as a
+        // lone echo would. The line's pacing counts it, so requests sent ahead of need
+        // never add to a caller that walks its list faster than one a millisecond.
+        if (const auto at = std::find(queue_.begin(), queue_.end(), ticket); at != queue_.end()) {
+            queue_.erase(at);
+            lastSendNs_ = clock_.nsecsElapsed();
+            send(ticket, *r);
+            r = find(ticket);
+        }
+    }
     if (r && !r->done) {
         // The request's own time-out ends the wait (the expiry timer marks it done); the
-        // bound only makes sure of that, counting the requests ahead of it in line.
-        const qint64 ahead = r->sent ? 0 : qint64(queue_.size()) + 1;
-        const qint64 bound = ahead + r->timeoutMs + 1000;
+        // bound only makes sure of that.
+        const qint64 bound = qint64(r->timeoutMs) + 1000;
         events::ProcessEventsUntil([this, ticket] { return Done(ticket); }, bound);
         r = find(ticket);
         if (r && !r->done) finish(*r, RequestTimedOut, 0, false);

@@ -1,7 +1,7 @@
 #pragma once
 // ICMP echo requests over Linux sockets. EchoFlight keeps many requests in flight on one
 // socket: they go out paced (at most one per millisecond, so a long list never floods the
-// LAN), and the answers are taken as they come through the event loop, each matched to its
+// LAN; one that is waited for goes at once), and the answers are taken as they come through the event loop, each matched to its
 // request by identifier, sequence and sender. IcmpEcho is one request at a time on top of
 // it, shaped like the platform echo service the probes were written against: the caller
 // gives the target, the echo data, the time-to-live and the wait, and gets back how many
@@ -110,7 +110,8 @@ public:
     // The request has its outcome: an answer, its time-out, or a failure to send.
     bool Done(Ticket ticket) const;
     // Waits with the event loop running until the request is done, then hands over its
-    // outcome as SendEcho gives it and forgets it. An unknown ticket has no answer (0).
+    // outcome as SendEcho gives it and forgets it. A request still in line goes out at
+    // once. An unknown ticket has no answer (0).
     int Wait(Ticket ticket, EchoReply& reply);
     // Drops a request and whatever comes for it.
     void Forget(Ticket ticket);

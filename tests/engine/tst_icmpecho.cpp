@@ -7,12 +7,14 @@
 
 #include "engine/ClsPing.h"
 #include "engine/IcmpEcho.h"
+#include "alarms/EventWait.h"
 
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QProcess>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <vector>
@@ -330,7 +332,8 @@ private slots:
     }
 
     // Requests go out at most one per millisecond: the rest wait their turn, each with its
-    // whole wait still ahead of it. A forgotten request goes nowhere.
+    // whole wait still ahead of it. A forgotten request goes nowhere. One that is waited for
+    // while still in line goes out at once, ahead of the line.
     void flightPacesItsRequests() {
         icmp::EchoFlight flight;
         if (!flight.IsOpen()) QSKIP("no ICMP socket can be opened here");
@@ -340,10 +343,33 @@ private slots:
         flight.Forget(tickets[10]);
         QElapsedTimer clock;
         clock.start();
-        EchoReply reply;
-        for (const auto t : tickets) QCOMPARE(flight.Wait(t, reply), t == tickets[10] ? 0 : 1);
+        const auto allDone = [&] {
+            return std::all_of(tickets.begin(), tickets.end(), [&](auto t) { return flight.Done(t); });
+        };
+        events::ProcessEventsUntil(allDone, 5000);
+        QVERIFY(allDone());
         // Nineteen requests sent a millisecond apart at least.
         QVERIFY2(clock.elapsed() >= 17, qPrintable(QString::number(clock.elapsed())));
+        EchoReply reply;
+        for (const auto t : tickets) QCOMPARE(flight.Wait(t, reply), t == tickets[10] ? 0 : 1);
+        QCOMPARE(flight.Pending(), 0);
+    }
+
+    void flightSendsAWaitedRequestAtOnce() {
+        icmp::EchoFlight flight;
+        if (!flight.IsOpen()) QSKIP("no ICMP socket can be opened here");
+        std::vector<icmp::EchoFlight::Ticket> tickets;
+        for (int i = 0; i < 400; ++i) tickets.push_back(flight.Submit(Addr("127.0.0.1"), "a", 64, 2000));
+        EchoReply reply;
+        QCOMPARE(flight.Wait(tickets.back(), reply), 1);
+        QCOMPARE(reply.status, quint32(icmp::Success));
+        // The line behind has kept its pace: its middle, 200 ms away, is still waiting.
+        QVERIFY(!flight.Done(tickets[200]));
+        for (size_t i = 0; i + 1 < tickets.size(); ++i) {
+            QCOMPARE(flight.Wait(tickets[i], reply), 1);
+            QCOMPARE(reply.status, quint32(icmp::Success));
+        }
+        QCOMPARE(flight.Pending(), 0);
     }
 
     void openFailure_data() {
