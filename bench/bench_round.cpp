@@ -22,7 +22,6 @@
 
 #include <QFileInfo>
 #include <QHostAddress>
-#include <QListWidget>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -36,7 +35,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <map>
 
 namespace {
@@ -242,8 +240,8 @@ QStringList TestHostAddresses() {
 }
 
 // client 10.78.0.1 ── 10.78.0.2 hosts (10.78.1.0/24 and 10.78.2.0/24 are local there).
-// The hosts' kernel answers no echo; the responder (this benchmark, run inside the hosts'
-// namespace) answers as HostDelayMs says, from the address asked.
+// The hosts' kernel answers no echo; the test responder tests/servers/delayed_echo.py,
+// run inside the hosts' namespace, answers as HostDelayMs says, from the address asked.
 class TestNetwork {
 public:
     TestNetwork() {
@@ -269,9 +267,14 @@ public:
         };
         for (const QStringList& args : steps)
             if (!vtest::RunCommand(QStringLiteral("ip"), args, &failure_)) return;
+        // The test responder answers every address HostDelayMs gives a delay, after it.
+        QStringList answer = {QStringLiteral("netns"), QStringLiteral("exec"), hosts_, QStringLiteral(VANTORO_PYTHON),
+                              QStringLiteral(VANTORO_SOURCE_DIR "/tests/servers/delayed_echo.py"), QStringLiteral("none")};
+        for (const QString& address : TestHostAddresses())
+            if (const int delay = HostDelayMs(Ip(address)); delay >= 0)
+                answer << address + QLatin1Char('=') + QString::number(delay);
         responder_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        responder_.start(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("exec"), hosts_,
-                                                QCoreApplication::applicationFilePath(), QStringLiteral("--respond")});
+        responder_.start(QStringLiteral("ip"), answer);
         if (!responder_.waitForReadyRead(5000) || !responder_.readLine().startsWith("ready")) {
             failure_ = QStringLiteral("the echo responder did not start");
             return;
@@ -279,11 +282,8 @@ public:
         ready_ = true;
     }
     ~TestNetwork() {
-        responder_.closeWriteChannel();  // the responder ends when its input does
-        if (!responder_.waitForFinished(3000)) {
-            responder_.kill();
-            responder_.waitForFinished(2000);
-        }
+        responder_.kill();
+        responder_.waitForFinished(3000);
         Remove();
     }
     TestNetwork(const TestNetwork&) = delete;
@@ -302,81 +302,6 @@ private:
     QProcess responder_;
     bool ready_ = false;
 };
-
-// The responder: answers the echoes reaching the hosts' namespace as HostDelayMs says,
-// until its standard input ends (or after two hours at most).
-int Respond() {
-    const int fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
-    if (fd < 0) {
-        std::perror("responder socket");
-        return 1;
-    }
-    struct Pending {
-        quint32 from, to;
-        QByteArray icmp;
-    };
-    std::multimap<Clock::time_point, Pending> due;
-    auto send = [fd](const Pending& p) {
-        sockaddr_in dest{};
-        dest.sin_family = AF_INET;
-        dest.sin_addr.s_addr = htonl(p.to);
-        iovec io{const_cast<char*>(p.icmp.constData()), size_t(p.icmp.size())};
-        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-        msghdr m{};
-        m.msg_name = &dest;
-        m.msg_namelen = sizeof dest;
-        m.msg_iov = &io;
-        m.msg_iovlen = 1;
-        m.msg_control = control;
-        m.msg_controllen = sizeof control;
-        cmsghdr* c = CMSG_FIRSTHDR(&m);
-        c->cmsg_level = IPPROTO_IP;
-        c->cmsg_type = IP_PKTINFO;
-        c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-        in_pktinfo info{};
-        info.ipi_spec_dst.s_addr = htonl(p.from);  // the reply comes from the address asked
-        std::memcpy(CMSG_DATA(c), &info, sizeof info);
-        ::sendmsg(fd, &m, 0);
-    };
-    std::printf("ready\n");
-    const Clock::time_point end = Clock::now() + std::chrono::hours(2);
-    while (Clock::now() < end) {
-        while (!due.empty() && due.begin()->first <= Clock::now()) {
-            send(due.begin()->second);
-            due.erase(due.begin());
-        }
-        timespec wait{0, 100 * 1000 * 1000};
-        if (!due.empty()) {
-            const auto left = std::max<qint64>(
-                0, std::chrono::duration_cast<std::chrono::nanoseconds>(due.begin()->first - Clock::now()).count());
-            wait = {time_t(left / 1000000000), long(left % 1000000000)};
-        }
-        pollfd p[2] = {{fd, POLLIN, 0}, {0, POLLIN, 0}};
-        if (::ppoll(p, 2, &wait, nullptr) <= 0) continue;
-        if (p[1].revents) {
-            char b[64];
-            if (::read(0, b, sizeof b) <= 0) break;
-        }
-        if (!(p[0].revents & POLLIN)) continue;
-        unsigned char packet[1500];
-        const ssize_t n = ::recv(fd, packet, sizeof packet, 0);
-        if (n < ssize_t(sizeof(iphdr))) continue;
-        const auto* ip = reinterpret_cast<const iphdr*>(packet);
-        const size_t offset = size_t(ip->ihl) * 4;
-        if (size_t(n) < offset + sizeof(EchoHeader) || packet[offset] != kEchoRequest) continue;
-        const int delay = HostDelayMs(ntohl(ip->daddr));
-        if (delay < 0) continue;
-        Pending reply{ntohl(ip->daddr), ntohl(ip->saddr),
-                      QByteArray(reinterpret_cast<const char*>(packet + offset), int(n - offset))};
-        auto* header = reinterpret_cast<EchoHeader*>(reply.icmp.data());
-        header->type = kEchoReply;
-        header->checksum = 0;
-        header->checksum = Checksum(reinterpret_cast<const unsigned char*>(reply.icmp.constData()), reply.icmp.size());
-        due.emplace(Clock::now() + std::chrono::milliseconds(delay), std::move(reply));
-    }
-    ::close(fd);
-    return 0;
-}
 
 QString FpingPath() {
     for (const QString& path : {QStringLiteral("/usr/bin/fping"), QStringLiteral("/usr/sbin/fping")})
@@ -460,11 +385,6 @@ int CaseNamespaces(int runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The responder needs no application: it runs in the hosts' namespace alone.
-    if (argc == 2 && std::strcmp(argv[1], "--respond") == 0) {
-        std::setvbuf(stdout, nullptr, _IONBF, 0);
-        return Respond();
-    }
     bench::PrepareEnvironment();
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);

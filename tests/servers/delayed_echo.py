@@ -2,9 +2,10 @@
 
 Runs inside a test network namespace whose kernel does not answer echoes itself. Every
 request is answered from the address it was sent to, after that address's delay
-(ADDRESS=MS arguments; any other address after DEFAULT_MS), each on its own schedule, so
-many requests in flight at once are answered side by side, as real hosts would.
-Usage: delayed_echo.py DEFAULT_MS [ADDRESS=MS ...]
+(ADDRESS=MS arguments; any other address after DEFAULT_MS, or never when it is "none"),
+each on its own schedule, so many requests in flight at once are answered side by side, as
+real hosts would. It prints "ready" once it listens.
+Usage: delayed_echo.py DEFAULT_MS|none [ADDRESS=MS ...]
 """
 import heapq
 import select
@@ -13,23 +14,11 @@ import struct
 import sys
 import time
 
-
-def checksum(data):
-    if len(data) % 2:
-        data += b"\0"
-    s = sum(struct.unpack("!%dH" % (len(data) // 2), data))
-    while s >> 16:
-        s = (s & 0xFFFF) + (s >> 16)
-    return (~s) & 0xFFFF
-
-
-def reply(ident, seq, payload):
-    head = struct.pack("!BBHHH", 0, 0, 0, ident, seq)
-    return struct.pack("!BBHHH", 0, 0, checksum(head + payload), ident, seq) + payload
+from echo_packet import reply
 
 
 def main():
-    default = int(sys.argv[1]) / 1000.0
+    default = None if sys.argv[1] == "none" else int(sys.argv[1]) / 1000.0
     delays = {}
     for arg in sys.argv[2:]:
         address, ms = arg.split("=")
@@ -48,10 +37,12 @@ def main():
             icmp = packet[ihl:]
             if len(icmp) >= 8 and icmp[0] == 8:
                 destination = socket.inet_ntoa(packet[16:20])
-                ident, seq = struct.unpack("!HH", icmp[4:8])
-                order += 1
-                heapq.heappush(due, (time.monotonic() + delays.get(destination, default), order, destination, sender,
-                                     reply(ident, seq, icmp[8:])))
+                delay = delays.get(destination, default)
+                if delay is not None:
+                    ident, seq = struct.unpack("!HH", icmp[4:8])
+                    order += 1
+                    heapq.heappush(due, (time.monotonic() + delay, order, destination, sender,
+                                         reply(ident, seq, icmp[8:])))
         now = time.monotonic()
         while due and due[0][0] <= now:
             _, _, destination, sender, answer = heapq.heappop(due)
