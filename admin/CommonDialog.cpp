@@ -218,7 +218,6 @@ void ClsCommonDlg::SetUpFileDialog(QFileDialog& dialog, bool save) const {
 
 void ClsCommonDlg::ShowFile(bool save) {
     action_ = save ? cdlSave : cdlOpen;
-    lastResult_ = 0;
     errNumber_ = 0;
     QFileDialog dialog(form_, dialogTitle_);
     SetUpFileDialog(dialog, save);
@@ -237,7 +236,6 @@ void ClsCommonDlg::ShowFile(bool save) {
         }
         return;
     }
-    lastResult_ = 1;
     cancelButton_ = false;
     fileName_ = QDir::fromNativeSeparators(chosen);
     fileTitle_ = QFileInfo(fileName_).fileName();
@@ -246,7 +244,6 @@ void ClsCommonDlg::ShowFile(bool save) {
 
 void ClsCommonDlg::ShowColor() {
     action_ = cdlColor;
-    lastResult_ = 0;
     errNumber_ = 0;
     WhiteCustomColours custom;
     QColorDialog dialog(FromColorRef(color_), form_);
@@ -254,7 +251,6 @@ void ClsCommonDlg::ShowColor() {
         cancelButton_ = true;
         return;
     }
-    lastResult_ = 1;
     cancelButton_ = false;
     color_ = ToColorRef(dialog.selectedColor());
 }
@@ -304,7 +300,6 @@ void ClsCommonDlg::ShowFont() {
 
 void ClsCommonDlg::ShowPrinter() {
     action_ = cdlPrinter;
-    lastResult_ = 0;
     errNumber_ = 0;
     // Qt refuses a lowest page above the highest; the dialog is not shown then.
     if (min_ > max_) {
@@ -325,7 +320,6 @@ void ClsCommonDlg::ShowPrinter() {
         if (cancelError_) cancelButton_ = true;
         return;
     }
-    lastResult_ = 1;
     cancelButton_ = false;
     fromPage_ = printer.fromPage();
     toPage_ = printer.toPage();

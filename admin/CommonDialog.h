@@ -136,7 +136,6 @@ private:
 
     Runner runner_;
     QPointer<QWidget> form_;
-    qint32 lastResult_ = 0;
     qint32 errNumber_ = 0;
     bool cancelButton_ = false;
     qint16 action_ = 0;

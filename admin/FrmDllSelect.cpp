@@ -135,10 +135,7 @@ bool FrmDllSelect::CmdSelect_Click() {
                     } else {
                         stored = true;
                         const QString number = FormatRowNumber(*subNo);
-                        auto entry = std::make_shared<ClsDllData>();
-                        entry->SubNo = *subNo;
-                        entry->DllName = dllName;
-                        entry->Parameter = plain;
+                        const auto entry = ClsDllDatas::Make(*subNo, dllName, plain);
                         if (TreeNode* node = tree_.Add(QLatin1Char('#') + address, tvwChild,
                                                        QLatin1Char('%') + address + QLatin1Char('@') + number,
                                                        title + number, QStringLiteral("SStart"), entry))

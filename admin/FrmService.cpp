@@ -124,9 +124,7 @@ bool FrmService::Save() {
     if (mode == SaveMode::Insert) {
         SetUpdateMode(true);
         const QString key = QLatin1Char('$') + address + QLatin1Char('@') + QString::number(port);
-        auto entry = std::make_shared<ClsPortData>();
-        entry->PortNo = gSelPort;
-        entry->PortService = service;
+        const auto entry = ClsPortDatas::Make(gSelPort, service);
         if (TreeNode* node = Tree()->Add(QLatin1Char('#') + address, tvwChild, key, PortNodeText(service, gSelPort),
                                          QStringLiteral("SStart"), entry))
             Tree()->SetSelectedItem(node);

@@ -2,7 +2,6 @@
 
 #include "model/Database.h"
 #include "model/Globals.h"
-#include "model/Loader.h"
 #include "model/UserList.h"
 #include "model/Seams.h"
 

@@ -133,7 +133,7 @@ void LanMessenger::AnswerAnnouncement(const QString& host) {
     // so the datagram handler returns at once however slow the name server is; and only
     // a few look-ups for answers run at a time, so a stream of such datagrams cannot
     // crowd out the program's own look-ups. Their answers are simply not sent.
-    const bool lookedUp = !host.trimmed().isEmpty() && !names::Literal(host, names::Family::Any);
+    const bool lookedUp = names::NeedsLookup(host);
     if (lookedUp) {
         if (mPendingAnswers >= kMaxPendingAnswers) return;
         ++mPendingAnswers;

@@ -1,12 +1,13 @@
 #include "alarms/NameResolver.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
+#include "alarms/EventWait.h"
+
 #include <QHostInfo>
 #include <QObject>
 #include <QTimer>
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace names {
@@ -66,7 +67,7 @@ std::optional<QHostAddress> Pick(const QHostInfo* info, Family family) {
 
 // Yields until the look-up has ended; its own timer guarantees that it does.
 void WaitFor(const PendingLookup& lookup) {
-    while (!lookup.Ended()) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    events::ProcessEventsUntil([&lookup] { return lookup.Ended(); }, std::numeric_limits<qint64>::max());
 }
 
 bool IsLiteral(const QString& name) { return QHostAddress().setAddress(name); }
@@ -79,9 +80,14 @@ std::optional<QHostAddress> Literal(const QString& host, Family family) {
     return Pick(QList<QHostAddress>{literal}, family);
 }
 
+bool NeedsLookup(const QString& host) {
+    const QString name = host.trimmed();
+    return !name.isEmpty() && !IsLiteral(name);
+}
+
 std::optional<QHostAddress> Resolve(const QString& host, Family family, int timeoutMs) {
     const QString name = host.trimmed();
-    if (name.isEmpty() || IsLiteral(name)) return Literal(name, family);
+    if (!NeedsLookup(name)) return Literal(name, family);
     std::optional<QHostAddress> found;
     PendingLookup lookup(
         name, timeoutMs, [&found, family](const QHostInfo* info) { found = Pick(info, family); }, false);
@@ -91,7 +97,7 @@ std::optional<QHostAddress> Resolve(const QString& host, Family family, int time
 
 void ResolveThen(const QString& host, Family family, QObject* context, Resolved done, int timeoutMs) {
     const QString name = host.trimmed();
-    if (name.isEmpty() || IsLiteral(name)) {
+    if (!NeedsLookup(name)) {
         done(Literal(name, family));
         return;
     }

@@ -29,6 +29,9 @@ enum class Family { IPv4, Any };
 // blank text, or for an IPv6 literal when IPv4 is asked for.
 std::optional<QHostAddress> Literal(const QString& host, Family family);
 
+// Whether host is a name that Resolve and ResolveThen look up (not blank, not a literal).
+bool NeedsLookup(const QString& host);
+
 // The address of host: a literal at once, a name after a look-up that waits at most
 // timeoutMs while other handlers of the program run (a time-out of 0 or less still lets
 // the look-up start and ends at the next pass of the event loop). None when the name is

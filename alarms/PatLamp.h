@@ -4,8 +4,6 @@
 // window itself (alarms/lamp/FrmPatLamp.h) is installed by the main window; without one
 // (tests of the engine, a monitor without a screen) only the flag changes.
 
-class QObject;
-
 // True while the lamp is up.
 extern bool gPatLampShowing;
 

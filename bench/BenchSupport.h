@@ -17,7 +17,6 @@
 #include <QDir>
 #include <QFile>
 #include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>

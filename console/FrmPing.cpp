@@ -275,7 +275,7 @@ void FrmPing::BuildLayout() {
     listViewUser_->setObjectName(QStringLiteral("ListViewUser"));
     listViewUser_->setRootIsDecorated(false);
     listViewUser_->setSelectionMode(QAbstractItemView::SingleSelection);
-    userView_ = new UserListView(monitor_.ListViewUser(), *listViewUser_, &nodeimages::Icon);
+    new UserListView(monitor_.ListViewUser(), *listViewUser_, &nodeimages::Icon);  // a child of the list
     usersCol->addWidget(listViewUser_);
     ssTabComputer_->addTab(users, QStringLiteral("担当者"));
 

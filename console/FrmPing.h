@@ -44,9 +44,6 @@ class QPoint;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
-class QTreeWidgetItem;
-class TreeNode;
-
 
 // Start-up messages.
 namespace startupmsg {
@@ -358,7 +355,6 @@ private:
     std::unique_ptr<PatLampWindowInstall> lampWindow_;  // the lamp shows while the window lives
     QTreeWidget* treeComputer_ = nullptr;
     TreeView* treeView_ = nullptr;  // children of their widgets
-    UserListView* userView_ = nullptr;
     QTabWidget* ssTabComputer_ = nullptr;
     QListWidget* listPing_[2] = {nullptr, nullptr};
     QPushButton* cmdCheng_ = nullptr;

@@ -180,7 +180,7 @@ FrmPing::StartResult FrmPing::Load() {
     }
     // A database that did not load is not marked as being monitored.
     if (loadState_ == LoadState::Loaded) {
-        MarkMonitorRunning(true);
+        MarkMonitorRunning(true, store.state);
         markedRunning_ = true;
     }
 

@@ -7,7 +7,6 @@
 #include "console/FrmPing.h"
 
 #include "admin/FrmUser.h"
-#include "console/NodeImages.h"
 #include "model/Database.h"
 #include "model/Globals.h"
 #include "model/Loader.h"

@@ -5,6 +5,7 @@
 #include "model/UserList.h"
 
 #include <QListWidget>
+#include <QScopedValueRollback>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -13,20 +14,6 @@
 namespace {
 constexpr int kKeyRole = Qt::UserRole;
 constexpr int kImageRole = Qt::UserRole + 1;
-
-// Holds a flag up for a scope, so a view's own changes to its widget are not taken for
-// the operator's.
-class Syncing {
-public:
-    explicit Syncing(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
-    ~Syncing() { flag_ = old_; }
-    Syncing(const Syncing&) = delete;
-    Syncing& operator=(const Syncing&) = delete;
-
-private:
-    bool& flag_;
-    bool old_;
-};
 }  // namespace
 
 ScreenRate::ScreenRate(QObject* owner, std::function<void()> catchUp) {
@@ -57,7 +44,7 @@ TreeView::TreeView(TreeNodes& model, QTreeWidget& widget, IconProvider icons)
     connect(&model_, &TreeNodes::nodeAboutToBeRemoved, this, [this](TreeNode* node) {
         QTreeWidgetItem* item = ItemOf(node);
         if (!item) return;
-        Syncing s(syncing_);
+        const QScopedValueRollback<bool> s(syncing_, true);
         forget(node);
         delete item;  // takes the item and its children out of the widget
     });
@@ -121,7 +108,7 @@ void TreeView::forget(const TreeNode* node) {
 }
 
 void TreeView::dropAll() {
-    Syncing s(syncing_);
+    const QScopedValueRollback<bool> s(syncing_, true);
     items_.clear();
     nodes_.clear();
     changed_.clear();
@@ -130,7 +117,7 @@ void TreeView::dropAll() {
 }
 
 void TreeView::rebuild() {
-    Syncing s(syncing_);
+    const QScopedValueRollback<bool> s(syncing_, true);
     dropAll();
     QList<QTreeWidgetItem*> roots;
     roots.reserve(static_cast<qsizetype>(model_.Roots().size()));
@@ -140,7 +127,7 @@ void TreeView::rebuild() {
 }
 
 void TreeView::showSelection(TreeNode* node) {
-    Syncing s(syncing_);
+    const QScopedValueRollback<bool> s(syncing_, true);
     if (QTreeWidgetItem* item = ItemOf(node)) {
         widget_.setCurrentItem(item);
     } else {
@@ -198,17 +185,12 @@ UserListView::UserListView(UserList& model, QTreeWidget& widget, IconProvider ic
         }
     });
     connect(&model_, &UserList::rowAboutToBeRemoved, this, [this](UserRow* row) {
-        Syncing s(syncing_);
+        const QScopedValueRollback<bool> s(syncing_, true);
         QTreeWidgetItem* item = items_.take(row);
         rows_.remove(item);
         delete item;
     });
-    connect(&model_, &UserList::aboutToReset, this, [this] {
-        Syncing s(syncing_);
-        items_.clear();
-        rows_.clear();
-        widget_.clear();
-    });
+    connect(&model_, &UserList::aboutToReset, this, &UserListView::dropAll);
     connect(&model_, &UserList::resetDone, this, &UserListView::rebuild);
     connect(&model_, &UserList::currentChanged, this, &UserListView::showCurrent);
     connect(&widget_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
@@ -229,21 +211,26 @@ QTreeWidgetItem* UserListView::add(UserRow* row) {
     fill(item, *row);
     items_.insert(row, item);
     rows_.insert(item, row);
-    Syncing s(syncing_);
+    const QScopedValueRollback<bool> s(syncing_, true);
     widget_.addTopLevelItem(item);
     return item;
 }
 
-void UserListView::rebuild() {
-    Syncing s(syncing_);
+void UserListView::dropAll() {
+    const QScopedValueRollback<bool> s(syncing_, true);
     items_.clear();
     rows_.clear();
     widget_.clear();
+}
+
+void UserListView::rebuild() {
+    const QScopedValueRollback<bool> s(syncing_, true);
+    dropAll();
     for (const auto& row : model_.Rows()) add(row.get());
     showCurrent(model_.Current());
 }
 
 void UserListView::showCurrent(UserRow* row) {
-    Syncing s(syncing_);
+    const QScopedValueRollback<bool> s(syncing_, true);
     widget_.setCurrentItem(ItemOf(row));
 }

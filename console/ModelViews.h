@@ -89,6 +89,8 @@ private:
     // when its item goes, so it never names a node that is gone.
     QSet<const TreeNode*> changed_;
     ScreenRate rate_;
+    // Up while the view changes its own widget, so those changes are not taken for the
+    // operator's.
     bool syncing_ = false;
 };
 
@@ -120,6 +122,7 @@ public:
 private:
     void fill(QTreeWidgetItem* item, const UserRow& row) const;
     QTreeWidgetItem* add(UserRow* row);
+    void dropAll();
     void rebuild();
     void showCurrent(UserRow* row);
 
@@ -128,5 +131,5 @@ private:
     mutable IconCache icons_;
     QHash<const UserRow*, QTreeWidgetItem*> items_;
     QHash<const QTreeWidgetItem*, UserRow*> rows_;
-    bool syncing_ = false;
+    bool syncing_ = false;  // as the tree view's
 };

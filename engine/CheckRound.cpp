@@ -109,13 +109,6 @@ qint32 FindNodeIndex(TreeNodes& tree, const QString& prefix, const QString& addr
     return 0;
 }
 
-QString CanonicalNodeKey(const QString& prefix, const QString& address, qint32 subNo) {
-    QString key = prefix + address;
-    if (prefix == QLatin1String("$")) key += QLatin1Char('@') + QString::number(subNo);
-    else if (prefix != QLatin1String("#")) key += QLatin1Char('@') + FormatRowNumber(subNo);
-    return key;
-}
-
 void LampTest(Monitor& monitor) {
     Yield();
     bool allClear = true;
@@ -224,6 +217,18 @@ bool ComputerCheck::plugins() {
 
 namespace {
 
+// A computer's schedule gates: its own and its group's switch, then its weekly and its
+// dated windows (both asked, so each keeps the moment it last saw).
+bool OnSchedule(ClsPingData& d, const QDateTime& now) {
+    if (!(d.NoCheckGrp && d.NoCheckSrv)) return false;
+    const bool weekly = d.WaitTime().TimeCheck(now);
+    const bool dated = d.WaitDayTime().TimeCheck(now);
+    return weekly && dated;
+}
+
+// An unanswering computer's back-off is over: it is probed again in this turn.
+bool BackOffOver(const ClsPingData& d) { return d.NotIPAddress && d.NotConnectCount >= gOptNGRset - 1; }
+
 // The round's echoes, sent together at its start: one for every computer the round will
 // probe as things stand then, paced by the flight (at most one per millisecond). A
 // computer takes its answer in its own turn, in list order, as if it had been probed
@@ -246,8 +251,8 @@ public:
             if (!item || !WillProbe(*item, now)) continue;
             const std::optional<QHostAddress> address = names::Literal(item->IPAddress, names::Family::IPv4);
             if (!address) continue;
-            const int waitMs = item->Timeout > 0 ? item->Timeout : 1000;
-            const auto ticket = flight_->Submit(address->toIPv4Address(), data, ping.ttl(), waitMs);
+            const auto ticket =
+                flight_->Submit(address->toIPv4Address(), data, ping.ttl(), ClsPing::WaitMs(item->Timeout));
             early_.emplace(item.get(), Early{item, ticket, item->Revision, item->Timeout});
         }
     }
@@ -271,9 +276,7 @@ private:
     // The gates of a turn as they stand at the round's start (the back-off step only
     // looked at, not taken).
     static bool WillProbe(ClsPingData& d, const QDateTime& now) {
-        if (!(d.NoCheckGrp && d.NoCheckSrv) || !d.NoCheckPing) return false;
-        if (!d.WaitTime().TimeCheck(now) || !d.WaitDayTime().TimeCheck(now)) return false;
-        return !d.NotIPAddress || d.NotConnectCount >= gOptNGRset - 1;
+        return OnSchedule(d, now) && d.NoCheckPing && (!d.NotIPAddress || BackOffOver(d));
     }
 
     struct Early {
@@ -298,14 +301,11 @@ public:
     bool run(const QDateTime& now) {
         ClsPingData& d = *item_;
         if (!yieldOk(2)) return false;
-        if (!(d.NoCheckGrp && d.NoCheckSrv)) return true;
-        const bool weekly = d.WaitTime().TimeCheck(now);
-        const bool dated = d.WaitDayTime().TimeCheck(now);
-        if (!weekly || !dated) return true;
+        if (!OnSchedule(d, now)) return true;
         if (!yieldOk(2)) return false;
         ping_.setTimeout(d.Timeout);
         if (!yieldOk()) return false;
-        if (d.NotIPAddress && d.NotConnectCount >= gOptNGRset - 1) {
+        if (BackOffOver(d)) {
             d.NotIPAddress = false;
             d.NotConnectCount = 0;
         }

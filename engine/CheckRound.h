@@ -9,7 +9,6 @@ class ClsPing;
 class ClsPingData;
 class LogLines;
 class Monitor;
-class QObject;
 class TreeNodes;
 
 // One round: per computer in list order the gates, the echo, then the ports, then the
@@ -23,9 +22,6 @@ void AddLogLine(LogLines& list, const QString& text);
 // node of address; "$", "%", "?": the child of that computer whose key's number after
 // "@" is subNo.
 qint32 FindNodeIndex(TreeNodes& tree, const QString& prefix, const QString& address, qint32 subNo);
-// The key the program gives such a node: "#address", "$address@port",
-// "%address@001" (row numbers in three digits).
-QString CanonicalNodeKey(const QString& prefix, const QString& address, qint32 subNo);
 
 // The end-of-round lamp test: takes the warning lamp down when no computer of a checked
 // group shows "Stop" or "Question".

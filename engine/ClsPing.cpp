@@ -132,7 +132,7 @@ qint16 ClsPing::ping(const QString& address, const QString& displayName, icmp::E
     hostName_ = displayName;
 
     const QByteArray data = EchoData(charsPackets_);
-    const int waitMs = timeout_ > 0 ? timeout_ : 1000;
+    const int waitMs = WaitMs(timeout_);
     const int hops = ttl_;
     bool allAnswered = true;
     icmp::EchoReply reply;

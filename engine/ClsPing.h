@@ -53,6 +53,8 @@ public:
     // waits 1 s, so no echo waits forever or not at all.
     qint32 Timeout() const { return timeout_; }
     void setTimeout(qint32 value) { timeout_ = value; }
+    // The wait an echo sent with that time-out is given.
+    static int WaitMs(qint32 timeout) { return timeout > 0 ? timeout : 1000; }
     // IP time-to-live of the echoes, 2..255.
     qint16 ttl() const { return ttl_; }
     void setTtl(qint32 value);

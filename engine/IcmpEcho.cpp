@@ -2,7 +2,6 @@
 
 #include "alarms/EventWait.h"
 
-#include <QCoreApplication>
 #include <QRandomGenerator>
 #include <QSocketNotifier>
 #include <QtEndian>
@@ -186,15 +185,7 @@ bool EchoFlight::Done(Ticket ticket) const {
 void EchoFlight::Forget(Ticket ticket) {
     Request* r = find(ticket);
     if (!r) return;
-    if (r->sent && !r->done) {
-        bySequence_.remove(r->sequence);
-        const auto range = deadlines_.equal_range(r->deadlineNs);
-        for (auto it = range.first; it != range.second; ++it)
-            if (it->second == ticket) {
-                deadlines_.erase(it);
-                break;
-            }
-    }
+    unlist(*r);
     if (!r->sent) queue_.erase(std::remove(queue_.begin(), queue_.end(), ticket), queue_.end());
     requests_.erase(ticket);
 }
@@ -294,16 +285,19 @@ void EchoFlight::answer(quint16 sequence, quint32 status, quint32 from, bool isE
     finish(*r, status, from, true);
 }
 
+void EchoFlight::unlist(Request& r) {
+    if (!r.sent || r.done) return;
+    bySequence_.remove(r.sequence);
+    const auto range = deadlines_.equal_range(r.deadlineNs);
+    for (auto it = range.first; it != range.second; ++it)
+        if (it->second == r.ticket) {
+            deadlines_.erase(it);
+            return;
+        }
+}
+
 void EchoFlight::finish(Request& r, quint32 status, quint32 from, bool answered) {
-    if (r.sent && !r.done) {
-        bySequence_.remove(r.sequence);
-        const auto range = deadlines_.equal_range(r.deadlineNs);
-        for (auto it = range.first; it != range.second; ++it)
-            if (it->second == r.ticket) {
-                deadlines_.erase(it);
-                break;
-            }
-    }
+    unlist(r);
     r.done = true;
     r.reply = EchoReply {};
     r.reply.status = status;

@@ -141,6 +141,8 @@ private:
     void expire();
     void armExpiry();
     void finish(Request& r, quint32 status, quint32 from, bool answered);
+    // Takes a request that went out and is not done off the answer and deadline indexes.
+    void unlist(Request& r);
     quint16 nextSequence();
     Request* find(Ticket ticket);
 

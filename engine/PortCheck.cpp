@@ -3,7 +3,6 @@
 #include "alarms/EventWait.h"
 #include "model/Globals.h"
 
-#include <QCoreApplication>
 #include <QNetworkProxy>
 #include <QTcpSocket>
 
@@ -20,11 +19,16 @@ PortProbe::~PortProbe() {
     if (socket_) socket_->abort();
 }
 
+namespace {
+// The configured wait of one attempt, at least a second.
+qint32 WaitSeconds() { return gOptPortTimeOut > 0 ? gOptPortTimeOut : 1; }
+}  // namespace
+
 void PortProbe::start(qint16 attempt) {
     attempt_ = attempt;
     if (host_.isEmpty() || port_ < 1 || port_ > 65535) return finish(false);
     // The limit is a 16-bit count of seconds; one that does not fit ends the probe.
-    const qint32 seconds = gOptPortTimeOut > 0 ? gOptPortTimeOut : 1;
+    const qint32 seconds = WaitSeconds();
     const qint32 limit = seconds * qint32(attempt);
     if (limit > std::numeric_limits<qint16>::max() || limit < std::numeric_limits<qint16>::min()) return finish(false);
 
@@ -77,7 +81,7 @@ void PortProbe::finish(bool connected) {
 
 bool PortProbe::Wait() {
     // The attempts' own limits end the probe; the bound only makes sure of that.
-    const qint64 seconds = gOptPortTimeOut > 0 ? gOptPortTimeOut : 1;
+    const qint64 seconds = WaitSeconds();
     events::ProcessEventsUntil([this] { return done_; }, (seconds * attempt_ + seconds * 2) * 1000 + 1000);
     if (!done_) failed();
     return connected_;

@@ -24,10 +24,8 @@ public:
     PortProbe(const QString& host, qint32 port, qint16 attempt = 1);
     ~PortProbe() override;
 
-    bool Done() const { return done_; }
-    // True when the connection was established (it is closed again at once).
-    bool Connected() const { return connected_; }
-    // Waits with the event loop running until the probe is done; its outcome.
+    // Waits with the event loop running until the probe is done; true when the connection
+    // was established (it is closed again at once).
     bool Wait();
 
 private:

@@ -47,10 +47,11 @@ bool UpdateControlTable(const QString& key, const QString& value, QString* error
     return false;
 }
 
-void MarkMonitorRunning(bool running) {
+void MarkMonitorRunning(bool running) { MarkMonitorRunning(running, InspectDatabase(gOptDatabasePath).state); }
+
+void MarkMonitorRunning(bool running, DatabaseState state) {
     const QString path = gOptDatabasePath;
     // A file that cannot be read now is still tried: the failure is then reported.
-    const DatabaseState state = InspectDatabase(path).state;
     if (state != DatabaseState::Sound && state != DatabaseState::Unreadable) return;
     const QString value = running ? QStringLiteral("稼動中") : QStringLiteral("非稼動中");
     QString why;

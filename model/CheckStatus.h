@@ -2,6 +2,8 @@
 // The values the database carries for other programs that read it (the 状況 columns and
 // TBL_Control), and the backup and compaction of the file at exit.
 
+#include "model/Database.h"
+
 #include <QString>
 
 // address "": every TBL_Computer row gets computerStatus and every TBL_PortCheck row
@@ -18,8 +20,10 @@ bool UpdateControlTable(const QString& key, const QString& value, QString* error
 // The 稼動 row for outside readers: "稼動中" (running) at start-up, "非稼動中" at exit.
 // Written only into a sound monitoring database: a foreign, empty or damaged file is
 // left untouched. A mark that cannot be written is reported as a failed write
-// (WriteFailures.h).
+// (WriteFailures.h). The second form takes the database's state from a check just made
+// (the start-up's), instead of checking every page again.
 void MarkMonitorRunning(bool running);
+void MarkMonitorRunning(bool running, DatabaseState known);
 
 // At exit: checks the database's integrity first, then copies it to
 // gOptDatabasePath + "_BK" and to ProgramFolder()/Vantoro.MDB_BK (each written under a

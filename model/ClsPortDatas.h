@@ -15,6 +15,8 @@ public:
 
 class ClsPortDatas : public KeyedList<ClsPortData> {
 public:
+    // A new entry, in no list and no tree yet.
+    static Ptr Make(qint32 portNo, const QString& portService);
     Ptr Add(qint32 portNo, const QString& portService, const QString& key = QString());
     // Position of the first entry with that port, 0 when none.
     int GetItemNo(qint32 portNo) const;
@@ -29,6 +31,8 @@ public:
 
 class ClsDllDatas : public KeyedList<ClsDllData> {
 public:
+    // A new entry, in no list and no tree yet.
+    static Ptr Make(qint16 subNo, const QString& dllName, const QString& parameter);
     Ptr Add(qint16 subNo, const QString& dllName, const QString& parameter, const QString& key = QString());
     // Position of the first entry with that row number, 0 when none.
     int GetItemNo(qint16 subNo) const;

@@ -18,14 +18,18 @@ bool NewMoment(const QDateTime& moment, QDate& lastDate, QTime& lastTime) {
 }
 }  // namespace
 
-ClsWaitTimes::Ptr ClsWaitTimes::Add(qint16 subNo, qint16 timeStart, qint16 timeEnd, const QString& timeDay,
-                                    const QString& key) {
+ClsWaitTimes::Ptr ClsWaitTimes::Make(qint16 subNo, qint16 timeStart, qint16 timeEnd, const QString& timeDay) {
     auto e = std::make_shared<ClsWaitTime>();
     e->SubNo = subNo;
     e->TimeStart = timeStart;
     e->TimeEnd = timeEnd;
     e->TimeDay = timeDay;
-    return Append(std::move(e), key);
+    return e;
+}
+
+ClsWaitTimes::Ptr ClsWaitTimes::Add(qint16 subNo, qint16 timeStart, qint16 timeEnd, const QString& timeDay,
+                                    const QString& key) {
+    return Append(Make(subNo, timeStart, timeEnd, timeDay), key);
 }
 
 int ClsWaitTimes::GetItemNo(qint16 subNo) const {

@@ -21,6 +21,8 @@ public:
 
 class ClsWaitTimes : public KeyedList<ClsWaitTime> {
 public:
+    // A new entry, in no list and no tree yet.
+    static Ptr Make(qint16 subNo, qint16 timeStart, qint16 timeEnd, const QString& timeDay);
     Ptr Add(qint16 subNo, qint16 timeStart, qint16 timeEnd, const QString& timeDay,
             const QString& key = QString());
     int GetItemNo(qint16 subNo) const;

@@ -281,9 +281,7 @@ bool LoadComputerTree(TreeNodes& treeComputer, UserList& listViewUser, const Loa
             for (const ChildRows::Row& row : portRows.Of(address)) {
                 const qint32 port = row[0].toInt();
                 const QString service = Text(row[1]);
-                auto entry = std::make_shared<ClsPortData>();
-                entry->PortNo = port;
-                entry->PortService = service;
+                const auto entry = ClsPortDatas::Make(port, service);
                 if (treeComputer.Add(nodeKey, tvwChild, QLatin1Char('$') % address % QLatin1Char('@') % QString::number(port),
                                      service % QStringLiteral("  【") % QString::number(port) % QStringLiteral("】"),
                                      QStringLiteral("SStart"), entry))
@@ -295,10 +293,8 @@ bool LoadComputerTree(TreeNodes& treeComputer, UserList& listViewUser, const Loa
                 const QString title = GetDllTitle(dllName);
                 if (title.isEmpty()) continue;  // that plug-in was not loaded: the row stays, unused
                 const auto subNo = static_cast<qint16>(row[0].toInt());
-                auto entry = std::make_shared<ClsDllData>();
-                entry->SubNo = subNo;
-                entry->DllName = dllName;
-                entry->Parameter = Encipherment(QString::fromLatin1(kParameterKey), Text(row[2]));
+                const auto entry =
+                    ClsDllDatas::Make(subNo, dllName, Encipherment(QString::fromLatin1(kParameterKey), Text(row[2])));
                 if (treeComputer.Add(nodeKey, tvwChild, QLatin1Char('%') % address % QLatin1Char('@') % FormatRowNumber(subNo),
                                      title % FormatRowNumber(subNo), QStringLiteral("SStart"), entry))
                     item.DllData().AddElement(entry);
@@ -309,11 +305,7 @@ bool LoadComputerTree(TreeNodes& treeComputer, UserList& listViewUser, const Loa
                 const auto start = static_cast<qint16>(row[1].toInt());
                 const auto end = static_cast<qint16>(row[2].toInt());
                 const QString mask = Text(row[3]);
-                auto entry = std::make_shared<ClsWaitTime>();
-                entry->SubNo = subNo;
-                entry->TimeStart = start;
-                entry->TimeEnd = end;
-                entry->TimeDay = mask;
+                const auto entry = ClsWaitTimes::Make(subNo, start, end, mask);
                 if (treeComputer.Add(nodeKey, tvwChild, QLatin1Char('?') % address % QLatin1Char('@') % FormatRowNumber(subNo),
                                      FormatWaitTimeText(start, end, mask), QStringLiteral("Wait"), entry))
                     item.WaitTime().AddElement(entry);

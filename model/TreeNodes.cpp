@@ -14,7 +14,9 @@ void TreeNode::SetImage(const QString& image) {
     if (owner_) owner_->changed(this);
 }
 
-TreeNodes::~TreeNodes() {
+TreeNodes::~TreeNodes() { detachAll(); }
+
+void TreeNodes::detachAll() {
     // Entries of the target list may outlive the tree: leave them as nodes of no tree.
     for (TreeNode* node : order_) {
         node->owner_ = nullptr;
@@ -119,12 +121,7 @@ bool TreeNodes::Remove(const QString& key) {
 void TreeNodes::Clear() {
     const bool signal = !Resetting();
     if (signal) emit aboutToReset();
-    // Entries of the target list may live on: they leave as nodes of no tree.
-    for (TreeNode* node : order_) {
-        node->owner_ = nullptr;
-        node->parent_ = nullptr;
-        node->children_.clear();
-    }
+    detachAll();
     order_.clear();
     roots_.clear();
     selected_ = nullptr;

@@ -42,8 +42,6 @@ public:
     // The parent node; null for a top-level node and for one that is in no tree.
     TreeNode* Parent() const { return parent_; }
     const std::vector<TreeNode*>& Children() const { return children_; }
-    // The tree this node is in; null before it is added and after it is removed.
-    TreeNodes* Owner() const { return owner_; }
 
 private:
     friend class TreeNodes;
@@ -124,6 +122,8 @@ private:
     void changed(TreeNode* node);
     void forget(TreeNode* node);
     std::vector<TreeNode*>& siblingsOf(TreeNode* node);
+    // Every node leaves as a node of no tree (its entry may live on in the target list).
+    void detachAll();
 
     std::vector<TreeNode*> order_;  // in the order added
     std::vector<TreeNode*> roots_;

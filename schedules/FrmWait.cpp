@@ -170,11 +170,7 @@ bool FrmWait::cmdUpdate_Click() {
     if (insert) {
         gSelSubNo = subNo;
         cmdUpdate->setText(QStringLiteral("更新(&U)"));
-        auto entry = std::make_shared<ClsWaitTime>();
-        entry->SubNo = subNo;
-        entry->TimeStart = rule.start;
-        entry->TimeEnd = rule.end;
-        entry->TimeDay = mask;
+        const auto entry = ClsWaitTimes::Make(subNo, rule.start, rule.end, mask);
         if (TreeNode* node = tree_.Add(QLatin1Char('#') + gSelAddress, tvwChild, NodeKey(gSelAddress, subNo), text,
                                        QStringLiteral("Wait"), entry))
             tree_.SetSelectedItem(node);

@@ -3,7 +3,7 @@
 // window, cut to the lamp's shape. One at a time; while it is up gPatLampShowing is set,
 // and the main window's on-top switching leaves the top place to it. The one thing it
 // gives way to is a message box or a dialog (PatLampGiveWay): the operator must be able to
-// see what he is asked. InstallPatLampWindow makes ShowPatLamp and UnloadPatLamp (alarms/
+// see what he is asked. PatLampWindowInstall makes ShowPatLamp and UnloadPatLamp (alarms/
 // PatLamp.h) show and close it.
 
 #include "alarms/PatLamp.h"
@@ -15,9 +15,6 @@
 #include <QWidget>
 
 #include <memory>
-
-// True while the lamp window is up.
-extern bool gPatLampShowing;
 
 class FrmPatLamp : public QWidget {
     Q_OBJECT

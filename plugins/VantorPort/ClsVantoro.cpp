@@ -6,7 +6,6 @@
 
 #include <QTcpSocket>
 
-#include <algorithm>
 
 VANTORO_PLUGIN_EXPORTS(ClsVantoro)
 
@@ -30,7 +29,7 @@ ClsVantoro::Attempt ClsVantoro::AttemptOnce() {
     socket.connectToHost(URL(), static_cast<quint16>(port));
     // A time-out of 0 or less is one pass of event processing: only a connection made by
     // then counts.
-    const qint64 limit = static_cast<qint64>(std::max(0, TimeOut())) * 1000;
+    const qint64 limit = static_cast<qint64>(TimeOut()) * 1000;
     events::ProcessEventsUntil([&] { return connected || failed; }, limit);
     socket.abort();
     return connected ? Attempt::Passed : Attempt::Failed;

@@ -56,9 +56,9 @@ ClsVantoro::Attempt ClsVantoro::AttemptOnce() {
     request.headers << QStringLiteral("Pragma: no-cache") << QStringLiteral("Cache-Control: no-cache");
     request.followRedirects = true;
     const CurlReply reply = session.Perform(request);
-    if (!ReplyPasses(reply, true)) return Attempt::Failed;
-
-    const QString page = DecodeReply(reply).toUpper();
+    QString page;
+    if (!ReplyPasses(reply, true, &page)) return Attempt::Failed;
+    page = page.toUpper();
     for (const QString& text : ErrorTexts())
         if (page.contains(text.toUpper())) return Attempt::Failed;
     return Attempt::Passed;

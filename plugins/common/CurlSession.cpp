@@ -119,11 +119,14 @@ bool TextPasses(const QString& text) {
     return !text.isEmpty() && !text.startsWith(QStringLiteral("ｴﾗｰ"));
 }
 
-bool ReplyPasses(const CurlReply& reply, bool http) {
+bool ReplyPasses(const CurlReply& reply, bool http, QString* text) {
     if (!reply.completed) return false;
     // An error page is no healthy answer, however much text it carries.
     if (http && reply.status >= 400) return false;
-    return TextPasses(DecodeReply(reply));
+    QString decoded = DecodeReply(reply);
+    const bool passes = TextPasses(decoded);
+    if (text) *text = std::move(decoded);
+    return passes;
 }
 
 namespace {

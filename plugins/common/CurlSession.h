@@ -84,14 +84,15 @@ QString CompleteUrl(const QString& url, const QString& scheme, bool withRoot = f
 // A fetched reply as text, in the charset the reply declares: a byte order mark, else the
 // Content-Type header's charset, else the charset a meta tag near the start of the page
 // declares. Undeclared (or declared as something not known here), it is UTF-8 when the bytes
-// are valid UTF-8, else CP932, as intranet pages written on Windows often are.
+// are valid UTF-8, else CP932, as many intranet pages in Japanese offices are.
 QString DecodeReply(const QByteArray& body, const QString& contentType);
 QString DecodeReply(const CurlReply& reply);
 
 // The reply rule of the FTP and web checks: the transfer completed, the server did not
 // answer with an HTTP error status (400 and above), and the text is neither empty nor
-// begins with the error marker "ｴﾗｰ".
-bool ReplyPasses(const CurlReply& reply, bool http);
+// begins with the error marker "ｴﾗｰ". The decoded text goes to text, when one is given,
+// whenever it was looked at.
+bool ReplyPasses(const CurlReply& reply, bool http, QString* text = nullptr);
 bool TextPasses(const QString& text);
 
 }  // namespace plugin

@@ -4,7 +4,6 @@
 
 #include "plugins/common/SettingsWindow.h"
 
-#include <QThread>
 
 #include <algorithm>
 
