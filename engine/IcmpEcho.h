@@ -1,21 +1,21 @@
 #pragma once
-// ICMP echo requests over Linux sockets. EchoFlight keeps many requests in flight on one
-// socket: they go out paced (at most one per millisecond, so a long list never floods the
-// LAN; one that is waited for goes at once), and the answers are taken as they come through the event loop, each matched to its
-// request by identifier, sequence and sender. IcmpEcho is one request at a time on top of
-// it, shaped like the platform echo service the probes were written against: the caller
-// gives the target, the echo data, the time-to-live and the wait, and gets back how many
-// replies arrived (0 or 1), the platform status number of the answer, its round-trip time
-// and the address of whoever answered — the target itself, or a router reporting an ICMP
-// error.
+// ICMP echo requests in flight on one socket of the ICMP adapter (IcmpSocket.h). EchoFlight
+// keeps many requests in flight together: they go out paced (at most one per millisecond,
+// so a long list never floods the LAN; one that is waited for goes at once), and the
+// answers are taken as they come through the event loop, each matched to its request by
+// sequence and sender. IcmpEcho is one request at a time on top of it, shaped like the
+// platform echo service the probes were written against: the caller gives the target, the
+// echo data, the time-to-live and the wait, and gets back how many replies arrived (0 or
+// 1), the platform status number of the answer, its round-trip time and the address of
+// whoever answered — the target itself, or a router reporting an ICMP error.
 //
-// The socket is an unprivileged ICMP datagram socket where net.ipv4.ping_group_range
-// admits the process's group, else a raw ICMP socket (root or CAP_NET_RAW). An echo reply
-// counts only when it comes from the target and carries the request's identifier and
-// sequence; an ICMP error (from any router) only when it quotes the request. Stray echoes,
-// replies from other hosts and errors for other requests are ignored. No wait blocks the
-// thread: every wait runs through the event loop (a socket notifier and timers), so the
-// window and its commands go on meanwhile; a negative time-out waits 0, never forever.
+// An echo reply counts only when it comes from the target and carries the request's
+// sequence (the adapter has checked the identifier); an ICMP error (from any router) only
+// when it quotes the request. No wait blocks the thread: every wait runs through the event
+// loop (a socket notifier and timers), so the window and its commands go on meanwhile; a
+// negative time-out waits 0, never forever.
+
+#include "engine/IcmpSocket.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -24,59 +24,19 @@
 #include <QString>
 #include <QTimer>
 
-#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 class QSocketNotifier;
 
 namespace icmp {
 
-// Platform status numbers of an echo answer (the ICMP echo service's IP_STATUS codes).
-enum Status : quint32 {
-    Success = 0,
-    BufTooSmall = 11001,
-    DestNetUnreachable = 11002,
-    DestHostUnreachable = 11003,
-    DestProtocolUnreachable = 11004,
-    DestPortUnreachable = 11005,
-    NoResources = 11006,
-    BadOption = 11007,
-    HardwareError = 11008,
-    PacketTooBig = 11009,
-    RequestTimedOut = 11010,
-    BadRequest = 11011,
-    BadRoute = 11012,
-    TtlExpiredTransit = 11013,
-    TtlExpiredReassembly = 11014,
-    ParameterProblem = 11015,
-    SourceQuench = 11016,
-    OptionTooBig = 11017,
-    BadDestination = 11018,
-    AddressDeleted = 11019,
-    SpecMtuChange = 11020,
-    MtuChange = 11021,
-    Unload = 11022,
-    GeneralFailure = 11050,
-};
-
-// The status number for an ICMP error message of the given type and code
-// (3 destination unreachable, 11 time exceeded, 12 parameter problem, 4 source quench);
-// GeneralFailure for anything else.
-quint32 StatusForIcmpError(int type, int code);
-
 // Dotted text of an address in host byte order ("127.0.0.1" for 0x7f000001). Names are
 // turned into addresses by the program's resolver (alarms/NameResolver.h).
 QString DottedText(quint32 address);
-
-// Which kind of socket to open. Auto: datagram where allowed, else raw.
-enum class SocketKind { Auto, Datagram, Raw };
-
-// Opens a socket like ::socket(domain, type, protocol): a descriptor, or -1 with errno set.
-// Tests replace it to make opening fail.
-using SocketOpener = std::function<int(int domain, int type, int protocol)>;
 
 struct EchoReply {
     int replies = 0;                    // 1 when an answer arrived within the wait, else 0
@@ -86,19 +46,27 @@ struct EchoReply {
     QString addressText;                // the same as dotted text; "" without an answer
 };
 
+// Ends a wait early when it answers true (the program is closing); empty never does.
+using StopCondition = std::function<bool()>;
+
 // Echo requests in flight together on one socket.
 class EchoFlight : public QObject {
     Q_OBJECT
 public:
-    // Opens the socket at once; check IsOpen(). An empty opener means ::socket.
-    explicit EchoFlight(SocketKind kind = SocketKind::Auto, SocketOpener opener = {});
+    // Every sequence number of the ICMP header.
+    static constexpr int kSequences = 0x10000;
+
+    // Opens the socket at once; check IsOpen(). An empty opener means ::socket. At most
+    // sequences requests are in flight at once (tests make it small); the others wait in
+    // line until an answer or a time-out frees a number.
+    explicit EchoFlight(SocketKind kind = SocketKind::Auto, SocketOpener opener = {}, int sequences = kSequences);
     ~EchoFlight() override;
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return socket_.IsOpen(); }
     // The kind actually opened (Datagram or Raw); Auto when nothing could be opened.
-    SocketKind Kind() const { return kind_; }
+    SocketKind Kind() const { return socket_.Kind(); }
     // errno of the failed open, 0 when open.
-    int OpenError() const { return openError_; }
+    int OpenError() const { return socket_.OpenError(); }
 
     // A request in flight; 0 is none.
     using Ticket = quint64;
@@ -109,14 +77,31 @@ public:
     Ticket Submit(quint32 destination, const QByteArray& data, int ttl, int timeoutMs);
     // The request has its outcome: an answer, its time-out, or a failure to send.
     bool Done(Ticket ticket) const;
+    // How long ago the request got its outcome, in milliseconds: since the answer arrived,
+    // since its deadline passed for a time-out, since it failed to go out. None while it
+    // has no outcome yet (or for an unknown ticket).
+    std::optional<qint64> DoneSinceMs(Ticket ticket) const;
     // Waits with the event loop running until the request is done, then hands over its
     // outcome as SendEcho gives it and forgets it. A request still in line goes out at
-    // once. An unknown ticket has no answer (0).
-    int Wait(Ticket ticket, EchoReply& reply);
+    // once (as soon as a sequence number is free). An unknown ticket has no answer (0).
+    // When stop answers true the wait ends at once with no answer (0) and the request is
+    // forgotten.
+    int Wait(Ticket ticket, EchoReply& reply, const StopCondition& stop = {});
     // Drops a request and whatever comes for it.
     void Forget(Ticket ticket);
     // Requests neither done nor forgotten.
     int Pending() const { return static_cast<int>(bySequence_.size() + queue_.size()); }
+
+    // Asked for each request of the line as it is about to go out; one it refuses is
+    // withdrawn and forgotten (its ticket is then unknown). A request sent at once because
+    // it is waited for is not asked.
+    using SendGate = std::function<bool(Ticket ticket, quint32 destination)>;
+    void SetSendGate(SendGate gate) { gate_ = std::move(gate); }
+
+signals:
+    // A router (or the target) answered the request to destination with an ICMP error.
+    // sentSince: how many other requests went out after that one before its answer came.
+    void errorAnswered(quint32 destination, quint32 from, int sentSince);
 
 private:
     struct Request {
@@ -130,26 +115,27 @@ private:
         bool done = false;
         qint64 sentAtNs = 0;
         qint64 deadlineNs = 0;
+        qint64 doneAtNs = 0;
+        quint64 sendIndex = 0;
         EchoReply reply;
     };
 
     void sendDue();
     void send(Ticket ticket, Request& r);
     void readAnswers();
-    void readErrors();
-    void answer(quint16 sequence, quint32 status, quint32 from, bool isEchoReply, quint32 aboutDestination);
+    void answer(const Answer& a);
     void expire();
     void armExpiry();
-    void finish(Request& r, quint32 status, quint32 from, bool answered);
+    void finish(Request& r, quint32 status, quint32 from, bool answered, qint64 atNs);
     // Takes a request that went out and is not done off the answer and deadline indexes.
     void unlist(Request& r);
+    bool sequenceFree() const { return bySequence_.size() < sequences_; }
     quint16 nextSequence();
     Request* find(Ticket ticket);
+    const Request* find(Ticket ticket) const;
 
-    int fd_ = -1;
-    SocketKind kind_ = SocketKind::Auto;
-    int openError_ = 0;
-    quint16 identifier_ = 0;
+    IcmpSocket socket_;
+    qsizetype sequences_ = kSequences;
     quint16 sequence_ = 0;
     Ticket lastTicket_ = 0;
     std::map<Ticket, Request> requests_;
@@ -158,6 +144,8 @@ private:
     std::multimap<qint64, Ticket> deadlines_;  // of the requests sent, by clock time (ns)
     QElapsedTimer clock_;
     qint64 lastSendNs_ = -1;
+    quint64 sends_ = 0;
+    SendGate gate_;
     QTimer pacer_;
     QTimer expiry_;
     std::unique_ptr<QSocketNotifier> readable_;

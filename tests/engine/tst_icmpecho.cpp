@@ -372,6 +372,57 @@ private slots:
         QCOMPARE(flight.Pending(), 0);
     }
 
+    // Every sequence number in flight (here the flight has three): the next request waits
+    // in line, also one that is waited for, until an answer or a time-out frees a number;
+    // none is sent under a number still in flight, and each keeps its whole wait.
+    void flightWaitsForAFreeSequence() {
+        vtest::TestNetwork net;
+        if (!net.Ready()) QSKIP(qPrintable("test namespaces cannot be made here: " + net.Failure()));
+        auto inside = net.EnterClient();
+        icmp::EchoFlight flight(SocketKind::Auto, {}, 3);
+        QVERIFY(flight.IsOpen());
+        std::vector<icmp::EchoFlight::Ticket> silent;
+        for (int i = 0; i < 3; ++i) silent.push_back(flight.Submit(Addr(vtest::TestNetwork::kSilent), "a", 64, 400));
+        QTest::qWait(50);  // the three are out
+        const auto host = flight.Submit(Addr(vtest::TestNetwork::kHost), "a", 64, 2000);
+        const auto later = flight.Submit(Addr(vtest::TestNetwork::kHost), "a", 64, 2000);
+        QElapsedTimer clock;
+        clock.start();
+        EchoReply reply;
+        QCOMPARE(flight.Wait(host, reply), 1);  // went out once the first silent one timed out
+        QCOMPARE(reply.status, quint32(icmp::Success));
+        QVERIFY2(clock.elapsed() >= 300, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(flight.Wait(later, reply), 1);
+        QCOMPARE(reply.status, quint32(icmp::Success));
+        for (const auto t : silent) {
+            QCOMPARE(flight.Wait(t, reply), 0);
+            QCOMPARE(reply.status, quint32(icmp::RequestTimedOut));
+        }
+        QCOMPARE(flight.Pending(), 0);
+    }
+
+    // The flight says how old an outcome is: an answer from its arrival, a time-out from
+    // its deadline (not from when somebody looked).
+    void flightAgesItsOutcomes() {
+        vtest::TestNetwork net;
+        if (!net.Ready()) QSKIP(qPrintable("test namespaces cannot be made here: " + net.Failure()));
+        auto inside = net.EnterClient();
+        icmp::EchoFlight flight;
+        QVERIFY(flight.IsOpen());
+        const auto answered = flight.Submit(Addr(vtest::TestNetwork::kHost), "a", 64, 1000);
+        const auto silent = flight.Submit(Addr(vtest::TestNetwork::kSilent), "a", 64, 200);
+        QVERIFY(!flight.DoneSinceMs(silent));
+        QTRY_VERIFY_WITH_TIMEOUT(flight.Done(answered) && flight.Done(silent), 3000);
+        QTest::qWait(500);
+        const qint64 answerAge = *flight.DoneSinceMs(answered), timeoutAge = *flight.DoneSinceMs(silent);
+        QVERIFY2(answerAge >= 500 && answerAge < 1500, qPrintable(QString::number(answerAge)));
+        // Its deadline came about 200 ms after sending; 500 ms more went by after that.
+        QVERIFY2(timeoutAge >= 400 && timeoutAge < answerAge, qPrintable(QString::number(timeoutAge)));
+        EchoReply reply;
+        QCOMPARE(flight.Wait(answered, reply), 1);
+        QVERIFY(!flight.DoneSinceMs(answered));  // handed over: forgotten
+    }
+
     void openFailure_data() {
         QTest::addColumn<SocketKind>("kind");
         QTest::newRow("auto") << SocketKind::Auto;
