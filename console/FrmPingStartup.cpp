@@ -207,9 +207,11 @@ QString FrmPing::LoadTree() {
 void FrmPing::Shutdown() {
     if (commandDepth_ > 0 || tickDepth_ > 0) {
         // A round or a dialog is on the stack: it ends first (gCheckContinue is cleared,
-        // open dialogs are closed), and the shutdown follows when it has unwound.
+        // the checks' waits end at once, open dialogs are closed), and the shutdown
+        // follows when it has unwound.
         closePending_ = true;
         gCheckContinue = false;
+        monitor_.Session().EndWaits();
         timerPing_.stop();
         CloseModalDialogs();
         return;

@@ -31,7 +31,10 @@ public:
         d.NotConnectCount = 0;
         if (!yieldOk()) return;
         int result = 0;
+        // Whatever the round sent this computer before now is out of date from here on.
+        check_.Session().NoteProbe(d.IPAddress);
         if (d.NoCheckPing) result = ping_.Ping(d.IPAddress, d.Computer);
+        if (check_.Ending()) return;
         const QString pingMsg = ping_.PingMsg();
         if (!yieldOk(2)) return;
         switch (result) {
@@ -60,8 +63,8 @@ private:
     bool ports() {
         ClsPingData& d = *item_;
         for (int p = 1; std::shared_ptr<ClsPortData> port = portAt(p); ++p) {
-            const bool ok = PortCheck(d.IPAddress, port->PortNo, 1);
-            if (!listUnchanged()) return false;
+            const bool ok = PortCheck(d.IPAddress, port->PortNo, 1, check_.StopCondition());
+            if (!goOn()) return false;
             if (ok) {
                 portAnswered(*port);
                 continue;

@@ -2,11 +2,11 @@
 
 #include "engine/CheckSteps.h"
 #include "engine/ClsPing.h"
+#include "engine/EarlyEchoes.h"
 #include "engine/Monitor.h"
 #include "engine/NodeState.h"
 #include "engine/PortCheck.h"
 #include "plugins/host/LateBound.h"
-#include "alarms/NameResolver.h"
 #include "alarms/PatLamp.h"
 #include "alarms/Sound.h"
 #include "model/CheckStatus.h"
@@ -24,7 +24,7 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
-#include <unordered_map>
+#include <functional>
 #include <vector>
 
 namespace checkround {
@@ -138,13 +138,13 @@ namespace checkround {
 ComputerCheck::ComputerCheck(Monitor& monitor, CheckSession::Check& check, std::shared_ptr<ClsPingData> item)
     : monitor_(monitor), check_(check), item_(std::move(item)) {}
 
-bool ComputerCheck::listUnchanged() const { return check_.ListUnchanged(); }
+bool ComputerCheck::goOn() const { return check_.ListUnchanged() && !check_.Ending(); }
 
 bool ComputerCheck::switchedOff() const { return followSwitch_ && !(item_->NoCheckGrp && item_->NoCheckSrv); }
 
 bool ComputerCheck::yieldOk(int times) {
     for (int i = 0; i < times; ++i) Yield();
-    return listUnchanged();
+    return goOn();
 }
 
 QString ComputerCheck::who() const {
@@ -187,7 +187,7 @@ bool ComputerCheck::plugins() {
         if (!yieldOk()) return false;
         if (switchedOff()) return true;
         const int outcome = RunPlugin(monitor_, entry->DllName, entry->Parameter);
-        if (!listUnchanged()) return false;
+        if (!goOn()) return false;
         if (switchedOff()) return true;
         if (outcome == 1) {
             if (entry->Image() != QLatin1String("SStart")) {
@@ -215,10 +215,8 @@ bool ComputerCheck::plugins() {
 
 }  // namespace checkround
 
-namespace {
+namespace checkround {
 
-// A computer's schedule gates: its own and its group's switch, then its weekly and its
-// dated windows (both asked, so each keeps the moment it last saw).
 bool OnSchedule(ClsPingData& d, const QDateTime& now) {
     if (!(d.NoCheckGrp && d.NoCheckSrv)) return false;
     const bool weekly = d.WaitTime().TimeCheck(now);
@@ -226,68 +224,11 @@ bool OnSchedule(ClsPingData& d, const QDateTime& now) {
     return weekly && dated;
 }
 
-// An unanswering computer's back-off is over: it is probed again in this turn.
 bool BackOffOver(const ClsPingData& d) { return d.NotIPAddress && d.NotConnectCount >= gOptNGRset - 1; }
 
-// The round's echoes, sent together at its start: one for every computer the round will
-// probe as things stand then, paced by the flight (at most one per millisecond). A
-// computer takes its answer in its own turn, in list order, as if it had been probed
-// then; one whose settings changed meanwhile (the computer dialog, a time-out that is no
-// longer the one sent with) drops it and is probed afresh, and one switched on during the
-// round, or named by a host name, is probed in its turn as before.
-class EarlyEchoes {
-public:
-    EarlyEchoes(ClsPing& ping, const QDateTime& now, qint32 count) {
-        // Several echoes per computer, or a scripted echo service, probe one at a time.
-        if (ping.Packets() != 1) return;
-        flight_ = ping.NewFlight();
-        if (!flight_ || !flight_->IsOpen()) {
-            flight_.reset();
-            return;
-        }
-        const QByteArray data = ClsPing::EchoData(ping.CharsPackets());
-        for (qint32 i = 1; i <= count; ++i) {
-            const std::shared_ptr<ClsPingData> item = gPingDatas.Item(i);
-            if (!item || !WillProbe(*item, now)) continue;
-            const std::optional<QHostAddress> address = names::Literal(item->IPAddress, names::Family::IPv4);
-            if (!address) continue;
-            const auto ticket =
-                flight_->Submit(address->toIPv4Address(), data, ping.ttl(), ClsPing::WaitMs(item->Timeout));
-            early_.emplace(item.get(), Early{item, ticket, item->Revision, item->Timeout});
-        }
-    }
-    EarlyEchoes(const EarlyEchoes&) = delete;
-    EarlyEchoes& operator=(const EarlyEchoes&) = delete;
+}  // namespace checkround
 
-    // The echo sent early for this computer, when it still stands for what a probe now
-    // would send; 0 when there is none (the computer is then probed now).
-    icmp::EchoFlight::Ticket Take(const ClsPingData& item) {
-        const auto it = early_.find(&item);
-        if (it == early_.end()) return 0;
-        const Early e = it->second;
-        early_.erase(it);
-        if (e.revision == item.Revision && e.timeout == item.Timeout) return e.ticket;
-        flight_->Forget(e.ticket);
-        return 0;
-    }
-    icmp::EchoFlight& Flight() { return *flight_; }
-
-private:
-    // The gates of a turn as they stand at the round's start (the back-off step only
-    // looked at, not taken).
-    static bool WillProbe(ClsPingData& d, const QDateTime& now) {
-        return OnSchedule(d, now) && d.NoCheckPing && (!d.NotIPAddress || BackOffOver(d));
-    }
-
-    struct Early {
-        std::shared_ptr<ClsPingData> item;  // held, so its address is never another's
-        icmp::EchoFlight::Ticket ticket = 0;
-        quint32 revision = 0;
-        qint32 timeout = 0;
-    };
-    std::unique_ptr<icmp::EchoFlight> flight_;
-    std::unordered_map<const ClsPingData*, Early> early_;
-};
+namespace {
 
 // One computer's turn in a round. Returns false when the round must end (the target list
 // was rebuilt or re-sorted under a yield, so positions name other computers now).
@@ -317,8 +258,22 @@ public:
         int result = 0;
         if (d.NoCheckPing) {
             const auto ticket = early_.Take(d);
-            result = ticket ? ping_.Ping(d.IPAddress, d.Computer, early_.Flight(), ticket)
-                            : ping_.Ping(d.IPAddress, d.Computer);
+            bool answered = false;
+            if (ticket) {
+                result = ping_.Ping(d.IPAddress, d.Computer, early_.Flight(), ticket);
+                if (!goOn()) return false;
+                // A time-out behind a router that has answered with an error may be its
+                // budget speaking, not the computer: it is probed again, now.
+                answered = !(result == 1 && early_.Doubtful(d));
+            }
+            if (!answered) {
+                if (!early_.AwaitWay(d, check_.StopCondition()) || !goOn()) return false;
+                if (switchedOff()) return true;
+                check_.Session().NoteProbe(d.IPAddress);
+                result = ping_.Ping(d.IPAddress, d.Computer);
+                if (!goOn()) return false;
+                early_.Probed(d, ping_);
+            }
         }
         const QString pingMsg = ping_.PingMsg();
         if (!yieldOk(2)) return false;
@@ -354,19 +309,28 @@ private:
         // Every listed port is probed at once; the results are taken in list order, as if
         // each port had been probed in its turn. A port added meanwhile is probed then.
         // (The entries are held, so a removed one's address never stands for a new one.)
+        const Monitor::PortFunction& seam = monitor_.PortFunctionSeam();
+        const std::function<bool()> stop = check_.StopCondition();
         std::vector<std::pair<std::shared_ptr<ClsPortData>, std::unique_ptr<PortProbe>>> probes;
-        for (const auto& port : d.PortData())
-            probes.emplace_back(port, std::make_unique<PortProbe>(d.IPAddress, port->PortNo));
+        if (!seam)
+            for (const auto& port : d.PortData())
+                probes.emplace_back(port, std::make_unique<PortProbe>(d.IPAddress, port->PortNo));
+        const quint64 probesAtStart = check_.Session().ProbeCount(d.IPAddress);
+        // A port's result stands for a probe in its turn only while it is younger than one
+        // attempt's wait, and while nothing else has probed the computer since.
         const auto probed = [&](const ClsPortData& port) {
+            if (seam) return seam(d.IPAddress, port.PortNo);
             for (auto& [entry, probe] : probes)
-                if (entry.get() == &port) return probe->Wait();
-            return PortCheck(d.IPAddress, port.PortNo, 1);
+                if (entry.get() == &port && check_.Session().ProbeCount(d.IPAddress) == probesAtStart &&
+                    (!probe->Done() || probe->DoneSinceMs() < PortProbe::AttemptWaitMs()))
+                    return probe->Wait(stop);
+            return PortCheck(d.IPAddress, port.PortNo, 1, stop);
         };
         for (int p = 1; std::shared_ptr<ClsPortData> port = portAt(p); ++p) {
             if (!yieldOk()) return false;
             if (switchedOff()) return true;
             const bool ok = probed(*port);
-            if (!listUnchanged()) return false;
+            if (!goOn()) return false;
             if (switchedOff()) return true;
             if (ok) {
                 portAnswered(*port);
@@ -442,7 +406,7 @@ void CheckAllTargets(Monitor& monitor, ClsPing& ping) {
     Yield();
     const qint32 n = gPingDatas.ListCount();
     check.TakeList();  // the computers the round walks are those of the list as it is now
-    EarlyEchoes early(check.Probe(), now, n);
+    EarlyEchoes early(check.Probe(), monitor.Session(), now, n);
     for (qint32 i = 1; i <= n; ++i) {
         Yield();
         Yield();

@@ -13,10 +13,17 @@ CheckSession::Check::Check(CheckSession& session, ClsPing& windowProbe)
         own_ = std::make_unique<ClsPing>();
         probe_ = own_.get();
     }
+    probe_->SetStopCondition(StopCondition());
     ++session_.depth_;
 }
 
-CheckSession::Check::~Check() { --session_.depth_; }
+CheckSession::Check::~Check() {
+    probe_->SetStopCondition({});
+    if (--session_.depth_ == 0) {
+        session_.ending_ = false;
+        session_.probes_.clear();
+    }
+}
 
 bool CheckSession::Check::ListUnchanged() const { return gPingDatas.Generation() == generation_; }
 

@@ -7,10 +7,16 @@
 // - a plug-in object in the middle of a check, or showing its settings window, is not
 //   taken by anything else (PluginUse);
 // - a check remembers the target list's generation it started on and ends when the list
-//   was emptied, rebuilt or re-sorted under a yield (positions would name other computers).
+//   was emptied, rebuilt or re-sorted under a yield (positions would name other computers);
+// - every probe a check makes of a computer is counted (ProbeCount), so an answer got
+//   before a later probe of the same computer is known to be out of date;
+// - closing the program ends the waits of every check under way at once (EndWaits).
 
+#include <QHash>
+#include <QString>
 #include <QtGlobal>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -26,6 +32,16 @@ public:
     // True while a round or an immediate check is under way.
     bool Running() const { return depth_ > 0; }
 
+    // The program is closing: every wait of the checks under way ends at once, and they
+    // end without an outcome for what they were waiting on. Holds until the last check
+    // has ended.
+    void EndWaits() { if (Running()) ending_ = true; }
+    bool Ending() const { return ending_; }
+
+    // Probes made so far of the computer at address by the checks of this session.
+    quint64 ProbeCount(const QString& address) const { return probes_.value(address); }
+    void NoteProbe(const QString& address) { ++probes_[address]; }
+
     // One round or one immediate check, for its life.
     class Check {
     public:
@@ -38,6 +54,13 @@ public:
         Check& operator=(const Check&) = delete;
 
         ClsPing& Probe() { return *probe_; }
+        CheckSession& Session() { return session_; }
+        // The program is closing: drop what is under way and end.
+        bool Ending() const { return session_.Ending(); }
+        // For the check's own waits (ports, pauses): answers true once closing began.
+        std::function<bool()> StopCondition() const {
+            return [s = &session_] { return s->Ending(); };
+        }
         // The target list still means what it meant when the check began (or when it last
         // took the list).
         bool ListUnchanged() const;
@@ -69,5 +92,7 @@ public:
 
 private:
     int depth_ = 0;
+    bool ending_ = false;
+    QHash<QString, quint64> probes_;
     std::vector<const QObject*> pluginsInUse_;
 };

@@ -13,17 +13,25 @@
 class ClsPingData;
 class ClsPortData;
 class Monitor;
+class QDateTime;
 
 namespace checkround {
+
+// A computer's schedule gates: its own and its group's switch, then its weekly and its
+// dated windows (both asked, so each keeps the moment it last saw).
+bool OnSchedule(ClsPingData& d, const QDateTime& now);
+// An unanswering computer's back-off is over: it is probed again in this turn.
+bool BackOffOver(const ClsPingData& d);
 
 class ComputerCheck {
 protected:
     ComputerCheck(Monitor& monitor, CheckSession::Check& check, std::shared_ptr<ClsPingData> item);
 
-    // Yields and tells whether the target list was left alone meanwhile (it was not
-    // emptied, rebuilt or re-sorted); when it was, the check must end.
+    // Yields and tells whether the check may go on: the target list was left alone
+    // meanwhile (it was not emptied, rebuilt or re-sorted) and the program is not closing;
+    // when not, the check must end, with no outcome for what it was doing.
     bool yieldOk(int times = 1);
-    bool listUnchanged() const;
+    bool goOn() const;
     // The computer or its group was switched off under a yield since this check began
     // (asked only where followSwitch_ is set): what the check still finds then comes too
     // late and is dropped, so the "NoCheck" state stays and nothing is stored.

@@ -3,6 +3,7 @@
 #include "alarms/NameResolver.h"
 
 #include <QCoreApplication>
+#include <QHostAddress>
 
 #include <memory>
 #include <utility>
@@ -99,6 +100,7 @@ qint16 ClsPing::ping(const QString& address, const QString& displayName, icmp::E
     hostName_.clear();
     ipAddress_.clear();
     pingMsg_.clear();
+    errorFrom_ = 0;
     qint16 result = 0;
 
     if (address.trimmed().isEmpty()) {
@@ -128,7 +130,7 @@ qint16 ClsPing::ping(const QString& address, const QString& displayName, icmp::E
         pingMsg_ = QStringLiteral("IP情報取得ｴﾗｰ");
         return 2;
     }
-    ipAddress_ = icmp::DottedText(target);
+    ipAddress_ = QHostAddress(target).toString();
     hostName_ = displayName;
 
     const QByteArray data = EchoData(charsPackets_);
@@ -142,15 +144,18 @@ qint16 ClsPing::ping(const QString& address, const QString& displayName, icmp::E
         // The first echo may have gone out ahead; every other one goes out now.
         icmp::EchoFlight::Ticket ticket = 0;
         if (flight) ticket = i == 1 && first ? std::exchange(first, 0) : flight->Submit(target, data, hops, waitMs);
-        const int replies = flight ? flight->Wait(ticket, reply) : echo_(target, data, hops, waitMs, reply);
+        const int replies = flight ? flight->Wait(ticket, reply, stop_) : echo_(target, data, hops, waitMs, reply);
+        errorFrom_ = 0;
         if (replies == 0) {
             ipAddress_ = address;
             pingMsg_ = QStringLiteral("ﾀｲﾑｱｳﾄ!");
             allAnswered = false;
+            if (stop_ && stop_()) break;  // closing: no further echo
             continue;
         }
         // The answer's address text is made once, with the answer.
-        ipAddress_ = reply.addressText.isEmpty() ? icmp::DottedText(reply.address) : reply.addressText;
+        ipAddress_ = reply.addressText.isEmpty() ? QHostAddress(reply.address).toString() : reply.addressText;
+        if (reply.status != icmp::Success) errorFrom_ = reply.address;
         const QString text = StatusText(reply.status);
         if (!text.isNull()) pingMsg_ = text;
         QCoreApplication::processEvents();

@@ -61,6 +61,12 @@ public:
     QString PingMsg() const { return pingMsg_; }
 
     bool InProgress() const { return inProgress_; }
+    // Who answered the last Ping's last echo with an ICMP error (host byte order): a router
+    // on the way, or the target; 0 when that echo was answered by the target or not at all.
+    quint32 ErrorFrom() const { return errorFrom_; }
+    // While set, a Ping's waits end at once when it answers true (the program is closing);
+    // the Ping then reports no answer, and its caller drops it.
+    void SetStopCondition(icmp::StopCondition stop) { stop_ = std::move(stop); }
 
     // The user's text for an echo answer's status number; a null QString for a number
     // the table does not know.
@@ -87,6 +93,8 @@ private:
     qint16 ttl_ = 255;
     QString pingMsg_;
     bool inProgress_ = false;
+    quint32 errorFrom_ = 0;
+    icmp::StopCondition stop_;
 
     icmp::SocketOpener opener_;
     icmp::SocketKind kind_ = icmp::SocketKind::Auto;

@@ -14,6 +14,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
+
 struct NotifyForm;
 
 class Monitor : public QObject {
@@ -32,6 +34,12 @@ public:
     // The one echo prober of the monitor, shared by the round and the immediate check.
     ClsPing& mPing() { return ping_; }
     CheckSession& Session() { return session_; }
+    // Replaces the round's port probe: every port is then probed in its own turn through
+    // this function, none side by side (tests compare a round with one that probes one
+    // port at a time). Empty: the round's own probes.
+    using PortFunction = std::function<bool(const QString& host, qint32 port)>;
+    void SetPortFunction(PortFunction probe) { portFunction_ = std::move(probe); }
+    const PortFunction& PortFunctionSeam() const { return portFunction_; }
     // The messenger socket, popup adapter and mail settings the alarm notification goes
     // out through; null sends no notification (a monitor without messaging).
     NotifyForm* NotifyTarget() const { return notify_; }
@@ -51,5 +59,6 @@ private:
     bool connect_ = false;
     ClsPing ping_;
     CheckSession session_;
+    PortFunction portFunction_;
     NotifyForm* notify_ = nullptr;
 };

@@ -24,6 +24,8 @@ namespace {
 qint32 WaitSeconds() { return gOptPortTimeOut > 0 ? gOptPortTimeOut : 1; }
 }  // namespace
 
+qint64 PortProbe::AttemptWaitMs() { return qint64(WaitSeconds()) * 1000; }
+
 void PortProbe::start(qint16 attempt) {
     attempt_ = attempt;
     if (host_.isEmpty() || port_ < 1 || port_ > 65535) return finish(false);
@@ -77,14 +79,22 @@ void PortProbe::finish(bool connected) {
     limit_.stop();
     done_ = true;
     connected_ = connected;
+    doneAt_.start();
 }
 
-bool PortProbe::Wait() {
+bool PortProbe::Wait(const std::function<bool()>& stop) {
+    const auto stopped = [&stop] { return stop && stop(); };
     // The attempts' own limits end the probe; the bound only makes sure of that.
     const qint64 seconds = WaitSeconds();
-    events::ProcessEventsUntil([this] { return done_; }, (seconds * attempt_ + seconds * 2) * 1000 + 1000);
+    events::ProcessEventsUntil([&] { return done_ || stopped(); }, (seconds * attempt_ + seconds * 2) * 1000 + 1000);
+    if (!done_ && stopped()) {
+        if (socket_) socket_->abort();
+        finish(false);
+    }
     if (!done_) failed();
     return connected_;
 }
 
-bool PortCheck(const QString& host, qint32 port, qint16 attempt) { return PortProbe(host, port, attempt).Wait(); }
+bool PortCheck(const QString& host, qint32 port, qint16 attempt, const std::function<bool()>& stop) {
+    return PortProbe(host, port, attempt).Wait(stop);
+}

@@ -4,10 +4,12 @@
 // Every wait runs through the event loop, so timers and commands go on meanwhile. A probe
 // never goes through a proxy: it asks whether the computer itself takes the connection.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 class QTcpSocket;
@@ -25,8 +27,14 @@ public:
     ~PortProbe() override;
 
     // Waits with the event loop running until the probe is done; true when the connection
-    // was established (it is closed again at once).
-    bool Wait();
+    // was established (it is closed again at once). When stop answers true the wait ends
+    // at once and the probe counts as failed.
+    bool Wait(const std::function<bool()>& stop = {});
+    bool Done() const { return done_; }
+    // How long ago the probe came to its result, in milliseconds (0 while it runs).
+    qint64 DoneSinceMs() const { return done_ ? doneAt_.elapsed() : 0; }
+    // The wait of one first attempt: gOptPortTimeOut seconds, at least one.
+    static qint64 AttemptWaitMs();
 
 private:
     void start(qint16 attempt);
@@ -42,7 +50,8 @@ private:
     bool failedAtOnce_ = false;  // an error came before connectToHost returned
     bool done_ = false;
     bool connected_ = false;
+    QElapsedTimer doneAt_;
 };
 
 // One probe, waited for: true when the connection was established.
-bool PortCheck(const QString& host, qint32 port, qint16 attempt = 1);
+bool PortCheck(const QString& host, qint32 port, qint16 attempt = 1, const std::function<bool()>& stop = {});

@@ -10,8 +10,10 @@
 // and drops 10.77.3.0/24 silently. The client allows unprivileged ICMP datagram sockets.
 // The test thread enters the client namespace with EnterClient (a scope guard), so
 // sockets it opens meanwhile belong to the client. Everything is removed on destruction.
-// The router allows only a few error answers per second to one sender, so each test
-// (or data row) makes its own network.
+// The router allows only a few error answers per second to one sender (a burst of about
+// six, then about one a second), so each test (or data row) makes its own network; unless
+// asked to keep the kernel's default rate limits, "time exceeded" and the routing table's
+// errors are taken out of that limit.
 
 #include <QProcess>
 #include <QString>
@@ -63,7 +65,7 @@ public:
     static constexpr const char* kProhibited = "10.77.6.1";
     static constexpr const char* kNetUnreachable = "10.77.7.1";
 
-    TestNetwork() {
+    explicit TestNetwork(bool defaultRateLimits = false) {
         const QString tag = QString::number(::getpid());
         client_ = "vtc" + tag;
         router_ = "vtr" + tag;
@@ -95,14 +97,14 @@ public:
         for (const QStringList& args : steps) {
             if (!Run("ip", args)) return;
         }
-        const QList<QStringList> sysctls = {
+        QList<QStringList> sysctls = {
             {"netns", "exec", router_, "sysctl", "-qw", "net.ipv4.ip_forward=1"},
-            // Errors from the routing table share a small per-sender budget with the ICMP
-            // rate limit; take "time exceeded" out of that limit so a fresh network
-            // answers every probe of one test.
-            {"netns", "exec", router_, "sysctl", "-qw", "net.ipv4.icmp_ratemask=0"},
             {"netns", "exec", client_, "sysctl", "-qw", "net.ipv4.ping_group_range=0 2147483647"},
         };
+        // Errors from the routing table share a small per-sender budget with the ICMP
+        // rate limit; take them out of that limit so a fresh network answers every probe
+        // of one test.
+        if (!defaultRateLimits) sysctls.append({"netns", "exec", router_, "sysctl", "-qw", "net.ipv4.icmp_ratemask=0"});
         for (const QStringList& args : sysctls) {
             if (!Run("ip", args)) return;
         }
@@ -117,6 +119,7 @@ public:
     QString Failure() const { return failure_; }
     QString Client() const { return client_; }
     QString Host() const { return host_; }
+    QString Router() const { return router_; }
 
     // Runs a command inside one of this network's namespaces; false when it fails.
     bool RunIn(const QString& ns, const QStringList& command) {

@@ -1,6 +1,8 @@
 // The program itself, run as a user runs it (offscreen), ends cleanly and soon on a
 // signal while its start-up waits on a box or a dialog: a foreign database, an empty
-// user name, a second copy. A copy that runs ends on a signal with its exit work done.
+// user name, a second copy. A copy that runs ends on a signal with its exit work done,
+// also while a round waits on a computer that does not answer.
+#include "TestNetns.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -50,9 +52,10 @@ struct User {
     }
     QString Lock() const { return runtime + QStringLiteral("/vantoro.lock"); }
 
-    // Starts the program and waits until it holds (or has met) the single-instance lock
-    // and has had time to put up what its start-up shows.
-    std::unique_ptr<QProcess> Start() const {
+    // Starts the program (inside the network namespace ns, when given) and waits until it
+    // holds (or has met) the single-instance lock and has had time to put up what its
+    // start-up shows.
+    std::unique_ptr<QProcess> Start(const QString& ns = QString()) const {
         auto p = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("VANTORO_HOME"), home);
@@ -61,7 +64,11 @@ struct User {
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         p->setProcessEnvironment(env);
         p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        p->start(QStringLiteral(VANTORO_PROGRAM_DIR "/vantoro"), {});
+        const QString program = QStringLiteral(VANTORO_PROGRAM_DIR "/vantoro");
+        if (ns.isEmpty())
+            p->start(program, {});
+        else
+            p->start(QStringLiteral("ip"), {"netns", "exec", ns, program});
         if (!p->waitForStarted(5000)) return p;
         QElapsedTimer t;
         t.start();
@@ -142,6 +149,38 @@ private slots:
             QCOMPARE(vtest::FileBytes(user.db), before);
             QVERIFY(!QFile::exists(user.db + QStringLiteral("_BK")));
         }
+    }
+
+    // A round waits on an echo of 8 s when the signal comes: the wait ends at once, the
+    // round with it, and the exit work is done (the 非稼動中 mark, the backup).
+    void signalDuringARoundEndsIt() {
+        vtest::TestNetwork net;
+        if (!net.Ready()) QSKIP(qPrintable("test namespaces cannot be made here: " + net.Failure()));
+        User user(QStringLiteral("監視係"));
+        {
+            QSettings ini(user.config + QStringLiteral("/Vantoro/vantoro.ini"), QSettings::IniFormat);
+            ini.setValue(QStringLiteral("Local/PingCheck"), QStringLiteral("True"));
+            ini.setValue(QStringLiteral("Local/TimerInterval"), QStringLiteral("10"));
+        }
+        vtest::FreshDatabase(user.db);
+        QVERIFY(vtest::Exec(user.db, "INSERT INTO TBL_Group (グループ,表示名,診断有無) VALUES ('G1','G1',-1)"));
+        QVERIFY(vtest::Exec(user.db,
+                            "INSERT INTO TBL_Computer (アドレス,グループ,コンピュータ名,種類,表示名,診断有無,異常判断回数,"
+                            "異常音再生,タイムアウト,状況,Ping有無) VALUES (?,'G1','pc','ｻｰﾊﾞｰ','PC',-1,3,0,8000,'Nomal',-1)",
+                            {QString::fromLatin1(vtest::TestNetwork::kSilent)}));
+        std::unique_ptr<QProcess> p = user.Start(net.Client());
+        QCOMPARE(p->state(), QProcess::Running);
+        // The first round begins one interval (10 s) after the start; its echo waits 8 s.
+        QTest::qWait(10000 + 1000 - 1500);
+        QCOMPARE(p->state(), QProcess::Running);
+        QElapsedTimer clock;
+        clock.start();
+        int code = -1;
+        QVERIFY2(EndsOn(*p, SIGTERM, &code), "the program did not end on the signal");
+        QCOMPARE(code, 0);
+        QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(vtest::RunningMark(user.db), QStringLiteral("非稼動中"));
+        QVERIFY(QFile::exists(user.db + QStringLiteral("_BK")));
     }
 };
 

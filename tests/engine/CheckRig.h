@@ -9,20 +9,61 @@
 #include "engine/ClsPing.h"
 #include "engine/IcmpEcho.h"
 #include "engine/Monitor.h"
+#include "model/Encipherment.h"
+#include "model/EventLog.h"
 #include "model/Loader.h"
 #include "model/Mixer.h"
 #include "model/TreeNodes.h"
 
+#include <QDate>
+#include <QFile>
+#include <QHostAddress>
+
 #include <deque>
 #include <functional>
 #include <map>
+
+// Rows of the monitoring database, as the dialogs would store them.
+inline void addGroup(const QString& db, const QString& code, bool on = true) {
+    QVERIFY(vtest::Exec(db, "INSERT INTO TBL_Group (グループ,表示名,診断有無) VALUES (?,?,?)",
+                        {code, code + QStringLiteral("表示"), on ? -1 : 0}));
+}
+inline void addComputer(const QString& db, const QString& address, int wrongCount, bool on = true, bool ping = true,
+                        const QString& group = QStringLiteral("G1")) {
+    QVERIFY(vtest::Exec(db,
+                        "INSERT INTO TBL_Computer (アドレス,グループ,コンピュータ名,種類,表示名,診断有無,異常判断回数,"
+                        "異常音再生,タイムアウト,状況,Ping有無) VALUES (?,?,?,?,?,?,?,?,?,?,?)",
+                        {address, group, QStringLiteral("pc") + address.section('.', 3), QStringLiteral("ｻｰﾊﾞｰ"),
+                         QStringLiteral("ＰＣ") + address.section('.', 3), on ? -1 : 0, wrongCount, -1, 1500,
+                         QStringLiteral("Nomal"), ping ? -1 : 0}));
+}
+inline void addPort(const QString& db, const QString& address, int port, const QString& name = QStringLiteral("svc")) {
+    QVERIFY(vtest::Exec(db, "INSERT INTO TBL_PortCheck (アドレス,ポート番号,サービス名,状況) VALUES (?,?,?,'SStart')",
+                        {address, port, name}));
+}
+inline void addPlugin(const QString& db, const QString& address, int subNo, const QString& parameter,
+                      const QString& dllName = QStringLiteral("VantorPort.so")) {
+    QVERIFY(vtest::Exec(db, "INSERT INTO TBL_DLL (アドレス,連番,DLL名,引数) VALUES (?,?,?,?)",
+                        {address, subNo, dllName, Encipherment(QString::fromLatin1(kParameterKey), parameter)}));
+}
+
+// Today's daily log lines.
+inline QStringList eventLines() {
+    QFile f(LogFolder() + QLatin1Char('/') + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) +
+            QStringLiteral(".LOG"));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QStringList out;
+    for (const QByteArray& l : f.readAll().split('\n'))
+        if (!l.trimmed().isEmpty()) out << QString::fromUtf8(l).trimmed();
+    return out;
+}
 
 class CheckRig final : public Monitor {
 public:
     CheckRig() {
         SetMenuConnectChecked(true);
         ping.SetEchoFunction([this](quint32 destination, const QByteArray&, int, int timeoutMs, icmp::EchoReply& r) {
-            const QString address = icmp::DottedText(destination);
+            const QString address = QHostAddress(destination).toString();
             ++echoes[address];
             lastTimeout = timeoutMs;
             if (onEcho) onEcho(address);
