@@ -5,9 +5,9 @@
 #include "model/Encipherment.h"
 #include "model/EventLog.h"
 #include "model/Globals.h"
+#include "model/TimeFormat.h"
 #include "model/TreeNodes.h"
 #include "model/UserList.h"
-#include "schedules/TimeFormat.h"
 
 #include <QCoreApplication>
 #include <QSqlError>

@@ -149,11 +149,9 @@ void FrmCalendar::BuildLayout() {
         if (loaded_) LoadCalendarMonth();
     });
     connect(VScroll, &QScrollBar::valueChanged, this, &FrmCalendar::VScroll_Change);
-    // A typed year is shown at once: what is on screen is always the year in the box, so
-    // nothing of another year can be saved under it.
-    connect(txtYear, &QLineEdit::textChanged, this, [this] {
-        if (loaded_) LoadCalendarMonth();
-    });
+    // Typing a year reloads nothing: the next reload, save or scroll takes it. So the
+    // months on screen can be saved under another year, which is how a year's working days
+    // and holidays are copied to the next.
 }
 
 void FrmCalendar::Load() {
@@ -202,25 +200,26 @@ void FrmCalendar::Load() {
     LoadCalendarMonth();
 }
 
-int FrmCalendar::ShownYear() const {
+int FrmCalendar::BoxYear() const {
     bool ok = false;
     const int year = txtYear->text().trimmed().toInt(&ok);
     return ok && year >= 1 ? year : 0;
 }
 
 void FrmCalendar::VScroll_Change(int value) {
-    txtYear->setText(QString::number(value));  // the text's change reloads the months
+    txtYear->setText(QString::number(value));
+    LoadCalendarMonth();
 }
 
 bool FrmCalendar::YearUsable() {
-    if (ShownYear() != 0) return true;
+    if (BoxYear() != 0) return true;
     MsgBox(calendarmsg::kNoYear, vb::vbOKOnly | vb::vbInformation);
     txtYear->setFocus();
     return false;
 }
 
 void FrmCalendar::LoadCalendarMonth() {
-    const int year = ShownYear();
+    const int year = BoxYear();
     if (year == 0) return;  // no year to show: the months stay as they are
     std::array<QString, 13> kinds;
     auto db = Database::Open(gOptDatabasePath);
@@ -261,7 +260,9 @@ bool FrmCalendar::cmdUpdate_Click() {
     }
     // No year to store the months under: nothing is written and the grids keep their kinds.
     if (!YearUsable()) return false;
-    const int year = ShownYear();
+    // The months as shown go under the year in the box, also when it was typed since they
+    // were loaded.
+    const int year = BoxYear();
     std::array<QString, 13> kinds;
     for (int m = 1; m <= 12; ++m) kinds[m] = picCalendar[m]->DayKinds();
 

@@ -74,7 +74,9 @@ public:
 private:
     void BuildLayout();
     void Load();
-    int ShownYear() const;  // the year box as a number, 0 when empty or not a year
+    // The year box as a number, 0 when empty or not a year; typed, it need not be the
+    // year the months show.
+    int BoxYear() const;
     // True when the year box names a year; else says so and gives the box the focus.
     bool YearUsable();
     void MarkDay(ClsCalendar& grid, double x, double y, int button);

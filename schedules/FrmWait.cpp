@@ -5,8 +5,8 @@
 #include "model/Loader.h"
 #include "model/RowNumbers.h"
 #include "model/Seams.h"
+#include "model/TimeFormat.h"
 #include "model/TreeNodes.h"
-#include "schedules/TimeFormat.h"
 #include "schedules/TimeWindowRule.h"
 
 #include <QCheckBox>

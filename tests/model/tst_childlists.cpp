@@ -2,7 +2,7 @@
 #include "TestSupport.h"
 
 #include "model/ClsPingDatas.h"
-#include "schedules/TimeFormat.h"
+#include "model/TimeFormat.h"
 
 #include <QTimeZone>
 

@@ -19,6 +19,8 @@
 #include <QScrollBar>
 #include <QTreeWidget>
 
+#include <array>
+
 namespace {
 const QString kAddr = QStringLiteral("127.0.0.31");
 const QString kCalendarKey = QStringLiteral("=127.0.0.31@非稼動カレンダー");
@@ -36,12 +38,6 @@ void TypeYear(FrmCalendar& f, const QString& year) {
     f.txtYear->selectAll();
     QTest::keyClick(f.txtYear, Qt::Key_Delete);
     QTest::keyClicks(f.txtYear, year);
-}
-// The kinds a month shows when its year has no stored row.
-QString DefaultKinds(int year, int month) {
-    ClsCalendar g;
-    g.ShowCalendar(year, month, QString());
-    return g.DayKinds();
 }
 }  // namespace
 
@@ -119,7 +115,7 @@ private slots:
             ClickDay(f, 5, 8);  // -> red
             QVERIFY(f.cmdUpdate_Click());
             QCOMPARE(f.CmbName->count(), 1);
-            TypeYear(f, QStringLiteral("2003"));  // no row yet: the default colours of 2003
+            TypeYear(f, QStringLiteral("2003"));  // typed, not scrolled: stored as shown
             QVERIFY(f.cmdUpdate_Click());
             QCOMPARE(f.CmbName->count(), 1);  // the name is listed once
             QCOMPARE(f.cmdUpdate->text(), QStringLiteral("更新(&U)"));
@@ -130,7 +126,7 @@ private slots:
         QCOMPARE(may.size(), 31);
         QCOMPARE(may.mid(4, 4), QStringLiteral("2012"));  // 5 a Sunday holiday, 6 working, 7 blue, 8 red
         QCOMPARE(vtest::Scalar(rig.db, "SELECT \"05\" FROM TBL_Calender WHERE 名称=? AND 年度=2003",
-                               {"O'Neil支店"}).toString(), DefaultKinds(2003, 5));
+                               {"O'Neil支店"}).toString(), may);
 
         vtest::Exec(rig.db, "UPDATE TBL_Computer SET カレンダー名称=?", {"O'Neil支店"});
         management(QStringLiteral("O'Neil支店"), 2002);
@@ -212,35 +208,73 @@ private slots:
         QCOMPARE(rig.rows(), 0);
     }
 
-    // A typed year redraws the months of that year at once, from its stored row or with
-    // the default colours, so what a save stores under the year is what it shows; clicks
-    // made on the months of the year before do not travel with the typing.
-    void typedYearShowsItsMonths_data() {
-        QTest::addColumn<bool>("stored");
-        QTest::newRow("year with a stored row") << true;
-        QTest::newRow("year without a row") << false;
+    // Typing a year leaves the months as they are; a save stores them as shown under the
+    // typed year, which is how one year's working days and holidays are copied to another.
+    // The year they came from keeps its row; the next reload shows the typed year.
+    void typedYearCopiesTheShownMonths_data() {
+        QTest::addColumn<bool>("targetStored");
+        QTest::newRow("typed year without a row") << false;
+        QTest::newRow("typed year with a row") << true;
     }
-    void typedYearShowsItsMonths() {
-        QFETCH(bool, stored);
+    void typedYearCopiesTheShownMonths() {
+        QFETCH(bool, targetStored);
         Rig rig;
         vtest::RecordingMessageBox boxes;
-        const QString may2027 = QStringLiteral("1212121212121212121212121212121");
-        if (stored)
-            vtest::Exec(rig.db, "INSERT INTO TBL_Calender (名称,年度,\"05\") VALUES ('本社カレンダー',2027,?)", {may2027});
+        const QString may2026 = QStringLiteral("1212121212121212121212121212121");
+        vtest::Exec(rig.db, "INSERT INTO TBL_Calender (名称,年度,\"05\") VALUES ('本社カレンダー',2026,?)", {may2026});
+        if (targetStored)
+            vtest::Exec(rig.db, "INSERT INTO TBL_Calender (名称,年度,\"05\") VALUES ('本社カレンダー',2027,?)",
+                        {QString(31, QLatin1Char('0'))});
         management(QStringLiteral("本社カレンダー"), 2026);
         FrmCalendar f(rig.nodes);
-        ClickDay(f, 5, 7);  // a change to 2026, never saved
+        QCOMPARE(f.picCalendar[5]->DayKinds(), may2026);
+        ClickDay(f, 5, 7);  // changed on screen only
+        std::array<QString, 13> shown;
+        for (int m = 1; m <= 12; ++m) shown[m] = f.picCalendar[m]->DayKinds();
+        QVERIFY(shown[5] != may2026);
         f.show();
         QVERIFY(QTest::qWaitForWindowActive(&f));
         TypeYear(f, QStringLiteral("2027"));
-        const QString expected = stored ? may2027 : DefaultKinds(2027, 5);
-        for (int m = 1; m <= 12; ++m) QCOMPARE(f.picCalendar[m]->Year(), 2027);
-        QCOMPARE(f.picCalendar[5]->DayKinds(), expected);
+        for (int m = 1; m <= 12; ++m) {
+            QCOMPARE(f.picCalendar[m]->Year(), 2026);
+            QCOMPARE(f.picCalendar[m]->DayKinds(), shown[m]);
+        }
+
         QVERIFY(f.cmdUpdate_Click());
         QVERIFY(boxes.shown.isEmpty());
-        QCOMPARE(vtest::Scalar(rig.db, "SELECT \"05\" FROM TBL_Calender WHERE 年度=2027").toString(), expected);
-        QCOMPARE(vtest::Scalar(rig.db, "SELECT \"02\" FROM TBL_Calender WHERE 年度=2027").toString().size(), 28);
-        QCOMPARE(vtest::Scalar(rig.db, "SELECT count(*) FROM TBL_Calender WHERE 年度=2026").toInt(), 0);
+        QCOMPARE(vtest::Scalar(rig.db, "SELECT count(*) FROM TBL_Calender WHERE 年度=2027").toInt(), 1);
+        for (int m = 1; m <= 12; ++m)
+            QCOMPARE(vtest::Scalar(rig.db, QStringLiteral("SELECT \"%1\" FROM TBL_Calender WHERE 年度=2027")
+                                               .arg(m, 2, 10, QLatin1Char('0')))
+                         .toString(),
+                     shown[m]);
+        QCOMPARE(vtest::Scalar(rig.db, "SELECT \"05\" FROM TBL_Calender WHERE 年度=2026").toString(), may2026);
+        QVERIFY(vtest::Scalar(rig.db, "SELECT \"01\" FROM TBL_Calender WHERE 年度=2026").isNull());
+
+        // A change of the name reloads, now with the typed year.
+        f.CmbName->setEditText(QString());
+        f.CmbName->setEditText(QStringLiteral("本社カレンダー"));
+        QCOMPARE(f.picCalendar[5]->Year(), 2027);
+        QCOMPARE(f.picCalendar[5]->DayKinds(), shown[5]);
+    }
+
+    // In computer mode a day click works on the day as shown, whatever year was typed since.
+    void computerDayIsTheShownDay() {
+        Rig rig;
+        computer(2026);
+        FrmCalendar f(rig.nodes);
+        QString asked;
+        f.SetDialogRunner([&asked, inner = Answer({"08", "00", "17", "00"})](QDialog& d) {
+            asked = static_cast<FrmCalenderWait&>(d).lblDate->text();
+            inner(d);
+        });
+        f.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        TypeYear(f, QStringLiteral("2030"));
+        ClickDay(f, 6, 10);
+        QCOMPARE(asked, QStringLiteral("2026/06/10"));
+        QCOMPARE(vtest::Scalar(rig.db, "SELECT 日付 FROM TBL_CalenderNoCheck").toString(), QStringLiteral("2026-06-10"));
+        QCOMPARE(rig.days().Item(1)->WaitDate, QDate(2026, 6, 10));
     }
 
     // Stored month texts that are Null, short or hold other characters are shown with

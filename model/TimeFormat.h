@@ -1,6 +1,6 @@
 #pragma once
-// Display texts of the no-check windows, shared by the weekly window dialog and the tree
-// loader. Header-only so the model can use them without depending on the dialogs.
+// Display texts of the no-check windows, shared by the tree loader and the weekly window
+// dialog. Header-only, Qt Core only.
 
 #include <QString>
 
