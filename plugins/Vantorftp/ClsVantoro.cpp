@@ -4,6 +4,8 @@
 #include "plugins/common/CurlSession.h"
 #include "plugins/common/PluginExports.h"
 
+#include <QDeadlineTimer>
+
 VANTORO_PLUGIN_EXPORTS(ClsVantoro)
 
 std::unique_ptr<plugin::ClsVantoroBase> ClsVantoro::CreateSibling() const { return std::make_unique<ClsVantoro>(); }
@@ -25,8 +27,20 @@ ClsVantoro::Attempt ClsVantoro::AttemptOnce() {
     request.userName = UserName();
     request.password = Password();
     const int limit = TimeOutSeconds() * 1000;
+    const QDeadlineTimer deadline(limit);
     request.connectTimeoutMs = limit;
     request.totalTimeoutMs = limit;
-    const CurlReply reply = session.Perform(request);
+    CurlReply reply = session.Perform(request);
+    // A folder typed the usual way, without its closing "/", is asked for as a file first;
+    // when the server refuses that name as a file, the folder's listing is what is judged.
+    // The listing gets what is left of the attempt's time-out and reuses its connection.
+    if (reply.fileNotFound && !request.url.endsWith(u'/')) {
+        const qint64 left = deadline.remainingTime();
+        if (left <= 0) return Attempt::Failed;
+        request.url += u'/';
+        request.connectTimeoutMs = static_cast<int>(left);
+        request.totalTimeoutMs = static_cast<int>(left);
+        reply = session.Perform(request);
+    }
     return ReplyPasses(reply, false) ? Attempt::Passed : Attempt::Failed;
 }

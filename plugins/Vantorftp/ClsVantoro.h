@@ -1,7 +1,8 @@
 #pragma once
 // The FTP check: can the server be logged in to within TimeOut seconds, and does it give a
-// listing of the folder named by URL ("host", "host:port" or "host/folder/"). An empty
-// listing fails, as does a refused login.
+// listing of the folder named by URL ("host", "host:port", "host/folder/" or "host/folder")
+// or the content of the file it names. An empty listing or file fails, as does a refused
+// login.
 
 #include "plugins/common/PluginObject.h"
 

@@ -232,6 +232,7 @@ void Transfer::Run() {
     if (curl_easy_getinfo(handle_, CURLINFO_CONTENT_TYPE, &contentType) == CURLE_OK && contentType)
         reply.contentType = QString::fromLatin1(contentType);
     reply.completed = rc == CURLE_OK;
+    reply.fileNotFound = rc == CURLE_REMOTE_FILE_NOT_FOUND;
     if (!reply.completed)
         reply.error = QString::fromUtf8(errorText_[0] ? errorText_ : curl_easy_strerror(rc));
     finished_.store(true, std::memory_order_release);

@@ -42,6 +42,9 @@ struct CurlReply {
     QByteArray body;
     QString contentType;     // the last response's Content-Type header ("" when none)
     QString error;           // why the transfer did not complete
+    // The server refused the file the URL names (FTP: 550 to SIZE or RETR). Only a name
+    // without a closing "/" is asked for as a file.
+    bool fileNotFound = false;
 };
 
 // True when text holds a character no header, URL or login may carry: CR, LF, NUL or any

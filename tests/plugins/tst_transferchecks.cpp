@@ -1,9 +1,9 @@
 // The FTP and web server checks of the loaded plug-ins against real servers on loopback:
 // pyftpdlib for FTP (anonymous and user logins), python's http.server for HTTP and, with a
-// CA and certificate this test makes, HTTPS. Listings, pages, empty replies, the error
-// marker, HTTP error statuses, Basic authentication, the retry count as the server sees it,
-// silent servers (with the event loop running meanwhile) and control characters in what
-// would go on the wire.
+// CA and certificate this test makes, HTTPS. Listings (folders named with or without their
+// closing "/"), files, pages, empty replies, the error marker, HTTP error statuses, Basic
+// authentication, the retry count as the server sees it, silent servers (with the event loop
+// running meanwhile) and control characters in what would go on the wire.
 #include "PrivateDns.h"
 #include "ServerProcess.h"
 #include "TestSupport.h"
@@ -51,13 +51,17 @@ private slots:
         vtest::NoProxies();
         QVERIFY(dir_.isValid());
         const QString d = dir_.path();
-        for (const char* sub : {"www", "anon", "anon/empty", "home", "tls"}) QVERIFY(QDir(d).mkpath(QString::fromLatin1(sub)));
+        for (const char* sub : {"www", "anon", "anon/empty", "anon/pub", "home", "tls"})
+            QVERIFY(QDir(d).mkpath(QString::fromLatin1(sub)));
         QVERIFY(vtest::WriteFile(d + "/www/page.html", "<html><body>up and running</body></html>"));
         QVERIFY(vtest::WriteFile(d + "/www/empty.html", ""));
         QVERIFY(vtest::WriteFile(d + "/www/marker.html", QStringLiteral("ｴﾗｰ: the service is down").toUtf8()));
         QVERIFY(vtest::WriteFile(d + "/www/blank.html", " "));
         QVERIFY(vtest::WriteFile(d + "/www/marker-sjis.html", cp932::FromUnicode(QStringLiteral("ｴﾗｰ: 停止中"))));
         QVERIFY(vtest::WriteFile(d + "/anon/readme.txt", "hello\n"));
+        QVERIFY(vtest::WriteFile(d + "/anon/pub/notes.txt", "notes\n"));
+        QVERIFY(vtest::WriteFile(d + "/anon/pub/marker.txt", QStringLiteral("ｴﾗｰ: the service is down").toUtf8()));
+        QVERIFY(vtest::WriteFile(d + "/anon/pub/blank.txt", ""));
         QVERIFY(vtest::WriteFile(d + "/home/mine.txt", "mine\n"));
         QVERIFY(vtest::MakeTestCertificates(d + "/tls"));
         qputenv(kCaFileVariable, (d + "/tls/ca.pem").toLocal8Bit());
@@ -81,12 +85,10 @@ private slots:
         QTest::addColumn<QString>("password");
         QTest::addColumn<bool>("passes");
         QTest::newRow("anonymous, folder with a file") << "" << "anonymous" << "" << true;
-        QTest::newRow("anonymous, empty folder") << "/empty/" << "anonymous" << "" << false;
         QTest::newRow("no user name is anonymous") << "" << "" << "" << true;
         QTest::newRow("user login") << "" << "bob" << "s3cret" << true;
         QTest::newRow("wrong password") << "" << "bob" << "wrong" << false;
         QTest::newRow("unknown user") << "" << "carol" << "s3cret" << false;
-        QTest::newRow("folder that is not there") << "/nothing/" << "anonymous" << "" << false;
     }
     void ftpLogin() {
         QFETCH(QString, path);
@@ -99,6 +101,63 @@ private slots:
         QCOMPARE(Put(check, "UserName", user), 0);
         QCOMPARE(Put(check, "Password", password), 0);
         QCOMPARE(CallBool(check, "Check"), passes);
+        QCOMPARE(Get(check, "Attempts")->toInt(), 1);
+    }
+
+    // What the URL names on the server: a folder, with or without its closing "/", is judged
+    // by its listing; a file by its content (an empty file or one holding the error marker
+    // fails, never falling back to a listing). Empty and missing folders fail either way.
+    void ftpPath_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("passes");
+        QTest::newRow("bare host") << "" << true;
+        QTest::newRow("folder with files") << "/pub" << true;
+        QTest::newRow("folder with files, closing /") << "/pub/" << true;
+        QTest::newRow("file") << "/readme.txt" << true;
+        QTest::newRow("file in a folder") << "/pub/notes.txt" << true;
+        QTest::newRow("file holding the error marker") << "/pub/marker.txt" << false;
+        QTest::newRow("empty file") << "/pub/blank.txt" << false;
+        QTest::newRow("empty folder") << "/empty" << false;
+        QTest::newRow("empty folder, closing /") << "/empty/" << false;
+        QTest::newRow("missing") << "/nothing" << false;
+        QTest::newRow("missing, closing /") << "/nothing/" << false;
+        QTest::newRow("missing, inside a folder") << "/pub/nothing" << false;
+    }
+    void ftpPath() {
+        QFETCH(QString, path);
+        QFETCH(bool, passes);
+        ObjectPtr check = create("Vantorftp.ClsVantoro");
+        QVERIFY(check);
+        QCOMPARE(Put(check, "Parameter", QStringLiteral("%1%2|5|0|1|anonymous|").arg(host(*ftp_), path)), 0);
+        QCOMPARE(CallBool(check, "Check"), passes);
+        QCOMPARE(Get(check, "Attempts")->toInt(), 1);
+    }
+
+    // A folder named without "/" is asked for as a file before it is listed; both requests
+    // share the attempt's one time-out. The slow server answers each of them after 0.7 s:
+    // with 3 s both fit, with 1 s the listing is cut off where the time-out ends.
+    void ftpFolderListingKeepsTheTimeOut_data() {
+        QTest::addColumn<int>("timeOut");
+        QTest::addColumn<bool>("passes");
+        QTest::newRow("both requests fit") << 3 << true;
+        QTest::newRow("the listing runs past the time-out") << 1 << false;
+    }
+    void ftpFolderListingKeepsTheTimeOut() {
+        QFETCH(int, timeOut);
+        QFETCH(bool, passes);
+        const QString d = dir_.path();
+        vtest::ServerProcess slow("ftp_server.py", QStringList{"--anon", d + "/anon", "--user", "bob", "--password",
+                                                                "s3cret", "--home", d + "/home", "--delay", "0.7"});
+        QVERIFY2(slow.port(), qPrintable(slow.errors()));
+        ObjectPtr check = create("Vantorftp.ClsVantoro");
+        QVERIFY(check);
+        QCOMPARE(Put(check, "Parameter", QStringLiteral("%1/pub|%2|0|1|anonymous|").arg(host(slow)).arg(timeOut)), 0);
+        QElapsedTimer clock;
+        clock.start();
+        vtest::GapMeter meter;
+        QCOMPARE(CallBool(check, "Check"), passes);
+        QVERIFY2(clock.elapsed() < timeOut * 1000 + kTransferGraceMs, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(meter.LongestGapMs() < 400, qPrintable(QString::number(meter.LongestGapMs())));
         QCOMPARE(Get(check, "Attempts")->toInt(), 1);
     }
 
