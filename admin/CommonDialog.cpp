@@ -18,6 +18,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -120,6 +121,25 @@ private:
     int max_;
 };
 
+// The dialog of one show, made on the heap as a child of the owner window. An owner that
+// goes away while the dialog is up takes the dialog with it; the guard then finds it gone
+// and deletes nothing, and Run reports the show as cancelled.
+template <class Dialog>
+class ShownDialog {
+public:
+    template <class... Args>
+    explicit ShownDialog(Args&&... args) : dialog_(new Dialog(std::forward<Args>(args)...)) {}
+    ~ShownDialog() { delete dialog_.data(); }
+    ShownDialog(const ShownDialog&) = delete;
+    ShownDialog& operator=(const ShownDialog&) = delete;
+
+    Dialog& operator*() const { return *dialog_; }
+    Dialog* operator->() const { return dialog_.data(); }
+
+private:
+    QPointer<Dialog> dialog_;
+};
+
 }  // namespace
 
 ClsCommonDlg::ClsCommonDlg() : initDir_(QDir::currentPath()) {
@@ -139,11 +159,12 @@ void ClsCommonDlg::setForm(QWidget* form) {
 }
 
 bool ClsCommonDlg::Run(QDialog& dialog) {
+    const QPointer<QDialog> alive(&dialog);
     if (runner_)
         runner_(dialog);
     else
         dialog.exec();
-    return dialog.result() == QDialog::Accepted;
+    return alive && dialog.result() == QDialog::Accepted;
 }
 
 void ClsCommonDlg::setFilter(const QString& filter) {
@@ -219,10 +240,10 @@ void ClsCommonDlg::SetUpFileDialog(QFileDialog& dialog, bool save) const {
 void ClsCommonDlg::ShowFile(bool save) {
     action_ = save ? cdlSave : cdlOpen;
     errNumber_ = 0;
-    QFileDialog dialog(form_, dialogTitle_);
-    SetUpFileDialog(dialog, save);
+    const ShownDialog<QFileDialog> dialog(form_.data(), dialogTitle_);
+    SetUpFileDialog(*dialog, save);
     QString chosen;
-    if (Run(dialog) && !dialog.selectedFiles().isEmpty()) chosen = dialog.selectedFiles().constFirst();
+    if (Run(*dialog) && !dialog->selectedFiles().isEmpty()) chosen = dialog->selectedFiles().constFirst();
     // The name buffer holds MaxFileSize characters with room for two terminators; a
     // longer path is a failed dialog, never a cut path.
     if (!chosen.isEmpty() && chosen.toLocal8Bit().size() > maxFileSize_ - 2) {
@@ -246,13 +267,13 @@ void ClsCommonDlg::ShowColor() {
     action_ = cdlColor;
     errNumber_ = 0;
     WhiteCustomColours custom;
-    QColorDialog dialog(FromColorRef(color_), form_);
-    if (!Run(dialog)) {
+    const ShownDialog<QColorDialog> dialog(FromColorRef(color_), form_.data());
+    if (!Run(*dialog)) {
         cancelButton_ = true;
         return;
     }
     cancelButton_ = false;
-    color_ = ToColorRef(dialog.selectedColor());
+    color_ = ToColorRef(dialog->selectedColor());
 }
 
 void ClsCommonDlg::ShowFont() {
@@ -277,9 +298,9 @@ void ClsCommonDlg::ShowFont() {
     }
 
     const bool limited = (flags_ & cdlCFLimitSize) != 0;
-    LimitedFontDialog dialog(form_, limited ? min_ : 0, limited ? max_ : 0);
-    dialog.setCurrentFont(start);
-    if (!Run(dialog)) {
+    const ShownDialog<LimitedFontDialog> dialog(form_.data(), limited ? min_ : 0, limited ? max_ : 0);
+    dialog->setCurrentFont(start);
+    if (!Run(*dialog)) {
         cancelButton_ = true;
         fontBold_ = fontItalic_ = fontStrikethru_ = fontUnderline_ = false;
         fontName_.clear();
@@ -289,7 +310,7 @@ void ClsCommonDlg::ShowFont() {
     }
     cancelButton_ = false;
     // Qt's font dialog has no colour choice: Color stays the text colour it was given.
-    const QFont chosen = dialog.selectedFont();
+    const QFont chosen = dialog->selectedFont();
     fontBold_ = chosen.weight() >= QFont::Medium;
     fontItalic_ = chosen.italic();
     fontUnderline_ = chosen.underline();
@@ -307,24 +328,25 @@ void ClsCommonDlg::ShowPrinter() {
         if (cancelError_) cancelButton_ = true;
         return;
     }
+    // Made before its dialog, which refers to it, and so outlives it.
     QPrinter printer;
-    QPrintDialog dialog(&printer, form_);
-    dialog.setMinMax(min_, max_);
+    const ShownDialog<QPrintDialog> dialog(&printer, form_.data());
+    dialog->setMinMax(min_, max_);
     // A range of one page leaves nothing to narrow down, so none is offered.
     const bool ranges = (flags_ & cdlPDNoPageNums) == 0 && min_ != max_;
-    dialog.setOption(QAbstractPrintDialog::PrintPageRange, ranges);
+    dialog->setOption(QAbstractPrintDialog::PrintPageRange, ranges);
     if (fromPage_ > 0 && toPage_ >= fromPage_) printer.setFromTo(fromPage_, toPage_);
     if (ranges && (flags_ & cdlPDPageNums)) printer.setPrintRange(QPrinter::PageRange);
     printer.setCopyCount(qMax(1, copies_));
-    if (!Run(dialog)) {
+    if (!Run(*dialog)) {
         if (cancelError_) cancelButton_ = true;
         return;
     }
     cancelButton_ = false;
     fromPage_ = printer.fromPage();
     toPage_ = printer.toPage();
-    min_ = dialog.minPage();
-    max_ = dialog.maxPage();
+    min_ = dialog->minPage();
+    max_ = dialog->maxPage();
     copies_ = printer.copyCount();
 }
 

@@ -8,7 +8,9 @@
 // Every dialog is a real Qt dialog, prepared by the wrapper and then shown through a
 // replaceable runner (exec() by default), so tests answer the very dialog a user would
 // see without blocking. A show reads the dialog's result() once the runner returns:
-// anything but Accepted is a cancel.
+// anything but Accepted is a cancel. The dialog is a child of the owner window, so an
+// owner destroyed while its dialog is up takes the dialog with it; the show then ends
+// as a cancel.
 
 #include <QPointer>
 #include <QString>

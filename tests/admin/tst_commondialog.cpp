@@ -6,6 +6,7 @@
 
 #include "admin/CommonDialog.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDir>
@@ -17,6 +18,7 @@
 #include <QPrinter>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 
 #include <functional>
@@ -286,6 +288,48 @@ private slots:
         dialog.setAction(static_cast<qint16>(action));
         QCOMPARE(seen, shown);
         QCOMPARE(dialog.Action(), qint16(action));
+    }
+
+    void ownerGoneDuringShow_data() {
+        QTest::addColumn<int>("action");
+        QTest::newRow("open") << int(ClsCommonDlg::cdlOpen);
+        QTest::newRow("save") << int(ClsCommonDlg::cdlSave);
+        QTest::newRow("colour") << int(ClsCommonDlg::cdlColor);
+        QTest::newRow("font") << int(ClsCommonDlg::cdlFont);
+        QTest::newRow("printer") << int(ClsCommonDlg::cdlPrinter);
+    }
+
+    void ownerGoneDuringShow() {
+        // The owner window is destroyed while its dialog waits for the user: the dialog goes
+        // with it, and the show comes back as a cancel.
+        QFETCH(int, action);
+        auto owner = std::make_unique<QWidget>();
+        owner->show();
+        ClsCommonDlg dialog;
+        dialog.setForm(owner.get());
+        dialog.setCancelError(true);
+        dialog.setFileName(QStringLiteral("preset"));
+        bool ownedDialogUp = false;
+        QTimer::singleShot(0, [&] {
+            const QWidget* up = QApplication::activeModalWidget();
+            ownedDialogUp = up && up->parentWidget() == owner.get();
+            owner.reset();
+        });
+        // A dialog that outlived its owner is closed after a while: the test fails, not hangs.
+        QTimer stuck;
+        stuck.setSingleShot(true);
+        connect(&stuck, &QTimer::timeout, [] {
+            if (QWidget* up = QApplication::activeModalWidget()) up->close();
+        });
+        stuck.start(5000);
+        dialog.setAction(static_cast<qint16>(action));  // the real show, through exec()
+        QVERIFY(stuck.isActive());
+        QVERIFY(ownedDialogUp);
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        QCOMPARE(dialog.Form(), nullptr);
+        QCOMPARE(dialog.Action(), qint16(action));
+        QVERIFY(dialog.CancelButton());
+        if (action == ClsCommonDlg::cdlOpen || action == ClsCommonDlg::cdlSave) QCOMPARE(dialog.FileName(), QString());
     }
 
     void colour_data() {
