@@ -180,10 +180,12 @@ QStringList ClsCommonDlg::NameFilters() const {
     QStringList out;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         // Qt reads the patterns from the last parentheses of a filter; the pattern list
-        // is "a;b" in the wrapper's form and "a b" in Qt's.
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        out << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        // is "a;b" in the wrapper's form and "a b" in Qt's. "*.*" means every file, also
+        // one whose name has no dot, which is Qt's "*".
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'));
+        for (QString& pattern : patterns)
+            if (pattern.trimmed() == QLatin1String("*.*")) pattern = QStringLiteral("*");
+        out << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return out;
 }

@@ -14,6 +14,7 @@
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QListView>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSpinBox>
@@ -78,12 +79,12 @@ private slots:
     void filters_data() {
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QStringList>("pairs");
-        QTest::newRow("never set") << QString() << QStringList{QStringLiteral("All Files (*.*) (*.*)")};
+        QTest::newRow("never set") << QString() << QStringList{QStringLiteral("All Files (*.*) (*)")};
         QTest::newRow("trailing bar") << "ｻｳﾝﾄﾞ(*.wav)|*.wav|" << QStringList{QStringLiteral("ｻｳﾝﾄﾞ(*.wav) (*.wav)")};
         QTest::newRow("no trailing bar") << "ｻｳﾝﾄﾞ(*.wav)|*.wav" << QStringList{QStringLiteral("ｻｳﾝﾄﾞ(*.wav) (*.wav)")};
         QTest::newRow("two pairs, two patterns")
             << "画像|*.png;*.bmp|すべて|*.*|"
-            << QStringList{QStringLiteral("画像 (*.png *.bmp)"), QStringLiteral("すべて (*.*)")};
+            << QStringList{QStringLiteral("画像 (*.png *.bmp)"), QStringLiteral("すべて (*)")};
     }
 
     void filters() {
@@ -96,6 +97,55 @@ private slots:
         dialog.SetDialogRunner(Answer<QFileDialog>([&](QFileDialog& d) { shown = d.nameFilters(); }, false));
         dialog.ShowOpen();
         QCOMPARE(shown, pairs);
+    }
+
+    void filterListsFiles_data() {
+        QTest::addColumn<QString>("filter");  // null = never set
+        QTest::addColumn<int>("filterIndex");
+        QTest::addColumn<QStringList>("listed");
+        // The folder holds a name without a dot, two with one, and a subfolder.
+        const QStringList all{"README", "alarm.wav", "notes.txt", "sub"};
+        const QString sound = QStringLiteral("ｻｳﾝﾄﾞ(*.wav)|*.wav|すべて|*.*|");
+        QTest::newRow("never set: every file") << QString() << 1 << all;
+        QTest::newRow("sound chooser, sounds") << sound << 1 << QStringList{"alarm.wav", "sub"};
+        QTest::newRow("sound chooser, すべて") << sound << 2 << all;
+        QTest::newRow("*.* beside another pattern") << "画像|*.png;*.*|" << 1 << all;
+    }
+
+    void filterListsFiles() {
+        QFETCH(QString, filter);
+        QFETCH(int, filterIndex);
+        QFETCH(QStringList, listed);
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("sub")));
+        for (const char* name : {"README", "alarm.wav", "notes.txt"}) {
+            QFile file(folder.filePath(QString::fromLatin1(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        ClsCommonDlg dialog;
+        if (!filter.isNull()) dialog.setFilter(filter);
+        dialog.setFilterIndex(static_cast<qint16>(filterIndex));
+        dialog.setInitDir(folder.path());
+        bool shown = false;
+        dialog.SetDialogRunner(Answer<QFileDialog>(
+            [&](QFileDialog& d) {
+                auto* view = d.findChild<QListView*>(QStringLiteral("listView"));
+                QVERIFY(view);
+                const auto names = [view] {
+                    QStringList out;
+                    const QAbstractItemModel* model = view->model();
+                    for (int row = 0; row < model->rowCount(view->rootIndex()); ++row)
+                        out << model->index(row, 0, view->rootIndex()).data().toString();
+                    out.sort();
+                    return out;
+                };
+                // The folder is read in the background.
+                QTRY_COMPARE_WITH_TIMEOUT(names(), listed, 5000);
+                shown = true;
+            },
+            false));
+        dialog.ShowOpen();
+        QVERIFY(shown);
     }
 
     void fileDialogSetUp_data() {
@@ -114,19 +164,19 @@ private slots:
         const int any = QFileDialog::AnyFile, existing = QFileDialog::ExistingFile;
         // A fresh object's default extension is a lone NUL: no extension at all.
         QTest::newRow("fresh open") << false << QString() << 0 << 0 << "." << QString() << QString()
-                                    << "All Files (*.*) (*.*)" << any << "." << "";
+                                    << "All Files (*.*) (*)" << any << "." << "";
         QTest::newRow("save: second filter, extension")
             << true << "文書|*.txt|音|*.wav|" << 2 << 0 << "." << "wav"
             << "保存" << "音 (*.wav)" << any << "." << "wav";
         QTest::newRow("path must exist opens existing files only")
-            << false << QString() << 1 << 0x801 << "." << QString() << QString() << "All Files (*.*) (*.*)"
+            << false << QString() << 1 << 0x801 << "." << QString() << QString() << "All Files (*.*) (*)"
             << existing << "." << "";
         QTest::newRow("file must exist") << false << QString() << 1 << 0x1000 << "." << QString() << QString()
-                                         << "All Files (*.*) (*.*)" << existing << "." << "";
+                                         << "All Files (*.*) (*)" << existing << "." << "";
         QTest::newRow("save ignores must exist") << true << QString() << 1 << 0x1000 << "." << QString()
-                                                 << QString() << "All Files (*.*) (*.*)" << any << "." << "";
+                                                 << QString() << "All Files (*.*) (*)" << any << "." << "";
         QTest::newRow("start at a file: its folder") << false << QString() << 0 << 0 << "sub/old.wav" << QString()
-                                                     << QString() << "All Files (*.*) (*.*)" << any << "sub"
+                                                     << QString() << "All Files (*.*) (*)" << any << "sub"
                                                      << "";
         QTest::newRow("index past the filters") << false << "a|*.a|" << 5 << 0 << "sub" << QString() << QString()
                                                 << "a (*.a)" << any << "sub" << "";

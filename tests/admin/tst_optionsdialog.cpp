@@ -422,7 +422,7 @@ private slots:
             } else {
                 QCOMPARE(files->windowTitle(), QStringLiteral("サウンドファイルの選択"));
                 QCOMPARE(files->nameFilters(),
-                         (QStringList{QStringLiteral("ｻｳﾝﾄﾞ(*.wav) (*.wav)"), QStringLiteral("すべて (*.*)")}));
+                         (QStringList{QStringLiteral("ｻｳﾝﾄﾞ(*.wav) (*.wav)"), QStringLiteral("すべて (*)")}));
                 QCOMPARE(files->fileMode(), QFileDialog::ExistingFile);
             }
             QCOMPARE(files->selectedNameFilter(), files->nameFilters().constFirst());
