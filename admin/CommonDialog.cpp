@@ -1,5 +1,6 @@
 #include "admin/CommonDialog.h"
 
+#include "alarms/Cp932.h"
 #include "model/Seams.h"
 
 #include <QColorDialog>
@@ -29,6 +30,17 @@ qint16 ToInt16(double value) {
     if (!(rounded >= std::numeric_limits<qint16>::min())) return std::numeric_limits<qint16>::min();
     if (rounded > std::numeric_limits<qint16>::max()) return std::numeric_limits<qint16>::max();
     return static_cast<qint16>(rounded);
+}
+
+// A file name's size as MaxFileSize counts it: in bytes of the Japanese code page, so a
+// path that fits a buffer there fits here. A character that code page lacks counts as its
+// UTF-8 length, at least the two bytes of any double-byte character, so such characters
+// never let a path pass that is longer than the plain UTF-8 count would allow.
+qsizetype CodePageBytes(const QString& path) {
+    int replaced = 0;
+    QString lacking;
+    const QByteArray bytes = cp932::FromUnicode(path, &replaced, &lacking);
+    return bytes.size() - replaced + lacking.toUtf8().size();
 }
 
 QColor FromColorRef(qint32 ref) {
@@ -246,9 +258,9 @@ void ClsCommonDlg::ShowFile(bool save) {
     SetUpFileDialog(*dialog, save);
     QString chosen;
     if (Run(*dialog) && !dialog->selectedFiles().isEmpty()) chosen = dialog->selectedFiles().constFirst();
-    // The name buffer holds MaxFileSize characters with room for two terminators; a
+    // The name buffer holds MaxFileSize code-page bytes with room for two terminators; a
     // longer path is a failed dialog, never a cut path.
-    if (!chosen.isEmpty() && chosen.toLocal8Bit().size() > maxFileSize_ - 2) {
+    if (!chosen.isEmpty() && CodePageBytes(chosen) > maxFileSize_ - 2) {
         errNumber_ = cdlBufferTooSmall;
         chosen.clear();
     }

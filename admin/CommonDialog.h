@@ -67,6 +67,8 @@ public:
     // The filter pairs as the file dialog shows them.
     QStringList NameFilters() const;
     void setFilterIndex(qint16 index) { filterIndex_ = index; }
+    // The file-name buffer's size in bytes of the Japanese code page (CP932), two of them
+    // kept for terminators: a longer chosen path fails the show with cdlBufferTooSmall.
     void setMaxFileSize(qint32 size) { maxFileSize_ = size; }
     void setInitDir(const QString& dir) { initDir_ = dir; }
     void setDialogTitle(const QString& title) { dialogTitle_ = title; }

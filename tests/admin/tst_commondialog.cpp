@@ -258,6 +258,24 @@ private slots:
                                                  << ClsCommonDlg::cdlBufferTooSmall;
         QTest::newRow("253 characters fit a fresh 255") << false << 0 << tooLong << true << false << tooLong
                                                         << QString(251, QLatin1Char('a')) + QLatin1Char('b') << 0;
+        // The limit is counted in code-page bytes: a double-byte character takes two, a
+        // half-width katakana one, and a character the code page lacks its UTF-8 length.
+        const QString kanji(125, QChar(0x76E3));  // 監: 250 bytes, 375 in UTF-8
+        QTest::newRow("double-byte: 252 bytes fit 254") << false << 254 << "/a" + kanji << true << false
+                                                        << "/a" + kanji << "a" + kanji << 0;
+        QTest::newRow("double-byte: 253 bytes fail 254") << false << 254 << "/ab" + kanji << true << true << ""
+                                                         << blanks << ClsCommonDlg::cdlBufferTooSmall;
+        const QString kana(251, QChar(0xFF71));  // ｱ: one byte each
+        QTest::newRow("half-width katakana: 252 bytes fit 254")
+            << false << 254 << "/" + kana << true << false << "/" + kana << kana << 0;
+        const QString euro = QString(248, QLatin1Char('a')) + QChar(0x20AC);  // no CP932 form, 3 bytes
+        QTest::newRow("lacking character: 252 bytes fit 254")
+            << false << 254 << "/" + euro << true << false << "/" + euro << euro << 0;
+        QTest::newRow("lacking character: 253 bytes fail 254") << false << 254 << "/a" + euro << true << true << ""
+                                                               << blanks << ClsCommonDlg::cdlBufferTooSmall;
+        const QString emoji = QString(248, QLatin1Char('a')) + QString::fromUcs4(U"\U0001F600");  // 4 bytes
+        QTest::newRow("lacking character outside 16 bits: 253 bytes fail 254")
+            << false << 254 << "/" + emoji << true << true << "" << blanks << ClsCommonDlg::cdlBufferTooSmall;
         QTest::newRow("open cancelled with CancelError") << false << 254 << "" << true << true << "" << blanks << 0;
         QTest::newRow("save cancelled with CancelError") << true << 254 << "" << true << true << "" << blanks << 0;
         QTest::newRow("cancel without CancelError") << false << 254 << "" << false << false << "preset" << blanks
