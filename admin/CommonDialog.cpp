@@ -1,5 +1,6 @@
 #include "admin/CommonDialog.h"
 
+#include "alarms/Cp932.h"
 #include "model/Seams.h"
 
 #include <QColorDialog>
@@ -18,6 +19,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -28,6 +30,17 @@ qint16 ToInt16(double value) {
     if (!(rounded >= std::numeric_limits<qint16>::min())) return std::numeric_limits<qint16>::min();
     if (rounded > std::numeric_limits<qint16>::max()) return std::numeric_limits<qint16>::max();
     return static_cast<qint16>(rounded);
+}
+
+// A file name's size as MaxFileSize counts it: in bytes of the Japanese code page, so a
+// path that fits a buffer there fits here. A character that code page lacks counts as its
+// UTF-8 length, at least the two bytes of any double-byte character, so such characters
+// never let a path pass that is longer than the plain UTF-8 count would allow.
+qsizetype CodePageBytes(const QString& path) {
+    int replaced = 0;
+    QString lacking;
+    const QByteArray bytes = cp932::FromUnicode(path, &replaced, &lacking);
+    return bytes.size() - replaced + lacking.toUtf8().size();
 }
 
 QColor FromColorRef(qint32 ref) {
@@ -120,6 +133,25 @@ private:
     int max_;
 };
 
+// The dialog of one show, made on the heap as a child of the owner window. An owner that
+// goes away while the dialog is up takes the dialog with it; the guard then finds it gone
+// and deletes nothing, and Run reports the show as cancelled.
+template <class Dialog>
+class ShownDialog {
+public:
+    template <class... Args>
+    explicit ShownDialog(Args&&... args) : dialog_(new Dialog(std::forward<Args>(args)...)) {}
+    ~ShownDialog() { delete dialog_.data(); }
+    ShownDialog(const ShownDialog&) = delete;
+    ShownDialog& operator=(const ShownDialog&) = delete;
+
+    Dialog& operator*() const { return *dialog_; }
+    Dialog* operator->() const { return dialog_.data(); }
+
+private:
+    QPointer<Dialog> dialog_;
+};
+
 }  // namespace
 
 ClsCommonDlg::ClsCommonDlg() : initDir_(QDir::currentPath()) {
@@ -139,11 +171,12 @@ void ClsCommonDlg::setForm(QWidget* form) {
 }
 
 bool ClsCommonDlg::Run(QDialog& dialog) {
+    const QPointer<QDialog> alive(&dialog);
     if (runner_)
         runner_(dialog);
     else
         dialog.exec();
-    return dialog.result() == QDialog::Accepted;
+    return alive && dialog.result() == QDialog::Accepted;
 }
 
 void ClsCommonDlg::setFilter(const QString& filter) {
@@ -159,10 +192,12 @@ QStringList ClsCommonDlg::NameFilters() const {
     QStringList out;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         // Qt reads the patterns from the last parentheses of a filter; the pattern list
-        // is "a;b" in the wrapper's form and "a b" in Qt's.
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        out << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        // is "a;b" in the wrapper's form and "a b" in Qt's. "*.*" means every file, also
+        // one whose name has no dot, which is Qt's "*".
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'));
+        for (QString& pattern : patterns)
+            if (pattern.trimmed() == QLatin1String("*.*")) pattern = QStringLiteral("*");
+        out << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return out;
 }
@@ -219,13 +254,13 @@ void ClsCommonDlg::SetUpFileDialog(QFileDialog& dialog, bool save) const {
 void ClsCommonDlg::ShowFile(bool save) {
     action_ = save ? cdlSave : cdlOpen;
     errNumber_ = 0;
-    QFileDialog dialog(form_, dialogTitle_);
-    SetUpFileDialog(dialog, save);
+    const ShownDialog<QFileDialog> dialog(form_.data(), dialogTitle_);
+    SetUpFileDialog(*dialog, save);
     QString chosen;
-    if (Run(dialog) && !dialog.selectedFiles().isEmpty()) chosen = dialog.selectedFiles().constFirst();
-    // The name buffer holds MaxFileSize characters with room for two terminators; a
+    if (Run(*dialog) && !dialog->selectedFiles().isEmpty()) chosen = dialog->selectedFiles().constFirst();
+    // The name buffer holds MaxFileSize code-page bytes with room for two terminators; a
     // longer path is a failed dialog, never a cut path.
-    if (!chosen.isEmpty() && chosen.toLocal8Bit().size() > maxFileSize_ - 2) {
+    if (!chosen.isEmpty() && CodePageBytes(chosen) > maxFileSize_ - 2) {
         errNumber_ = cdlBufferTooSmall;
         chosen.clear();
     }
@@ -246,13 +281,13 @@ void ClsCommonDlg::ShowColor() {
     action_ = cdlColor;
     errNumber_ = 0;
     WhiteCustomColours custom;
-    QColorDialog dialog(FromColorRef(color_), form_);
-    if (!Run(dialog)) {
+    const ShownDialog<QColorDialog> dialog(FromColorRef(color_), form_.data());
+    if (!Run(*dialog)) {
         cancelButton_ = true;
         return;
     }
     cancelButton_ = false;
-    color_ = ToColorRef(dialog.selectedColor());
+    color_ = ToColorRef(dialog->selectedColor());
 }
 
 void ClsCommonDlg::ShowFont() {
@@ -277,9 +312,9 @@ void ClsCommonDlg::ShowFont() {
     }
 
     const bool limited = (flags_ & cdlCFLimitSize) != 0;
-    LimitedFontDialog dialog(form_, limited ? min_ : 0, limited ? max_ : 0);
-    dialog.setCurrentFont(start);
-    if (!Run(dialog)) {
+    const ShownDialog<LimitedFontDialog> dialog(form_.data(), limited ? min_ : 0, limited ? max_ : 0);
+    dialog->setCurrentFont(start);
+    if (!Run(*dialog)) {
         cancelButton_ = true;
         fontBold_ = fontItalic_ = fontStrikethru_ = fontUnderline_ = false;
         fontName_.clear();
@@ -289,7 +324,7 @@ void ClsCommonDlg::ShowFont() {
     }
     cancelButton_ = false;
     // Qt's font dialog has no colour choice: Color stays the text colour it was given.
-    const QFont chosen = dialog.selectedFont();
+    const QFont chosen = dialog->selectedFont();
     fontBold_ = chosen.weight() >= QFont::Medium;
     fontItalic_ = chosen.italic();
     fontUnderline_ = chosen.underline();
@@ -307,24 +342,25 @@ void ClsCommonDlg::ShowPrinter() {
         if (cancelError_) cancelButton_ = true;
         return;
     }
+    // Made before its dialog, which refers to it, and so outlives it.
     QPrinter printer;
-    QPrintDialog dialog(&printer, form_);
-    dialog.setMinMax(min_, max_);
+    const ShownDialog<QPrintDialog> dialog(&printer, form_.data());
+    dialog->setMinMax(min_, max_);
     // A range of one page leaves nothing to narrow down, so none is offered.
     const bool ranges = (flags_ & cdlPDNoPageNums) == 0 && min_ != max_;
-    dialog.setOption(QAbstractPrintDialog::PrintPageRange, ranges);
+    dialog->setOption(QAbstractPrintDialog::PrintPageRange, ranges);
     if (fromPage_ > 0 && toPage_ >= fromPage_) printer.setFromTo(fromPage_, toPage_);
     if (ranges && (flags_ & cdlPDPageNums)) printer.setPrintRange(QPrinter::PageRange);
     printer.setCopyCount(qMax(1, copies_));
-    if (!Run(dialog)) {
+    if (!Run(*dialog)) {
         if (cancelError_) cancelButton_ = true;
         return;
     }
     cancelButton_ = false;
     fromPage_ = printer.fromPage();
     toPage_ = printer.toPage();
-    min_ = dialog.minPage();
-    max_ = dialog.maxPage();
+    min_ = dialog->minPage();
+    max_ = dialog->maxPage();
     copies_ = printer.copyCount();
 }
 

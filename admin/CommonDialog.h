@@ -8,7 +8,9 @@
 // Every dialog is a real Qt dialog, prepared by the wrapper and then shown through a
 // replaceable runner (exec() by default), so tests answer the very dialog a user would
 // see without blocking. A show reads the dialog's result() once the runner returns:
-// anything but Accepted is a cancel.
+// anything but Accepted is a cancel. The dialog is a child of the owner window, so an
+// owner destroyed while its dialog is up takes the dialog with it; the show then ends
+// as a cancel.
 
 #include <QPointer>
 #include <QString>
@@ -65,6 +67,8 @@ public:
     // The filter pairs as the file dialog shows them.
     QStringList NameFilters() const;
     void setFilterIndex(qint16 index) { filterIndex_ = index; }
+    // The file-name buffer's size in bytes of the Japanese code page (CP932), two of them
+    // kept for terminators: a longer chosen path fails the show with cdlBufferTooSmall.
     void setMaxFileSize(qint32 size) { maxFileSize_ = size; }
     void setInitDir(const QString& dir) { initDir_ = dir; }
     void setDialogTitle(const QString& title) { dialogTitle_ = title; }

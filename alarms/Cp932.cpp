@@ -41,8 +41,9 @@ int ConvertChunk(Iconv& cd, const char*& in, size_t& inLeft, QByteArray& out) {
 
 }  // namespace
 
-QByteArray FromUnicode(QStringView text, int* replaced) {
+QByteArray FromUnicode(QStringView text, int* replaced, QString* lacking) {
     if (replaced) *replaced = 0;
+    if (lacking) lacking->clear();
     if (text.isEmpty()) return {};
     Iconv cd("CP932", "UTF-32LE");
     if (!cd.IsValid()) throw std::runtime_error("iconv has no CP932 converter");
@@ -66,6 +67,10 @@ QByteArray FromUnicode(QStringView text, int* replaced) {
         // EILSEQ: no CP932 form; EINVAL cannot happen on whole UTF-32 units, treat alike.
         out.append('?');
         if (replaced) ++*replaced;
+        if (lacking && inLeft >= 4) {
+            const char32_t cp = qFromLittleEndian<quint32>(in);
+            lacking->append(QString::fromUcs4(&cp, 1));
+        }
         const size_t skip = inLeft < 4 ? inLeft : 4;
         in += skip;
         inLeft -= skip;

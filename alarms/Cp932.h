@@ -31,8 +31,9 @@ private:
 
 // Text to CP932 bytes. A character CP932 cannot represent becomes "?" (0x3F), one per
 // character, as the Windows "best fit off" conversion does; nothing is dropped silently.
-// *replaced (when given) counts such characters.
-QByteArray FromUnicode(QStringView text, int* replaced = nullptr);
+// *replaced (when given) counts such characters, and *lacking (when given) is set to
+// them, in the order of the text.
+QByteArray FromUnicode(QStringView text, int* replaced = nullptr, QString* lacking = nullptr);
 
 // CP932 bytes to text. A byte that starts no valid character, or a lead byte cut off at
 // the end, becomes U+FFFD and decoding goes on with the next byte.

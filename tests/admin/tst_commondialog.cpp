@@ -6,6 +6,7 @@
 
 #include "admin/CommonDialog.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDir>
@@ -13,10 +14,12 @@
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QListView>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 
 #include <functional>
@@ -76,12 +79,12 @@ private slots:
     void filters_data() {
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QStringList>("pairs");
-        QTest::newRow("never set") << QString() << QStringList{QStringLiteral("All Files (*.*) (*.*)")};
+        QTest::newRow("never set") << QString() << QStringList{QStringLiteral("All Files (*.*) (*)")};
         QTest::newRow("trailing bar") << "ｻｳﾝﾄﾞ(*.wav)|*.wav|" << QStringList{QStringLiteral("ｻｳﾝﾄﾞ(*.wav) (*.wav)")};
         QTest::newRow("no trailing bar") << "ｻｳﾝﾄﾞ(*.wav)|*.wav" << QStringList{QStringLiteral("ｻｳﾝﾄﾞ(*.wav) (*.wav)")};
         QTest::newRow("two pairs, two patterns")
             << "画像|*.png;*.bmp|すべて|*.*|"
-            << QStringList{QStringLiteral("画像 (*.png *.bmp)"), QStringLiteral("すべて (*.*)")};
+            << QStringList{QStringLiteral("画像 (*.png *.bmp)"), QStringLiteral("すべて (*)")};
     }
 
     void filters() {
@@ -94,6 +97,55 @@ private slots:
         dialog.SetDialogRunner(Answer<QFileDialog>([&](QFileDialog& d) { shown = d.nameFilters(); }, false));
         dialog.ShowOpen();
         QCOMPARE(shown, pairs);
+    }
+
+    void filterListsFiles_data() {
+        QTest::addColumn<QString>("filter");  // null = never set
+        QTest::addColumn<int>("filterIndex");
+        QTest::addColumn<QStringList>("listed");
+        // The folder holds a name without a dot, two with one, and a subfolder.
+        const QStringList all{"README", "alarm.wav", "notes.txt", "sub"};
+        const QString sound = QStringLiteral("ｻｳﾝﾄﾞ(*.wav)|*.wav|すべて|*.*|");
+        QTest::newRow("never set: every file") << QString() << 1 << all;
+        QTest::newRow("sound chooser, sounds") << sound << 1 << QStringList{"alarm.wav", "sub"};
+        QTest::newRow("sound chooser, すべて") << sound << 2 << all;
+        QTest::newRow("*.* beside another pattern") << "画像|*.png;*.*|" << 1 << all;
+    }
+
+    void filterListsFiles() {
+        QFETCH(QString, filter);
+        QFETCH(int, filterIndex);
+        QFETCH(QStringList, listed);
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("sub")));
+        for (const char* name : {"README", "alarm.wav", "notes.txt"}) {
+            QFile file(folder.filePath(QString::fromLatin1(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        ClsCommonDlg dialog;
+        if (!filter.isNull()) dialog.setFilter(filter);
+        dialog.setFilterIndex(static_cast<qint16>(filterIndex));
+        dialog.setInitDir(folder.path());
+        bool shown = false;
+        dialog.SetDialogRunner(Answer<QFileDialog>(
+            [&](QFileDialog& d) {
+                auto* view = d.findChild<QListView*>(QStringLiteral("listView"));
+                QVERIFY(view);
+                const auto names = [view] {
+                    QStringList out;
+                    const QAbstractItemModel* model = view->model();
+                    for (int row = 0; row < model->rowCount(view->rootIndex()); ++row)
+                        out << model->index(row, 0, view->rootIndex()).data().toString();
+                    out.sort();
+                    return out;
+                };
+                // The folder is read in the background.
+                QTRY_COMPARE_WITH_TIMEOUT(names(), listed, 5000);
+                shown = true;
+            },
+            false));
+        dialog.ShowOpen();
+        QVERIFY(shown);
     }
 
     void fileDialogSetUp_data() {
@@ -112,19 +164,19 @@ private slots:
         const int any = QFileDialog::AnyFile, existing = QFileDialog::ExistingFile;
         // A fresh object's default extension is a lone NUL: no extension at all.
         QTest::newRow("fresh open") << false << QString() << 0 << 0 << "." << QString() << QString()
-                                    << "All Files (*.*) (*.*)" << any << "." << "";
+                                    << "All Files (*.*) (*)" << any << "." << "";
         QTest::newRow("save: second filter, extension")
             << true << "文書|*.txt|音|*.wav|" << 2 << 0 << "." << "wav"
             << "保存" << "音 (*.wav)" << any << "." << "wav";
         QTest::newRow("path must exist opens existing files only")
-            << false << QString() << 1 << 0x801 << "." << QString() << QString() << "All Files (*.*) (*.*)"
+            << false << QString() << 1 << 0x801 << "." << QString() << QString() << "All Files (*.*) (*)"
             << existing << "." << "";
         QTest::newRow("file must exist") << false << QString() << 1 << 0x1000 << "." << QString() << QString()
-                                         << "All Files (*.*) (*.*)" << existing << "." << "";
+                                         << "All Files (*.*) (*)" << existing << "." << "";
         QTest::newRow("save ignores must exist") << true << QString() << 1 << 0x1000 << "." << QString()
-                                                 << QString() << "All Files (*.*) (*.*)" << any << "." << "";
+                                                 << QString() << "All Files (*.*) (*)" << any << "." << "";
         QTest::newRow("start at a file: its folder") << false << QString() << 0 << 0 << "sub/old.wav" << QString()
-                                                     << QString() << "All Files (*.*) (*.*)" << any << "sub"
+                                                     << QString() << "All Files (*.*) (*)" << any << "sub"
                                                      << "";
         QTest::newRow("index past the filters") << false << "a|*.a|" << 5 << 0 << "sub" << QString() << QString()
                                                 << "a (*.a)" << any << "sub" << "";
@@ -206,6 +258,24 @@ private slots:
                                                  << ClsCommonDlg::cdlBufferTooSmall;
         QTest::newRow("253 characters fit a fresh 255") << false << 0 << tooLong << true << false << tooLong
                                                         << QString(251, QLatin1Char('a')) + QLatin1Char('b') << 0;
+        // The limit is counted in code-page bytes: a double-byte character takes two, a
+        // half-width katakana one, and a character the code page lacks its UTF-8 length.
+        const QString kanji(125, QChar(0x76E3));  // 監: 250 bytes, 375 in UTF-8
+        QTest::newRow("double-byte: 252 bytes fit 254") << false << 254 << "/a" + kanji << true << false
+                                                        << "/a" + kanji << "a" + kanji << 0;
+        QTest::newRow("double-byte: 253 bytes fail 254") << false << 254 << "/ab" + kanji << true << true << ""
+                                                         << blanks << ClsCommonDlg::cdlBufferTooSmall;
+        const QString kana(251, QChar(0xFF71));  // ｱ: one byte each
+        QTest::newRow("half-width katakana: 252 bytes fit 254")
+            << false << 254 << "/" + kana << true << false << "/" + kana << kana << 0;
+        const QString euro = QString(248, QLatin1Char('a')) + QChar(0x20AC);  // no CP932 form, 3 bytes
+        QTest::newRow("lacking character: 252 bytes fit 254")
+            << false << 254 << "/" + euro << true << false << "/" + euro << euro << 0;
+        QTest::newRow("lacking character: 253 bytes fail 254") << false << 254 << "/a" + euro << true << true << ""
+                                                               << blanks << ClsCommonDlg::cdlBufferTooSmall;
+        const QString emoji = QString(248, QLatin1Char('a')) + QString::fromUcs4(U"\U0001F600");  // 4 bytes
+        QTest::newRow("lacking character outside 16 bits: 253 bytes fail 254")
+            << false << 254 << "/" + emoji << true << true << "" << blanks << ClsCommonDlg::cdlBufferTooSmall;
         QTest::newRow("open cancelled with CancelError") << false << 254 << "" << true << true << "" << blanks << 0;
         QTest::newRow("save cancelled with CancelError") << true << 254 << "" << true << true << "" << blanks << 0;
         QTest::newRow("cancel without CancelError") << false << 254 << "" << false << false << "preset" << blanks
@@ -286,6 +356,48 @@ private slots:
         dialog.setAction(static_cast<qint16>(action));
         QCOMPARE(seen, shown);
         QCOMPARE(dialog.Action(), qint16(action));
+    }
+
+    void ownerGoneDuringShow_data() {
+        QTest::addColumn<int>("action");
+        QTest::newRow("open") << int(ClsCommonDlg::cdlOpen);
+        QTest::newRow("save") << int(ClsCommonDlg::cdlSave);
+        QTest::newRow("colour") << int(ClsCommonDlg::cdlColor);
+        QTest::newRow("font") << int(ClsCommonDlg::cdlFont);
+        QTest::newRow("printer") << int(ClsCommonDlg::cdlPrinter);
+    }
+
+    void ownerGoneDuringShow() {
+        // The owner window is destroyed while its dialog waits for the user: the dialog goes
+        // with it, and the show comes back as a cancel.
+        QFETCH(int, action);
+        auto owner = std::make_unique<QWidget>();
+        owner->show();
+        ClsCommonDlg dialog;
+        dialog.setForm(owner.get());
+        dialog.setCancelError(true);
+        dialog.setFileName(QStringLiteral("preset"));
+        bool ownedDialogUp = false;
+        QTimer::singleShot(0, [&] {
+            const QWidget* up = QApplication::activeModalWidget();
+            ownedDialogUp = up && up->parentWidget() == owner.get();
+            owner.reset();
+        });
+        // A dialog that outlived its owner is closed after a while: the test fails, not hangs.
+        QTimer stuck;
+        stuck.setSingleShot(true);
+        connect(&stuck, &QTimer::timeout, [] {
+            if (QWidget* up = QApplication::activeModalWidget()) up->close();
+        });
+        stuck.start(5000);
+        dialog.setAction(static_cast<qint16>(action));  // the real show, through exec()
+        QVERIFY(stuck.isActive());
+        QVERIFY(ownedDialogUp);
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        QCOMPARE(dialog.Form(), nullptr);
+        QCOMPARE(dialog.Action(), qint16(action));
+        QVERIFY(dialog.CancelButton());
+        if (action == ClsCommonDlg::cdlOpen || action == ClsCommonDlg::cdlSave) QCOMPARE(dialog.FileName(), QString());
     }
 
     void colour_data() {

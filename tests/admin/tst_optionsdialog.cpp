@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include "admin/FrmOption.h"
+#include "alarms/Cp932.h"
 #include "alarms/PatLamp.h"
 #include "model/AppPaths.h"
 #include "model/EventLog.h"
@@ -25,6 +26,23 @@
 #include <vector>
 
 namespace {
+
+// A real file under folder whose path takes exactly 252 bytes in the Japanese code page,
+// the most a chooser's 254-byte name buffer holds, and more in UTF-8: folders of double-
+// byte names, each within a file system's name limit.
+QString LongJapanesePath(const QString& folder) {
+    const auto bytes = [](const QString& text) { return cp932::FromUnicode(text).size(); };
+    QString path = folder;
+    const QString name(40, QChar(0x76E3));  // 監
+    while (bytes(path) + 1 + bytes(name) + 1 + 2 + 4 <= 252) path += QLatin1Char('/') + name;
+    if (!QDir().mkpath(path)) return {};
+    QString file = QLatin1Char('/') + QString((252 - bytes(path) - 5) / 2, QChar(0x97F3));  // 音
+    if ((252 - bytes(path)) % 2 == 0) file += QLatin1Char('a');
+    path += file + QStringLiteral(".wav");
+    QFile sound(path);
+    if (bytes(path) != 252 || !sound.open(QIODevice::WriteOnly)) return {};
+    return path;
+}
 
 class FakeMixerDevice final : public MixerDevice {
 public:
@@ -387,23 +405,31 @@ private slots:
     void fileChoosers_data() {
         QTest::addColumn<bool>("database");
         QTest::addColumn<bool>("cancel");
-        QTest::newRow("database chosen") << true << false;
-        QTest::newRow("database cancelled") << true << true;
-        QTest::newRow("sound chosen") << false << false;
-        QTest::newRow("sound cancelled") << false << true;
+        QTest::addColumn<bool>("longPath");  // a Japanese path of 252 code-page bytes
+        QTest::newRow("database chosen") << true << false << false;
+        QTest::newRow("database cancelled") << true << true << false;
+        QTest::newRow("sound chosen") << false << false << false;
+        QTest::newRow("sound cancelled") << false << true << false;
+        QTest::newRow("sound with a long Japanese path") << false << false << true;
     }
 
     void fileChoosers() {
         QFETCH(bool, database);
         QFETCH(bool, cancel);
+        QFETCH(bool, longPath);
         vtest::RecordingMessageBox box;
         FrmOption dialog;
         dialog.Load();
         // The sound chooser takes existing files only, so the pick is a real file.
-        const QString picked = vtest::HomeDir() + QStringLiteral("/picked.wav");
-        QFile file(picked);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        QString picked = vtest::HomeDir() + QStringLiteral("/picked.wav");
+        if (longPath) {
+            picked = LongJapanesePath(vtest::HomeDir());
+            QVERIFY(!picked.isEmpty());
+            QVERIFY(picked.toUtf8().size() > 252);
+        } else {
+            QFile file(picked);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
         bool shown = false;
         dialog.SetFileDialogRunner([&](QDialog& d) {
             shown = true;
@@ -422,7 +448,7 @@ private slots:
             } else {
                 QCOMPARE(files->windowTitle(), QStringLiteral("サウンドファイルの選択"));
                 QCOMPARE(files->nameFilters(),
-                         (QStringList{QStringLiteral("ｻｳﾝﾄﾞ(*.wav) (*.wav)"), QStringLiteral("すべて (*.*)")}));
+                         (QStringList{QStringLiteral("ｻｳﾝﾄﾞ(*.wav) (*.wav)"), QStringLiteral("すべて (*)")}));
                 QCOMPARE(files->fileMode(), QFileDialog::ExistingFile);
             }
             QCOMPARE(files->selectedNameFilter(), files->nameFilters().constFirst());

@@ -37,9 +37,14 @@ void TestCp932::roundTrip() {
 
 void TestCp932::unrepresentableBecomesQuestionMark() {
     int replaced = 0;
-    // The euro sign and an emoji (outside the BMP) have no CP932 form; one "?" each.
-    QCOMPARE(cp932::FromUnicode(QStringLiteral("a€b\U0001F600c"), &replaced), QByteArray("a?b?c"));
+    QString lacking = QStringLiteral("old");
+    // The euro sign and an emoji (outside the BMP) have no CP932 form; one "?" each, and
+    // the characters themselves are told in order. A "?" of the text is no replacement.
+    QCOMPARE(cp932::FromUnicode(QStringLiteral("a€b?\U0001F600c"), &replaced, &lacking), QByteArray("a?b??c"));
     QCOMPARE(replaced, 2);
+    QCOMPARE(lacking, QStringLiteral("€\U0001F600"));
+    QCOMPARE(cp932::FromUnicode(QStringLiteral("監視"), nullptr, &lacking), QByteArray("\x8A\xC4\x8E\x8B"));
+    QCOMPARE(lacking, QString());
 }
 
 void TestCp932::invalidBytesDecodeToReplacement_data() {
