@@ -257,14 +257,14 @@ public:
         if (!yieldOk(2)) return false;
         int result = 0;
         if (d.NoCheckPing) {
-            const auto ticket = early_.Take(d);
+            const EarlyEchoes::Taken early = early_.Take(d);
             bool answered = false;
-            if (ticket) {
-                result = ping_.Ping(d.IPAddress, d.Computer, early_.Flight(), ticket);
+            if (early.ticket) {
+                result = ping_.Ping(d.IPAddress, d.Computer, early_.Flight(), early.ticket);
                 if (!goOn()) return false;
                 // A time-out behind a router that has answered with an error may be its
                 // budget speaking, not the computer: it is probed again, now.
-                answered = !(result == 1 && early_.Doubtful(d));
+                answered = !(result == 1 && early_.Doubtful(d, early));
             }
             if (!answered) {
                 if (!early_.AwaitWay(d, check_.StopCondition()) || !goOn()) return false;

@@ -7,6 +7,9 @@
 #include "engine/ClsPing.h"
 #include "model/Globals.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace checkround {
 
 EarlyEchoes::EarlyEchoes(ClsPing& ping, CheckSession& session, const QDateTime& now, qint32 count)
@@ -20,8 +23,8 @@ EarlyEchoes::EarlyEchoes(ClsPing& ping, CheckSession& session, const QDateTime& 
         return;
     }
     QObject::connect(flight_.get(), &icmp::EchoFlight::errorAnswered,
-                     [this](quint32 destination, quint32 from, int sentSince) {
-                         errorAnswered(destination, from, sentSince);
+                     [this](quint32 destination, quint32 from, quint64 sendOrder, int sentSince) {
+                         errorAnswered(destination, from, sendOrder, sentSince);
                      });
     // No echo goes out the way through a router that has answered one with an error.
     flight_->SetSendGate([this](icmp::EchoFlight::Ticket ticket, quint32 destination) {
@@ -55,20 +58,23 @@ std::optional<quint32> EarlyEchoes::AddressOf(const ClsPingData& item) const {
     return address->toIPv4Address();
 }
 
-icmp::EchoFlight::Ticket EarlyEchoes::Take(const ClsPingData& item) {
+EarlyEchoes::Taken EarlyEchoes::Take(const ClsPingData& item) {
     const auto it = early_.find(&item);
-    if (it == early_.end()) return 0;
+    if (it == early_.end()) return {};
     const Early e = it->second;
     early_.erase(it);
     byTicket_.remove(e.ticket);
-    if (e.withdrawn || e.ticket == 0) return 0;
+    if (e.withdrawn || e.ticket == 0) return {};
+    const std::optional<quint64> order = flight_->SendOrder(e.ticket);
     const bool sameSettings = e.revision == item.Revision && e.timeout == item.Timeout;
     const bool noProbeSince = session_.ProbeCount(item.IPAddress) == e.probes;
     const std::optional<qint64> age = flight_->DoneSinceMs(e.ticket);
     const bool young = !age || *age < ClsPing::WaitMs(e.timeout);
-    if (sameSettings && noProbeSince && young) return e.ticket;
+    // Still in line on a way that met an error: it goes as the turn's own probe.
+    const bool heldBack = !order && ErroredWayTo(item);
+    if (sameSettings && noProbeSince && young && !heldBack) return {e.ticket, order};
     flight_->Forget(e.ticket);
-    return 0;
+    return {};
 }
 
 quint64 EarlyEchoes::WayOf(quint32 address) {
@@ -79,11 +85,16 @@ quint64 EarlyEchoes::WayOf(quint32 address) {
     return key;
 }
 
-void EarlyEchoes::errorAnswered(quint32 destination, quint32 from, int sentSince) {
+void EarlyEchoes::errorAnswered(quint32 destination, quint32 from, quint64 sendOrder, int sentSince) {
     // This machine's own answers (a neighbour that never answered its address request)
     // come from no router's budget.
     if (const std::optional<route::Way> sender = routes_.WayTo(from); sender && sender->local) return;
-    ErroredWay& way = errored_[WayOf(destination)];
+    const quint64 key = WayOf(destination);
+    const bool known = errored_.contains(key);
+    ErroredWay& way = errored_[key];
+    // A turn's own probe (sendOrder 0) came after every early echo.
+    const quint64 order = sendOrder ? sendOrder : std::numeric_limits<quint64>::max();
+    if (!known || order < way.firstErrorOrder) way.firstErrorOrder = order;
     // Echoes that went out after this one, before its answer came, may have gone the same
     // way and spent the rest of the router's budget.
     if (sentSince > 0) way.pauseUntilMs = std::max(way.pauseUntilMs, clock_.elapsed() + kBudgetPauseMs);
@@ -97,7 +108,14 @@ const EarlyEchoes::ErroredWay* EarlyEchoes::ErroredWayTo(const ClsPingData& item
     return it == errored_.constEnd() ? nullptr : &*it;
 }
 
-bool EarlyEchoes::Doubtful(const ClsPingData& item) { return ErroredWayTo(item) != nullptr; }
+bool EarlyEchoes::Doubtful(const ClsPingData& item, const Taken& taken) {
+    // Echoes that went that way before the first one the router answered met a budget it
+    // still had, and one sent only now, in the turn, is the turn's own probe: their
+    // time-outs stand.
+    if (!taken.sendOrder) return false;
+    const ErroredWay* way = ErroredWayTo(item);
+    return way && *taken.sendOrder > way->firstErrorOrder;
+}
 
 bool EarlyEchoes::AwaitWay(const ClsPingData& item, const std::function<bool()>& stop) {
     const ErroredWay* way = ErroredWayTo(item);
@@ -111,7 +129,7 @@ bool EarlyEchoes::AwaitWay(const ClsPingData& item, const std::function<bool()>&
 
 void EarlyEchoes::Probed(const ClsPingData& item, const ClsPing& ping) {
     if (ping.ErrorFrom() == 0) return;
-    if (const std::optional<quint32> address = AddressOf(item)) errorAnswered(*address, ping.ErrorFrom(), 0);
+    if (const std::optional<quint32> address = AddressOf(item)) errorAnswered(*address, ping.ErrorFrom(), 0, 0);
 }
 
 }  // namespace checkround

@@ -10,14 +10,16 @@
 // - none sent with other settings: a computer edited during the round (its Revision) or
 //   whose time-out changed drops it;
 // - unreachable stays unreachable: a router limits the ICMP errors it sends one sender
-//   (a Linux router a burst of a few, then about one a second, or one in two seconds with
-//   its default limits), so a burst of echoes can use its budget up and leave computers it
-//   cannot reach silent. Once a router has answered an echo of the round with an error,
-//   no more early echoes go the way through it: the computers behind it are probed in
-//   their own turns, one after another, as a round without early echoes would probe them;
-//   an early time-out of a computer behind it is not final and is probed again in its
-//   turn; and when other echoes went out before that error came back, the budget they may
-//   have spent is given two seconds to come back before the next probe that way.
+//   (a Linux router a burst of five for its routing errors, then one a second; with its
+//   default ICMP limits on top a burst of two, then one in two seconds), so a burst of
+//   echoes can use its budget up and leave computers it cannot reach silent. Once a
+//   router has answered an echo of the round with an error, no more early echoes go the
+//   way through it: the computers behind it are probed in their own turns, one after
+//   another, as a round without early echoes would probe them. An early time-out behind
+//   it of an echo that went out after the one it answered may be its budget speaking and
+//   is probed again in its turn; and when such echoes went out before the error came
+//   back, the next probe that way waits until two seconds after it, so the budget they
+//   may have spent has come back.
 // Rounds whose echoes meet no ICMP error pay nothing for this.
 
 #include "engine/IcmpEcho.h"
@@ -48,13 +50,17 @@ public:
     EarlyEchoes(const EarlyEchoes&) = delete;
     EarlyEchoes& operator=(const EarlyEchoes&) = delete;
 
+    struct Taken {
+        icmp::EchoFlight::Ticket ticket = 0;  // 0: none, the computer is probed now
+        std::optional<quint64> sendOrder;      // where it went out; none: it goes out now
+    };
     // The echo sent early for this computer, when it still stands for what a probe now
-    // would find; 0 when there is none (the computer is then probed now).
-    icmp::EchoFlight::Ticket Take(const ClsPingData& item);
+    // would find.
+    Taken Take(const ClsPingData& item);
     icmp::EchoFlight& Flight() { return *flight_; }
-    // An early echo of this computer timed out on a way whose router has answered with an
-    // error in this round: the time-out may be the router's budget, not the computer.
-    bool Doubtful(const ClsPingData& item);
+    // The early echo taken (sent as sendOrder) timed out on a way whose router answered an
+    // earlier echo with an error: the time-out may be the router's budget, not the computer.
+    bool Doubtful(const ClsPingData& item, const Taken& taken);
     // Before a probe of this computer in its turn: waits (events running) while the way
     // to it is still giving its router's budget time to come back. False when stop
     // answered true meanwhile.
@@ -75,10 +81,12 @@ private:
         bool withdrawn = false; // not sent: its way met an ICMP error first
     };
     struct ErroredWay {
+        quint64 firstErrorOrder = 0;  // the earliest-sent echo that way the router answered
         qint64 pauseUntilMs = 0;
     };
 
-    void errorAnswered(quint32 destination, quint32 from, int sentSince);
+    // An echo to destination (sent as sendOrder; 0 when in a turn) met an ICMP error.
+    void errorAnswered(quint32 destination, quint32 from, quint64 sendOrder, int sentSince);
     // The way to an address (a key of RouteLookup); one shared key when the kernel has no
     // route to it or it is no literal address.
     quint64 WayOf(quint32 address);

@@ -68,6 +68,12 @@ bool EchoFlight::Done(Ticket ticket) const {
     return !r || r->done;
 }
 
+std::optional<quint64> EchoFlight::SendOrder(Ticket ticket) const {
+    const Request* r = find(ticket);
+    if (!r || !r->sent) return std::nullopt;
+    return r->sendIndex;
+}
+
 std::optional<qint64> EchoFlight::DoneSinceMs(Ticket ticket) const {
     const Request* r = find(ticket);
     if (!r || !r->done) return std::nullopt;
@@ -196,9 +202,9 @@ void EchoFlight::answer(const Answer& a) {
         return;
     }
     const quint32 destination = r->destination;
-    const int sentSince = int(sends_ - r->sendIndex);
+    const quint64 order = r->sendIndex;
     finish(*r, a.status, a.from, true, now);
-    emit errorAnswered(destination, a.from, sentSince);
+    emit errorAnswered(destination, a.from, order, int(sends_ - order));
 }
 
 void EchoFlight::unlist(Request& r) {

@@ -77,6 +77,9 @@ public:
     Ticket Submit(quint32 destination, const QByteArray& data, int ttl, int timeoutMs);
     // The request has its outcome: an answer, its time-out, or a failure to send.
     bool Done(Ticket ticket) const;
+    // Where the request stood among the requests this flight sent (1 for the first); none
+    // while it has not gone out (or for an unknown ticket).
+    std::optional<quint64> SendOrder(Ticket ticket) const;
     // How long ago the request got its outcome, in milliseconds: since the answer arrived,
     // since its deadline passed for a time-out, since it failed to go out. None while it
     // has no outcome yet (or for an unknown ticket).
@@ -100,8 +103,9 @@ public:
 
 signals:
     // A router (or the target) answered the request to destination with an ICMP error.
-    // sentSince: how many other requests went out after that one before its answer came.
-    void errorAnswered(quint32 destination, quint32 from, int sentSince);
+    // sendOrder: the request's place among those sent; sentSince: how many other requests
+    // went out after it before its answer came.
+    void errorAnswered(quint32 destination, quint32 from, quint64 sendOrder, int sentSince);
 
 private:
     struct Request {
