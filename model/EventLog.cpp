@@ -74,8 +74,11 @@ bool WriteErrLog(const QString& group, const QString& address, const QString& na
 }
 
 void DeleteOldLog() {
-    const QString cutoff =
-        eventlog::Now().date().addDays(-qint64(gOptLogDelete)).toString(QStringLiteral("yyyyMMdd"));
+    const QDate cutoffDay = eventlog::Now().date().addDays(-qint64(gOptLogDelete));
+    // A retention that reaches back before the first year of the calendar keeps every
+    // file; its cutoff has no "yyyyMMdd" form to compare with.
+    if (!cutoffDay.isValid() || cutoffDay.year() < 1) return;
+    const QString cutoff = cutoffDay.toString(QStringLiteral("yyyyMMdd"));
     const QDir folder(LogFolder());
     if (!folder.exists()) return;
     const QFileInfoList files =
