@@ -227,7 +227,8 @@ void FrmOption::Load() {
     Check_PingCheck->setChecked(gOptPingCheck);
     Check_Web->setChecked(gOptWebInfo);
     Check_NoCheck->setChecked(gOptNoCheck);
-    TxtEdBoxInterval->setText(QString::number(gOptTimerInterval / 1000));
+    // Shown as it is held, a fraction of a second included, so an apply keeps it.
+    TxtEdBoxInterval->setText(options::MsAsSecondsText(gOptTimerInterval));
     TxtEdBoxNGRset->setText(QString::number(gOptNGRset));
     TxtEdBoxPortTimeOut->setText(QString::number(gOptPortTimeOut));
     Check_SendMsg->setChecked(gOptSendMsg);
@@ -300,7 +301,10 @@ bool FrmOption::cmdApply_Click() {
     gOptWebInfo = Check_Web->isChecked();
     gOptNoCheck = Check_NoCheck->isChecked();
     const qint32 oldInterval = gOptTimerInterval;
-    gOptTimerInterval = Whole(TxtEdBoxInterval) * 1000;
+    // Typed seconds are whole; a fraction the box was loaded with is kept as it was.
+    qint32 intervalMs = gOptTimerInterval;
+    options::ParseSecondsAsMs(TxtEdBoxInterval->text(), &intervalMs);
+    gOptTimerInterval = intervalMs;
     gOptNGRset = Whole(TxtEdBoxNGRset);
     gOptPortTimeOut = static_cast<qint16>(Whole(TxtEdBoxPortTimeOut));
     gOptSendMsg = Check_SendMsg->isChecked();

@@ -3,7 +3,9 @@
 // the fields in a fixed order, writes the globals, saves them, prunes old logs, records
 // the web-information switch in the control table and restarts the timer's pacing when
 // the interval changed; it leaves the dialog open. Close and Cancel only close it. The
-// volume slider follows the mixer's range and takes effect at once.
+// volume slider follows the mixer's range and takes effect at once. Every field shows its
+// option as held, also outside the field's range, and Apply refuses such a value just as
+// a typed one, so nothing the operator did not change is written.
 //
 // Tests construct the dialog, call Load, fill its fields and call the handlers; the file
 // choosers' dialogs are shown through a replaceable runner, so nothing blocks.

@@ -150,7 +150,11 @@ FrmPing::StartResult FrmPing::Load() {
     SetTopMost(gOptFormTop);
     TrayIcon(QStringLiteral("ICONADD"), QString());
     SetStatusText(gOptPingCheck ? status::kWaiting : status::kStopped);
-    if (!announceReport.isEmpty()) SetStatusText(announceReport);
+    // A stored port that could not be used (peers on it never reach us) is told first.
+    QStringList reports;
+    if (!options::PortNotice().isEmpty()) reports << options::PortNotice();
+    if (!announceReport.isEmpty()) reports << announceReport;
+    if (!reports.isEmpty()) SetStatusText(reports.join(QStringLiteral("　")));
 
     TreeComputer().Clear();
 

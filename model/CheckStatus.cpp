@@ -76,13 +76,13 @@ bool CopyInto(const QString& source, const QString& target, QString& error) {
         return false;
     }
     QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) {
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         error = out.errorString();
         return false;
     }
     QByteArray chunk;
     while (!(chunk = in.read(1 << 20)).isEmpty())
-        if (out.write(chunk) != chunk.size()) {  // QSaveFile discards on destruction
+        if (!writefailures::WriteWhole(out, chunk.constData(), chunk.size())) {  // QSaveFile discards on destruction
             error = out.errorString();
             return false;
         }

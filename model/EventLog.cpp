@@ -64,14 +64,7 @@ bool WriteErrLog(const QString& group, const QString& address, const QString& na
     // A line is there whole or not at all: one cut short by a full disk is taken away
     // again, so the file never ends in half a line or half a character.
     const qint64 before = file.size();
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        // A short write is followed by one more, which then says why it stopped.
-        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-        if (n <= 0) break;
-        written += n;
-    }
-    if (written != bytes.size()) {
+    if (!writefailures::WriteWhole(file, bytes.constData(), bytes.size())) {
         const QString reason = file.errorString();
         file.resize(before);
         return LogFailed(fileName, reason);
@@ -81,8 +74,11 @@ bool WriteErrLog(const QString& group, const QString& address, const QString& na
 }
 
 void DeleteOldLog() {
-    const QString cutoff =
-        eventlog::Now().date().addDays(-qint64(gOptLogDelete)).toString(QStringLiteral("yyyyMMdd"));
+    const QDate cutoffDay = eventlog::Now().date().addDays(-qint64(gOptLogDelete));
+    // A retention that reaches back before the first year of the calendar keeps every
+    // file; its cutoff has no "yyyyMMdd" form to compare with.
+    if (!cutoffDay.isValid() || cutoffDay.year() < 1) return;
+    const QString cutoff = cutoffDay.toString(QStringLiteral("yyyyMMdd"));
     const QDir folder(LogFolder());
     if (!folder.exists()) return;
     const QFileInfoList files =

@@ -18,7 +18,8 @@ QString LogFolder();
 bool WriteErrLog(const QString& group, const QString& address, const QString& name, const QString& content);
 
 // Deletes every *.log file (extension in any case) of the folder whose name without
-// the extension sorts as text at or before (today - gOptLogDelete days) as "yyyyMMdd".
+// the extension sorts as text at or before (today - gOptLogDelete days) as "yyyyMMdd";
+// a retention reaching back before the year 1 deletes nothing.
 // A file that cannot be deleted is left for the next pruning.
 void DeleteOldLog();
 

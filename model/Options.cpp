@@ -10,6 +10,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <optional>
 
 namespace options {
 
@@ -72,37 +73,94 @@ bool ReadBool(QSettings& store, const char* key, bool fallback) {
     return ok ? value : fallback;
 }
 
-// Whole numbers of the option's own width; text that does not fit the type falls back.
+// How a stored text meets a whole number of the option's own width.
+enum class Fit { Fits, TooLarge, TooSmall, NotAWholeNumber };
+
 template <class Int>
-Int ReadInt(QSettings& store, const char* key, const std::function<Int()>& fallback) {
+Fit ParseWhole(const QString& stored, Int* value) {
+    const QString text = stored.trimmed();
+    bool ok = false;
+    const qlonglong whole = text.toLongLong(&ok);
+    if (ok) {
+        if (whole > std::numeric_limits<Int>::max()) return Fit::TooLarge;
+        if (whole < std::numeric_limits<Int>::min()) return Fit::TooSmall;
+        *value = static_cast<Int>(whole);
+        return Fit::Fits;
+    }
+    // Beyond 64 bits, or written with an exponent: only its size is of use.
+    const double number = text.toDouble(&ok);
+    if (ok && number > double(std::numeric_limits<Int>::max())) return Fit::TooLarge;
+    if (ok && number < double(std::numeric_limits<Int>::min())) return Fit::TooSmall;
+    return Fit::NotAWholeNumber;
+}
+
+// What a whole-number option makes of a stored text besides a number that fits.
+template <class Int>
+struct WholeRule {
+    // The least value that does no harm: a stored number below it reads as it.
+    std::optional<Int> low = std::nullopt;
+    // What a number too large for the type reads as.
+    std::optional<Int> tooLarge = std::nullopt;
+    // Either not given: such a number reads as the default.
+};
+
+template <class Int>
+Int ReadInt(QSettings& store, const char* key, const std::function<Int()>& fallback, WholeRule<Int> rule = {}) {
     QString text;
     if (!StoredText(store, key, &text)) return fallback();
-    bool ok = false;
-    const qlonglong value = text.trimmed().toLongLong(&ok);
-    if (!ok || value < std::numeric_limits<Int>::min() || value > std::numeric_limits<Int>::max())
-        return fallback();
-    return static_cast<Int>(value);
+    Int value = 0;
+    switch (ParseWhole<Int>(text, &value)) {
+        case Fit::Fits:
+            return rule.low ? std::max(value, *rule.low) : value;
+        case Fit::TooSmall:
+            return rule.low ? *rule.low : fallback();
+        case Fit::TooLarge:
+            return rule.tooLarge ? *rule.tooLarge : fallback();
+        case Fit::NotAWholeNumber:
+            break;
+    }
+    return fallback();
 }
 
 template <class Int>
-Int ReadInt(QSettings& store, const char* key, Int fallback) {
-    return ReadInt<Int>(store, key, std::function<Int()>([fallback] { return fallback; }));
+Int ReadInt(QSettings& store, const char* key, Int fallback, WholeRule<Int> rule = {}) {
+    return ReadInt<Int>(store, key, std::function<Int()>([fallback] { return fallback; }), rule);
 }
 
-// A number of the option's type brought into the range the options dialog accepts.
-template <class Int>
-Int ReadBounded(QSettings& store, const char* key, Int fallback, options::Range range) {
-    return static_cast<Int>(std::clamp<qint32>(ReadInt<Int>(store, key, fallback), range.low, range.high));
-}
-
+// Below the dialog's ten seconds the rounds would follow each other at once; any
+// longer interval is paced as stored.
 qint32 ReadIntervalMs(QSettings& store, const char* key, qint32 fallbackMs) {
     QString text;
     qint32 ms = fallbackMs;
     if (StoredText(store, key, &text) && !options::ParseSecondsAsMs(text, &ms)) ms = fallbackMs;
-    return std::clamp(ms, options::kIntervalSeconds.low * 1000, options::kIntervalSeconds.high * 1000);
+    return std::max(ms, options::kIntervalSeconds.low * 1000);
+}
+
+// The stored messenger port that could not be used, told by PortNotice().
+QString& PortNoticeText() {
+    static QString text;
+    return text;
+}
+
+// A port outside 1..65535, or no number at all, names no port: the default one is used,
+// and the operator is told so (peers on the stored port would never reach us).
+qint32 ReadPort(QSettings& store, const char* key, qint32 fallback) {
+    PortNoticeText().clear();
+    QString text;
+    if (!StoredText(store, key, &text)) return fallback;
+    qint32 port = 0;
+    if (ParseWhole<qint32>(text, &port) == Fit::Fits && port >= options::kPort.low && port <= options::kPort.high)
+        return port;
+    PortNoticeText() = QStringLiteral("ポート番号「%1」は使用できないため、ポート番号 %2 を使用します")
+                           .arg(text, QString::number(fallback));
+    return fallback;
 }
 
 }  // namespace
+
+QString options::PortNotice() {
+    return PortNoticeText();
+}
 
 void OptionSetting(bool read, const QString& appName) {
     auto store = OptionStore(appName);
@@ -122,14 +180,17 @@ void OptionSetting(bool read, const QString& appName) {
         gOptWebInfo = ReadBool(*store, "WebInfo", false);
         gOptNoCheck = ReadBool(*store, "NoCheck", false);
         gOptTimerInterval = ReadIntervalMs(*store, "TimerInterval", 60000);
-        gOptNGRset = ReadBounded<qint32>(*store, "NGRset", 10, options::kNGRset);
+        gOptNGRset = ReadInt<qint32>(*store, "NGRset", 10, {.low = options::kNGRset.low});
         gOptSendMsg = ReadBool(*store, "SendMsg", true);
-        // A port outside 1..65535 names no port at all: the default one is used.
-        gOptPort = ReadInt<qint32>(*store, "Port", 59640);
-        if (gOptPort < options::kPort.low || gOptPort > options::kPort.high) gOptPort = 59640;
+        gOptPort = ReadPort(*store, "Port", 59640);
         gOptUserName = ReadString(*store, "UserName", QStringLiteral("ｼｽﾃﾑ管理者"));
-        gOptPortTimeOut = ReadBounded<qint16>(*store, "PortTimeOut", 3, options::kPortTimeOutSeconds);
-        gOptLogDelete = ReadBounded<qint32>(*store, "LogDelete", 10, options::kLogDeleteDays);
+        gOptPortTimeOut =
+            ReadInt<qint16>(*store, "PortTimeOut", 3, {.low = static_cast<qint16>(options::kPortTimeOutSeconds.low)});
+        // A retention too long to hold keeps every file, as the operator meant; the
+        // default would delete all but ten days of them.
+        gOptLogDelete =
+            ReadInt<qint32>(*store, "LogDelete", 10,
+                            {.low = options::kLogDeleteDays.low, .tooLarge = std::numeric_limits<qint32>::max()});
         gOptMailServer = ReadString(*store, "MailServer", QString());
         gOptPOPServer = ReadString(*store, "POPServer", QString());
         gOptMailUserID = ReadString(*store, "MailUserID", appName);
@@ -157,6 +218,8 @@ void OptionSetting(bool read, const QString& appName) {
     put("MailServer", gOptMailServer);
     put("POPServer", gOptPOPServer);
     put("MailUserID", gOptMailUserID);
+    // The store now holds the port in use.
+    PortNoticeText().clear();
     store->endGroup();
     store->sync();
 }

@@ -9,10 +9,12 @@
 class QSettings;
 
 // read true: every option is read from the store, a missing key or a text that does not
-// convert to the option's type giving the option's default, and a number outside the
-// options dialog's range its nearest bound (see options::Range); the stored text is left
-// as it is. read false: all twenty
-// globals are written. appName is the program's file base name.
+// convert to the option's type giving the option's default. A number is used as stored,
+// also beyond what the options dialog accepts, except where it would do harm: below the
+// low end of its range it reads as that (see options::Range), a messenger port outside
+// 1..65535 as the default port (told by options::PortNotice), and a log retention too
+// large for its type as the longest one. The stored text is left as it is. read false:
+// all twenty globals are written. appName is the program's file base name.
 void OptionSetting(bool read, const QString& appName);
 
 // The settings store of appName: $XDG_CONFIG_HOME/Vantoro/<appName>.ini, values under
@@ -20,9 +22,9 @@ void OptionSetting(bool read, const QString& appName);
 std::unique_ptr<QSettings> OptionStore(const QString& appName);
 
 namespace options {
-// The ranges the options dialog accepts. A stored number outside its range is read as
-// the nearest bound (a port outside it as the default port), so a hand-edited or damaged
-// file can neither make the rounds run back to back nor have today's log deleted.
+// The ranges the options dialog accepts. The store reads a number below a low end as that
+// low end, so a hand-edited or damaged file can neither make the rounds run back to back
+// nor have today's log deleted; above a high end it is used as stored.
 struct Range {
     qint32 low;
     qint32 high;
@@ -40,4 +42,9 @@ QString BoolText(bool value);
 // TimerInterval: seconds in the store, milliseconds in memory (rounded).
 bool ParseSecondsAsMs(const QString& text, qint32* ms);
 QString MsAsSecondsText(qint32 ms);
+
+// For the status line: the stored messenger port that the last read could not use and
+// the port used instead; empty when the stored port was used (or none was stored), and
+// once the options have been written since.
+QString PortNotice();
 }  // namespace options

@@ -2,6 +2,8 @@
 
 #include "model/Seams.h"
 
+#include <QIODevice>
+
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -87,13 +89,27 @@ QString DiskFullText() {
 }
 
 QString Reason(const QString& reason) {
-    // The system's text, as the file layer reports it, in whatever language it is in.
-    static const QString diskFull = QString::fromLocal8Bit(std::strerror(ENOSPC));
-    // SQLite's own words for SQLITE_FULL.
-    static const QString databaseFull = QStringLiteral("database or disk is full");
-    const bool full =
-        reason.contains(diskFull, Qt::CaseInsensitive) || reason.contains(databaseFull, Qt::CaseInsensitive);
-    return full ? DiskFullText() : reason;
+    static const QString texts[] = {
+        // The system's text, in whatever language the system speaks.
+        QString::fromLocal8Bit(std::strerror(ENOSPC)),
+        // Qt's file layer's own words, English whatever the system's language.
+        QStringLiteral("No space left on device"),
+        // SQLite's own words for SQLITE_FULL.
+        QStringLiteral("database or disk is full"),
+    };
+    for (const QString& full : texts)
+        if (reason.contains(full, Qt::CaseInsensitive)) return DiskFullText();
+    return reason;
+}
+
+bool WriteWhole(QIODevice& device, const char* data, qint64 size) {
+    qint64 written = 0;
+    while (written < size) {
+        const qint64 n = device.write(data + written, size - written);
+        if (n <= 0) return false;
+        written += n;
+    }
+    return true;
 }
 
 }  // namespace writefailures

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+class QIODevice;
+
 enum class WriteKind { DailyLog, ControlMark, Backup };
 
 namespace writefailures {
@@ -24,8 +26,16 @@ QString ExitSummary();
 // Forgets everything (a test starting afresh).
 void Reset();
 
-// The reason shown for a file system that has no room left.
+// The reason shown for a file system that has no room left, in every message.
 QString DiskFullText();
-// reason, or DiskFullText() when reason is the system's own text for a full disk.
+// reason, or DiskFullText() when reason is a full disk in the words of the system, of
+// the file layer or of the database.
 QString Reason(const QString& reason);
+
+// Writes all size bytes of data to device. The file layer takes a write that stops short
+// (the disk ran full part-way) as no error at all, so the rest is written once more,
+// which then fails with the reason. False, with the reason in device.errorString(),
+// when not every byte was written. Open files Unbuffered, so no byte waits in a buffer
+// whose later flush would fail without a reason.
+bool WriteWhole(QIODevice& device, const char* data, qint64 size);
 }  // namespace writefailures

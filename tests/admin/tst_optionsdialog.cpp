@@ -107,6 +107,21 @@ QString Stored(const QString& key) {
     return store->value(key).toString();
 }
 
+void Store(const QString& key, const QString& text) {
+    auto store = OptionStore(ProgramBaseName());
+    store->setValue(QStringLiteral("Local/") + key, text);
+    store->sync();
+}
+
+// Every stored text of the group, by key.
+QVariantMap StoredTexts() {
+    auto store = OptionStore(ProgramBaseName());
+    store->beginGroup(QStringLiteral("Local"));
+    QVariantMap texts;
+    for (const QString& key : store->childKeys()) texts.insert(key, store->value(key).toString());
+    return texts;
+}
+
 }  // namespace
 
 class TestOptionsDialog : public QObject {
@@ -229,6 +244,67 @@ private slots:
         QCOMPARE(gOptPort, 59640);
         QCOMPARE(gOptUserName, QStringLiteral("監視係"));
         QCOMPARE(Stored(QStringLiteral("TimerInterval")), storedBefore);
+        QCOMPARE(resets, 0);
+    }
+
+    // What the store holds is shown as it is held, and apply refuses a value outside
+    // the dialog's range as it refuses a typed one: an apply that nobody typed for
+    // changes nothing in the store, a fraction of a second in the interval included.
+    void storedValuesShownAsStored_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("message");  // "" = accepted
+        QTest::newRow("log 5000 days") << "LogDelete"
+                                       << "5000"
+                                       << "TxtEdBoxLog"
+                                       << "5000" << optionmsg::kLogDelete;
+        QTest::newRow("interval two hours") << "TimerInterval"
+                                            << "7200"
+                                            << "TxtEdBoxInterval"
+                                            << "7200" << optionmsg::kInterval;
+        QTest::newRow("time-out 30") << "PortTimeOut"
+                                     << "30"
+                                     << "TxtEdBoxPortTimeOut"
+                                     << "30" << optionmsg::kPortTimeOut;
+        QTest::newRow("re-check 5000") << "NGRset"
+                                       << "5000"
+                                       << "TxtEdBoxNGRset"
+                                       << "5000" << optionmsg::kNGRset;
+        // Too long to hold: the longest retention there is, refused all the same.
+        QTest::newRow("log too long to hold") << "LogDelete"
+                                              << "99999999999"
+                                              << "TxtEdBoxLog"
+                                              << "2147483647" << optionmsg::kLogDelete;
+        QTest::newRow("interval with a fraction") << "TimerInterval"
+                                                  << "12.5"
+                                                  << "TxtEdBoxInterval"
+                                                  << "12.5"
+                                                  << "";
+    }
+    void storedValuesShownAsStored() {
+        QFETCH(QString, key);
+        QFETCH(QString, stored);
+        QFETCH(QString, field);
+        QFETCH(QString, shown);
+        QFETCH(QString, message);
+        FakeMixer mixer;
+        vtest::RecordingMessageBox box;
+        Store(key, stored);
+        OptionSetting(true, ProgramBaseName());
+        const QVariantMap before = StoredTexts();
+        const qint32 interval = gOptTimerInterval;
+        int resets = 0;
+        FrmOption dialog;
+        dialog.SetResetPacing([&] { ++resets; });
+        dialog.Load();
+        QCOMPARE(dialog.findChild<QLineEdit*>(field)->text(), shown);
+
+        QCOMPARE(dialog.cmdApply_Click(), message.isEmpty());
+        QCOMPARE(box.prompts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(StoredTexts(), before);
+        QCOMPARE(gOptTimerInterval, interval);
         QCOMPARE(resets, 0);
     }
 

@@ -260,6 +260,39 @@ private slots:
         QCOMPARE(f.form->Tray().toolTip(), QStringLiteral("送信に失敗しました"));
     }
 
+    // A stored messenger port that names no port: the default one is taken, and the
+    // status line says which, after the start-up's own text and beside what the
+    // announcement reported.
+    void unusablePortIsTold_data() {
+        QTest::addColumn<QString>("announcement");  // what the announcement reports
+        QTest::newRow("port alone") << "";
+        QTest::newRow("with a failed announcement") << "送信に失敗しました。(10.9.9.9: unreachable)";
+    }
+    void unusablePortIsTold() {
+        QFETCH(QString, announcement);
+        Fixture f;
+        {
+            auto store = OptionStore(ProgramBaseName());
+            store->setValue(QStringLiteral("Local/Port"), QStringLiteral("70000"));
+        }
+        int opened = 0;
+        f.form->services().openMessenger = [&opened](LanMessenger&, quint16 port) {
+            opened = port;
+            return 0;
+        };
+        f.form->services().announce = [announcement](LanMessenger&) {
+            if (!announcement.isEmpty()) seams::Status().SetStatusText(announcement);
+            return 0;
+        };
+        QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
+        QCOMPARE(opened, 59640);
+        QVERIFY(f.box->shown.isEmpty());
+        const QString notice = options::PortNotice();
+        QVERIFY(notice.contains(QStringLiteral("70000")) && notice.contains(QStringLiteral("59640")));
+        QCOMPARE(f.form->StatusPanel()->text(),
+                 announcement.isEmpty() ? notice : notice + QStringLiteral("　") + announcement);
+    }
+
     void firstRoundAfterOneInterval() {
         Fixture f;
         gOptTimerInterval = 300000;  // five slices of one minute

@@ -28,6 +28,7 @@
 #include <QUdpSocket>
 
 #include <functional>
+#include <limits>
 #include <stdexcept>
 
 namespace {
@@ -648,6 +649,16 @@ private slots:
         QTest::newRow("45 s") << 45000 << "45000,45000" << "1,1";
         QTest::newRow("61 s") << 61000 << "1000,60000,1000" << "0,1,0";
         QTest::newRow("0 never spins") << 0 << "1000,1000" << "1,1";
+        // Intervals beyond the options dialog's hour, as a settings file may hold them:
+        // minute-long ticks, then the rest, and the round when all has run out.
+        const auto minutes = [](int n) { return QStringList(n, QStringLiteral("60000")).join(QLatin1Char(',')); };
+        const auto dueAfter = [](int n) {
+            return QStringList(n - 1, QStringLiteral("0")).join(QLatin1Char(',')) + ",1";
+        };
+        QTest::newRow("two hours") << 7200000 << minutes(120) << dueAfter(120);
+        // The longest the milliseconds hold: the count of them never wraps.
+        QTest::newRow("longest") << std::numeric_limits<qint32>::max() << minutes(35790) + ",23647,60000"
+                                 << dueAfter(35792);
     }
     void pacing() {
         QFETCH(int, intervalMs);
@@ -660,9 +671,13 @@ private slots:
         SetPingTimer(rig);
         QCOMPARE(gTimerElapsed, 0);
         QCOMPARE(rig.timer.interval(), std::clamp(intervalMs, 1000, 60000));
-        for (int t = 0; t < ints(slices).size(); ++t) {
-            QCOMPARE(SetPingTimer(rig), ints(due)[t] == QLatin1String("1"));
-            QCOMPARE(rig.timer.interval(), ints(slices)[t].toInt());
+        const QStringList sliceList = ints(slices);
+        const QStringList dueList = ints(due);
+        QCOMPARE(dueList.size(), sliceList.size());
+        for (int t = 0; t < sliceList.size(); ++t) {
+            QCOMPARE(SetPingTimer(rig), dueList[t] == QLatin1String("1"));
+            QCOMPARE(rig.timer.interval(), sliceList[t].toInt());
+            QVERIFY(gTimerElapsed >= 0);
         }
         // The options path: elapsed and interval zeroed, then one full new interval.
         gTimerElapsed = 0;

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <memory>
 
@@ -112,6 +113,7 @@ private slots:
         for (const QString& line : told) QVERIFY2(line.contains(writefailures::DiskFullText()), qPrintable(line));
         const QString summary = writefailures::ExitSummary();
         QVERIFY(summary.contains(told.at(0)) && summary.contains(told.at(1)));
+        QCOMPARE(summary.count(writefailures::DiskFullText()), 2);
 
         // With room again the exit goes through.
         gDisk->Free();
@@ -119,10 +121,44 @@ private slots:
         QVERIFY(BackupDatabase());
         QCOMPARE(vtest::RunningMark(db), QStringLiteral("非稼動中"));
     }
+
+    // A backup that meets the full disk part-way through a copy names the cause, in the
+    // same words as every other write that found no room, and leaves no part of the
+    // copy behind.
+    void backupCutShortNamesTheFullDisk() {
+        vtest::RecordingStatus status;
+        const QString db = vtest::FreshDatabase();
+        vtest::Exec(db, "CREATE TABLE Bulk (b BLOB)");
+        vtest::Exec(db, "INSERT INTO Bulk VALUES (?)", {QByteArray(300000, 'x')});
+        QVERIFY(BackupDatabase());
+        const QString backup = db + QStringLiteral("_BK");
+        const QByteArray lastBackup = vtest::FileBytes(backup);
+        const QByteArray before = vtest::FileBytes(db);
+
+        // Room for half a copy.
+        const QString filler = gDisk->Fill();
+        QVERIFY(QFile::resize(filler, QFileInfo(filler).size() - 150000));
+        QVERIFY(!BackupDatabase());
+
+        QCOMPARE(vtest::FileBytes(db), before);
+        QCOMPARE(vtest::FileBytes(backup), lastBackup);
+        QCOMPARE(QDir(vtest::HomeDir()).entryList({QStringLiteral("*_BK.*")}, QDir::Files), QStringList());
+        const QStringList told = writefailures::Reported();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.at(0).startsWith(QStringLiteral("管理DBのバックアップを作成できませんでした（") +
+                                       writefailures::DiskFullText() + QStringLiteral("）")),
+                 qPrintable(told.at(0)));
+        QCOMPARE(status.texts, told);
+        QVERIFY(writefailures::ExitSummary().contains(told.at(0)));
+    }
 };
 
 int main(int argc, char** argv) {
     vtest::PrepareEnvironment();
+    // As on a Japanese desktop: the system's own texts for a full disk are Japanese
+    // (where the system has them), the file layer's stay English.
+    qputenv("LC_ALL", "C.UTF-8");
+    qputenv("LANGUAGE", "ja");
     // Before anything starts a thread: the data folder becomes a file system of 2 MiB.
     gDisk = std::make_unique<vtest::SmallDisk>(vtest::HomeDir(), "2m");
     VANTORO_TEST_APPLICATION app(argc, argv);

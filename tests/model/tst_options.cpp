@@ -94,6 +94,12 @@ void CompareMaps(const QVariantMap& actual, const QVariantMap& expected) {
                  qPrintable(it.key() + ": " + actual.value(it.key()).toString() + " != " + it.value().toString()));
 }
 
+// The files of the log folder, by name. Today is 15 March 2026: 20121123 is 4860 days
+// before it, 20120619 5017; 1.LOG sorts before every day.
+QStringList DayFiles() {
+    return {"1.LOG", "20120619.LOG", "20121123.LOG", "20230101.LOG", "20260313.LOG", "20260315.LOG"};
+}
+
 }  // namespace
 
 class OptionsTest : public QObject {
@@ -189,30 +195,48 @@ private slots:
         QTest::newRow("volume") << "SoundVolume" << "loud" << QVariant(40000);
         QTest::newRow("bool word on") << "PatLamp" << "yes" << QVariant(true);
         QTest::newRow("bool word off") << "WebInfo" << "maybe" << QVariant(false);
-        // Numbers outside the options dialog's ranges: the nearest bound, so a round
-        // never follows the last at once and the day's log is never deleted.
+        // Below the harmless range: its lower bound, so a round never follows the last
+        // at once, a port is given a moment and the day's log is never deleted.
         QTest::newRow("interval zero") << "TimerInterval"
                                        << "0" << QVariant(10000);
         QTest::newRow("interval negative") << "TimerInterval"
                                            << "-30" << QVariant(10000);
         QTest::newRow("interval fraction below the range") << "TimerInterval"
                                                            << "0.0004" << QVariant(10000);
-        QTest::newRow("interval above the range") << "TimerInterval"
-                                                  << "86400" << QVariant(3600000);
         QTest::newRow("log days zero") << "LogDelete"
                                        << "0" << QVariant(1);
         QTest::newRow("log days negative") << "LogDelete"
                                            << "-3" << QVariant(1);
-        QTest::newRow("log days above the range") << "LogDelete"
-                                                  << "5000" << QVariant(999);
+        QTest::newRow("log days far below 32 bits") << "LogDelete"
+                                                    << "-99999999999" << QVariant(1);
         QTest::newRow("rounds zero") << "NGRset"
                                      << "0" << QVariant(1);
-        QTest::newRow("rounds above the range") << "NGRset"
-                                                << "1000" << QVariant(999);
         QTest::newRow("time-out zero") << "PortTimeOut"
                                        << "0" << QVariant(1);
-        QTest::newRow("time-out above the range") << "PortTimeOut"
-                                                  << "60" << QVariant(10);
+        // Above what the options dialog accepts: used as stored, it harms nothing.
+        QTest::newRow("interval two hours") << "TimerInterval"
+                                            << "7200" << QVariant(7200000);
+        QTest::newRow("interval a day") << "TimerInterval"
+                                        << "86400" << QVariant(86400000);
+        QTest::newRow("interval, the most milliseconds hold") << "TimerInterval"
+                                                              << "2147483.647" << QVariant(2147483647);
+        QTest::newRow("interval beyond milliseconds") << "TimerInterval"
+                                                      << "2147483.648" << QVariant(60000);
+        QTest::newRow("log days 5000") << "LogDelete"
+                                       << "5000" << QVariant(5000);
+        QTest::newRow("rounds 5000") << "NGRset"
+                                     << "5000" << QVariant(5000);
+        QTest::newRow("time-out 30") << "PortTimeOut"
+                                     << "30" << QVariant(30);
+        QTest::newRow("time-out, the most 16 bits hold") << "PortTimeOut"
+                                                         << "32767" << QVariant(32767);
+        // A retention too long to hold keeps every file: the longest one held.
+        QTest::newRow("log days beyond 32 bits") << "LogDelete"
+                                                 << "99999999999" << QVariant(2147483647);
+        QTest::newRow("log days beyond 64 bits") << "LogDelete"
+                                                 << "99999999999999999999999" << QVariant(2147483647);
+        QTest::newRow("log days as an exponent") << "LogDelete"
+                                                 << "1e12" << QVariant(2147483647);
         // A port outside 1..65535 is no port: the default one.
         QTest::newRow("port zero") << "Port"
                                    << "0" << QVariant(59640);
@@ -238,20 +262,66 @@ private slots:
         CompareMaps(rest, others);
     }
 
-    // A hand-edited retention of 0 days, read at start-up, keeps one day: today's log
-    // stays at the next pruning.
-    void zeroRetentionKeepsTodaysLog() {
-        Store(QStringLiteral("LogDelete"), QStringLiteral("0"));
+    // A stored messenger port that names no port is replaced by the default one, and
+    // the operator is told which port is used; a port that is used as stored, or none
+    // stored at all, tells nothing, and neither does the store once it has been written.
+    void portNotice_data() {
+        QTest::addColumn<QString>("stored");  // "-" = no Port key
+        QTest::addColumn<bool>("told");
+        QTest::newRow("above 65535") << "70000" << true;
+        QTest::newRow("zero") << "0" << true;
+        QTest::newRow("negative") << "-1" << true;
+        QTest::newRow("a letter") << "5964O" << true;
+        QTest::newRow("empty") << "" << true;
+        QTest::newRow("a port") << "8080" << false;
+        QTest::newRow("the highest port") << "65535" << false;
+        QTest::newRow("none stored") << "-" << false;
+    }
+    void portNotice() {
+        QFETCH(QString, stored);
+        QFETCH(bool, told);
+        if (stored != QLatin1String("-")) Store(QStringLiteral("Port"), stored);
+        OptionSetting(true, kApp);
+        const QString notice = options::PortNotice();
+        QCOMPARE(!notice.isEmpty(), told);
+        if (!told) return;
+        QCOMPARE(gOptPort, 59640);
+        QVERIFY2(notice.contains(QStringLiteral("「") + stored + QStringLiteral("」")), qPrintable(notice));
+        QVERIFY2(notice.contains(QStringLiteral("59640")), qPrintable(notice));
+        // Written back (the options dialog's apply), the store holds the port in use.
+        OptionSetting(false, kApp);
+        QCOMPARE(options::PortNotice(), QString());
+        QCOMPARE(Stored(QStringLiteral("Port")), QStringLiteral("59640"));
+    }
+
+    // The retention read at start-up is what the next pruning keeps: a hand-edited 0
+    // keeps today's file, a long one every file it covers, one too long to hold every
+    // file there is.
+    void storedRetentionIsKept_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QStringList>("kept");
+        const QStringList all = DayFiles();
+        QTest::newRow("0 days") << "0" << QStringList{"20260315.LOG"};
+        QTest::newRow("10 days") << "10" << QStringList{"20260313.LOG", "20260315.LOG"};
+        QTest::newRow("5000 days") << "5000" << all.mid(2);
+        QTest::newRow("too long to hold") << "99999999999" << all;
+        QTest::newRow("longest held") << "2147483647" << all;
+    }
+    void storedRetentionIsKept() {
+        QFETCH(QString, stored);
+        QFETCH(QStringList, kept);
+        Store(QStringLiteral("LogDelete"), stored);
         OptionSetting(true, kApp);
         eventlog::SetClock([] { return QDateTime(QDate(2026, 3, 15), QTime(12, 0)); });
+        QDir(LogFolder()).removeRecursively();
         QVERIFY(QDir().mkpath(LogFolder()));
-        for (const char* name : {"20260313.LOG", "20260314.LOG", "20260315.LOG"}) {
-            QFile f(LogFolder() + QLatin1Char('/') + QLatin1String(name));
+        for (const QString& name : DayFiles()) {
+            QFile f(LogFolder() + QLatin1Char('/') + name);
             QVERIFY(f.open(QIODevice::WriteOnly));
         }
         DeleteOldLog();
         eventlog::SetClock({});
-        QCOMPARE(QDir(LogFolder()).entryList(QDir::Files, QDir::Name), QStringList{QStringLiteral("20260315.LOG")});
+        QCOMPARE(QDir(LogFolder()).entryList(QDir::Files, QDir::Name), kept);
         QDir(LogFolder()).removeRecursively();
     }
 };
