@@ -206,7 +206,6 @@ public:
     void SetStatusText(const QString& text);
     // The lasting notice beside the status line ("" takes it away).
     void SetNotice(const QString& text);
-    QLabel* NoticePanel() const { return noticePanel_; }
     // "ICONADD", "ICONCHANGE" or "ICONDEL" (exactly); anything else does nothing.
     void TrayIcon(const QString& action, const QString& text);
     // Puts the window into or out of the always-on-top layer; nothing while the lamp is
