@@ -42,7 +42,6 @@ QHBoxLayout* RecordDialog::MakeButtonRow() {
 }
 
 void RecordDialog::SetUpdateMode(bool update) {
-    updateMode_ = update;
     if (cmdUpdate) cmdUpdate->setText(update ? recordmsg::kUpdateCaption : recordmsg::kInsertCaption);
 }
 

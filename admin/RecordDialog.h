@@ -60,7 +60,6 @@ public:
 
     // The field the last refused save pointed at (null when none), for tests and callers.
     QWidget* FocusTarget() const { return focusTarget_; }
-    bool UpdateMode() const { return updateMode_; }
 
     // The node selected in the tree when the dialog was opened (or the one a save added);
     // found again by its key, so a tree changed meanwhile never yields another node. Null
@@ -107,5 +106,4 @@ private:
     TreeNodes* tree_;
     QString rememberedKey_;
     QWidget* focusTarget_ = nullptr;
-    bool updateMode_ = false;
 };

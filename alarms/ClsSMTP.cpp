@@ -100,7 +100,6 @@ void ClsSMTP::Clear() {
     mErrDescription.clear();
     mErrSource.clear();
     mReceive.clear();
-    mLastReply.clear();
     mSendComplete = false;
 }
 
@@ -281,7 +280,6 @@ void ClsSMTP::ReadReply(const QDeadlineTimer& deadline, QString& code) {
         if (mErrStatus != 0)
             Raise(ErrTransport, tr("SMTP dialogue ended: %1").arg(mErrDescription));
         if (IsFinalReply(line)) {
-            mLastReply = QString::fromLatin1(line);
             code = QString::fromLatin1(line.left(3));
             return;
         }
@@ -465,7 +463,6 @@ bool ClsSMTP::Send() {
     mSending = true;
     ResetErrorRecord();
     mReceive.clear();
-    mLastReply.clear();
 
     QString code;
     bool quitting = false;

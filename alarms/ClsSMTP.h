@@ -117,8 +117,6 @@ public:
     // them afresh; Send calls it too.
     QByteArray BuildMessage();
     QStringList Recipients() const { return mEnvelope; }
-    // The last reply line the server sent (its code and text).
-    QString LastReply() const { return mLastReply; }
     bool InProgress() const { return mSending; }
 
 private:
@@ -182,7 +180,6 @@ private:
     QString mErrMessage;
 
     QByteArray mReceive;
-    QString mLastReply;
     bool mSendComplete = false;
     bool mClosing = false;
     bool mSending = false;

@@ -50,7 +50,6 @@ public:
     QString RemoteHost() const { return mRemoteHost; }
     void SetRemoteHost(const QString& host) { mRemoteHost = host; }
     quint16 RemotePort() const { return mRemotePort; }
-    void SetRemotePort(quint16 port) { mRemotePort = port; }
     quint16 LocalPort() const;
     QString LocalHostName() const;
     // Our own address as peers should answer it: the bound address when the socket is

@@ -135,15 +135,6 @@ QByteArray ConvertToJis(const QByteArray& text) {
     return out;
 }
 
-QByteArray Base64Char(int value) {
-    if (value >= 0 && value <= 25) return QByteArray(1, static_cast<char>('A' + value));
-    if (value >= 26 && value <= 51) return QByteArray(1, static_cast<char>('a' + value - 26));
-    if (value >= 52 && value <= 61) return QByteArray(1, static_cast<char>('0' + value - 52));
-    if (value == 62) return "+";
-    if (value == 63) return "/";
-    return {};
-}
-
 QByteArray Base64Encode(const QByteArray& bytes) { return bytes.toBase64(); }
 
 QByteArray EncodeMimeWord(const QByteArray& run) {

@@ -36,8 +36,6 @@ void SjisToJis(unsigned char& lead, unsigned char& trail);
 // the geta mark "〓" instead of two NUL bytes.
 QByteArray ConvertToJis(const QByteArray& text);
 
-// One RFC 2045 Base64 digit for 0..63, else empty.
-QByteArray Base64Char(int value);
 // RFC 2045 Base64 without line breaks.
 QByteArray Base64Encode(const QByteArray& bytes);
 

@@ -56,10 +56,8 @@ public:
 
     // UDP port of the hosts' datagram service (138; tests use a loopback port).
     void SetDestinationPort(quint16 port) { mPort = port; }
-    quint16 DestinationPort() const { return mPort; }
     // Our NetBIOS name in the datagram (the machine's host name by default).
     void SetSourceName(const QString& name) { mSourceName = name; }
-    QString SourceName() const { return mSourceName; }
     // Identifier of the next datagram; each send takes one.
     void SetNextDatagramId(quint16 id) { mNextId = id; }
     quint16 NextDatagramId() const { return mNextId; }

@@ -203,8 +203,3 @@ void FrmDisplayLog::ShowSelectedEvent() {
                          row->text(3) + QStringLiteral("\r\n内容\t") + row->text(4);
     MsgBox(text, vb::vbOKOnly | vb::vbInformation);
 }
-
-void FrmDisplayLog::ShowModal(QWidget* owner) {
-    FrmDisplayLog viewer(owner);
-    if (viewer.Load()) viewer.exec();
-}

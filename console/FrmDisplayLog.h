@@ -1,7 +1,8 @@
 #pragma once
 // The log viewer "ログ確認": the days that have a log file on the left, the events of the
-// chosen day on the right, and an event in full on a double click. The main window shows
-// it with ShowModal; tests construct it, call Load and drive its lists directly.
+// chosen day on the right, and an event in full on a double click. The main window loads
+// it and shows it modally only when Load found something; tests construct it, call Load
+// and drive its lists directly.
 
 #include <QDialog>
 #include <QString>
@@ -29,9 +30,6 @@ public:
     // Loads the day shown in the day list as dateText ("YYYY/MM/DD") into the event list.
     // A day without a file leaves the event list as it was.
     void ReadErrLog(const QString& dateText);
-
-    // Loads the viewer and, when it has something to show, shows it modally over owner.
-    static void ShowModal(QWidget* owner);
 
     QTreeWidget* LstFileName() const { return lstFileName_; }
     QTreeWidget* LstViewLog() const { return lstViewLog_; }

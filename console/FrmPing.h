@@ -206,7 +206,6 @@ public:
     void SetStatusText(const QString& text);
     // The lasting notice beside the status line ("" takes it away).
     void SetNotice(const QString& text);
-    QLabel* NoticePanel() const { return noticePanel_; }
     // "ICONADD", "ICONCHANGE" or "ICONDEL" (exactly); anything else does nothing.
     void TrayIcon(const QString& action, const QString& text);
     // Puts the window into or out of the always-on-top layer; nothing while the lamp is
@@ -281,13 +280,6 @@ public:
     void menuTracert_Click();
     void menuLogMsg_Click();
     void menuHelpVer_Click();
-    void menuTaskBarFormTop_Click() { menuDisplayFormTop_Click(); }
-    void menuTaskBarConnect_Click() { menuConnect_Click(); }
-    void menuTaskBarOption_Click() { menuOption_Click(); }
-    void menuTaskBarCalendar_Click() { menuCalendar_Click(); }
-    void menuTaskBarLogMsg_Click() { menuLogMsg_Click(); }
-    void menuTaskBarVer_Click() { menuHelpVer_Click(); }
-    void menuTaskBarClose_Click() { menuFileClose_Click(); }
 
     // The frame of every command: gCheckContinue cleared, the timer stopped (when asked)
     // and always-on-top dropped for its life; at the end of the outermost command the

@@ -143,9 +143,3 @@ void FrmPingAbt::StartSysInfo() {
 void FrmPingAbt::SetLauncher(Launcher launcher) {
     launcher_ = launcher ? std::move(launcher) : Launcher(StartDetached);
 }
-
-void FrmPingAbt::ShowModal(QWidget* owner) {
-    FrmPingAbt box(owner);
-    box.Load();
-    box.exec();
-}

@@ -1,7 +1,7 @@
 #pragma once
 // The about box: the program's title and version, its description, copyright and
 // comments, and a button that starts a system information tool named in the settings
-// store. The main window shows it modally with ShowModal; tests construct it, call Load
+// store. The main window loads it and shows it modally; tests construct it, call Load
 // and press its buttons without ever entering exec().
 
 #include <QDialog>
@@ -59,9 +59,6 @@ public:
 
     // Replaces the way a program is started (tests record the path instead).
     void SetLauncher(Launcher launcher);
-
-    // Loads the box and shows it modally over owner; returns when it is closed.
-    static void ShowModal(QWidget* owner);
 
     QLabel* lblTitle() const { return lblTitle_; }
     QLabel* lblDescription() const { return lblDescription_; }

@@ -33,11 +33,8 @@ void FrmPing::ShowComputerInfo(const QString& address) {
         if (auto q = db->Query(QStringLiteral("SELECT * FROM TBL_Computer WHERE アドレス = ?"), {address}))
             if (q->next()) row = q->record();
     }
-    auto text = [&](const char* column) {
-        // A column without a value shows as an empty label.
-        const QVariant v = row->value(QString::fromUtf8(column));
-        return v.isNull() ? QString() : v.toString();
-    };
+    // A column without a value shows as an empty label.
+    auto text = [&](const char* column) { return ColumnText(row->value(QString::fromUtf8(column))); };
     if (!row) {
         lblComputer_->setText(address);
         lblShurui_->clear();

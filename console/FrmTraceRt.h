@@ -91,7 +91,6 @@ public:
     // The time column of a result line for a round-trip time in milliseconds.
     static QString TimeText(quint32 roundTripMs);
 
-    bool Tracing() const { return tracing_; }
     // The output as the user sees it (lines separated by "\n").
     QString Output() const;
 

@@ -150,11 +150,6 @@ LogListView::LogListView(LogLines& model, QListWidget& widget)
         ++added_;
         rate_.Request();
     });
-    connect(&model_, &LogLines::cleared, this, [this] {
-        added_ = 0;
-        rate_.Cancel();
-        widget_.clear();
-    });
     for (int i = 0; i < model_.Count(); ++i) widget_.addItem(model_.Line(i));
 }
 

@@ -1,5 +1,6 @@
 #include "engine/NodeState.h"
 
+#include "engine/CheckRound.h"
 #include "engine/Monitor.h"
 #include "alarms/Notify.h"
 #include "model/CheckStatus.h"
@@ -7,7 +8,6 @@
 #include "model/Globals.h"
 #include "model/TreeNodes.h"
 
-#include <QCoreApplication>
 #include <QHash>
 
 namespace {
@@ -39,8 +39,6 @@ const QHash<QChar, QString>& kanaTable() {
     }();
     return table;
 }
-
-void yield() { QCoreApplication::processEvents(); }
 
 }  // namespace
 
@@ -113,7 +111,7 @@ void SetNodeStateAndAlarm(Monitor& monitor, ClsPingData& computer, const NodeOut
     ShowNodeDecision(decision, outcome, computer, service);
     StoreNodeDecision(decision, computer.IPAddress);
     DeliverNodeDecision(monitor, decision, computer.Group, computer.IPAddress, computer.Text());
-    yield();
+    checkround::Yield();
 }
 
 void SetNodeStateAndAlarm(Monitor& monitor, const QString& address, const NodeOutcome& outcome, TreeNode* service) {
@@ -121,7 +119,7 @@ void SetNodeStateAndAlarm(Monitor& monitor, const QString& address, const NodeOu
     const qint32 n = gPingDatas.GetItemNo(address.trimmed());
     const std::shared_ptr<ClsPingData> item = n ? gPingDatas.Item(n) : nullptr;
     if (!item) {
-        yield();
+        checkround::Yield();
         return;
     }
     SetNodeStateAndAlarm(monitor, *item, outcome, service);

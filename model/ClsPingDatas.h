@@ -33,21 +33,11 @@ public:
     // settings from one for the computer as it is now.
     quint32 Revision = 0;
 
-    // The child lists always exist: reading one that was never set creates it empty.
+    // The child lists always exist: the first read of one creates it empty.
     ClsPortDatas& PortData() { return *list(portData_); }
     ClsWaitTimes& WaitTime() { return *list(waitTime_); }
     ClsWaitDayTimes& WaitDayTime() { return *list(waitDayTime_); }
     ClsDllDatas& DllData() { return *list(dllData_); }
-
-    std::shared_ptr<ClsPortDatas> PortDataRef() { list(portData_); return portData_; }
-    std::shared_ptr<ClsWaitTimes> WaitTimeRef() { list(waitTime_); return waitTime_; }
-    std::shared_ptr<ClsWaitDayTimes> WaitDayTimeRef() { list(waitDayTime_); return waitDayTime_; }
-    std::shared_ptr<ClsDllDatas> DllDataRef() { list(dllData_); return dllData_; }
-
-    void SetPortData(std::shared_ptr<ClsPortDatas> l) { portData_ = std::move(l); }
-    void SetWaitTime(std::shared_ptr<ClsWaitTimes> l) { waitTime_ = std::move(l); }
-    void SetWaitDayTime(std::shared_ptr<ClsWaitDayTimes> l) { waitDayTime_ = std::move(l); }
-    void SetDllData(std::shared_ptr<ClsDllDatas> l) { dllData_ = std::move(l); }
 
 private:
     template <class L>

@@ -157,3 +157,7 @@ QString VerdictText(const DatabaseVerdict& verdict, const QString& path) {
         text += QStringLiteral("\n（") + verdict.detail + QStringLiteral("）");
     return text;
 }
+
+QString ColumnText(const QVariant& value) {
+    return value.isNull() ? QString() : value.toString();
+}

@@ -42,6 +42,9 @@ private:
     QSqlDatabase db_;
 };
 
+// A column's value as text; a NULL is the empty text, whatever the column's type.
+QString ColumnText(const QVariant& value);
+
 // What a file at the database path holds, as far as the program may use it.
 enum class DatabaseState {
     Sound,       // a monitoring database that passes SQLite's integrity check

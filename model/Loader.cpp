@@ -25,7 +25,6 @@ namespace {
 
 bool gLoading = false;
 
-QString Text(const QVariant& v) { return v.isNull() ? QString() : v.toString(); }
 bool YesNo(const QVariant& v) { return v.toLongLong() != 0; }
 
 // why gets the reason of the first statement that does not prepare.
@@ -91,7 +90,7 @@ public:
         const int columns = std::min<int>(q.record().count() - 1, static_cast<int>(Row().size()));
         QString last;
         while (q.next()) {
-            QString key = NoCaseKey(Text(q.value(0)));
+            QString key = NoCaseKey(ColumnText(q.value(0)));
             Row row;
             for (int c = 0; c < columns; ++c) row[static_cast<size_t>(c)] = q.value(c + 1);
             if (rows_.empty() || key != last) {
@@ -216,7 +215,8 @@ bool LoadComputerTree(TreeNodes& treeComputer, UserList& listViewUser, const Loa
         int c[3];
         if (!Columns(*q, {"グループ", "表示名", "診断有無"}, c, why)) return fail(why);
         while (q->next()) {
-            treeComputer.Add(QString(), tvwLast, QLatin1Char('!') + Text(q->value(c[0])), Text(q->value(c[1])),
+            treeComputer.Add(QString(), tvwLast, QLatin1Char('!') + ColumnText(q->value(c[0])),
+                             ColumnText(q->value(c[1])),
                              YesNo(q->value(c[2])) ? QStringLiteral("Group") : QStringLiteral("NoCheck"));
         }
     }
@@ -260,18 +260,20 @@ bool LoadComputerTree(TreeNodes& treeComputer, UserList& listViewUser, const Loa
         const QDate cutoff(today.year() - 1, 1, 1);
 
         while (computers->next()) {
-            const QString address = Text(computers->value(c[0]));
+            const QString address = ColumnText(computers->value(c[0]));
             const bool ownSwitch = YesNo(computers->value(c[4]));
             const QString nodeKey = QLatin1Char('#') % address;
             // The group's own code, as its node was keyed, so a code written in another
             // letter case on the computer row still finds its group.
-            const QString group = Text(computers->value(c[11]));
-            const QString text = Text(computers->value(c[3])) % kBracketOpen % Text(computers->value(c[1])) %
-                                 QStringLiteral("：") % Text(computers->value(c[2])) % QStringLiteral("】");
+            const QString group = ColumnText(computers->value(c[11]));
+            const QString text = ColumnText(computers->value(c[3])) % kBracketOpen %
+                                 ColumnText(computers->value(c[1])) % QStringLiteral("：") %
+                                 ColumnText(computers->value(c[2])) % QStringLiteral("】");
             const ClsPingDatas::Ptr entry = ClsPingDatas::MakeItem(
-                address, Text(computers->value(c[1])), group, computers->value(c[5]).toInt(),
+                address, ColumnText(computers->value(c[1])), group, computers->value(c[5]).toInt(),
                 YesNo(computers->value(c[6])) ? qint16(-1) : qint16(0), computers->value(c[7]).toInt(),
-                YesNo(computers->value(c[10])), ownSwitch, YesNo(computers->value(c[8])), Text(computers->value(c[9])));
+                YesNo(computers->value(c[10])), ownSwitch, YesNo(computers->value(c[8])),
+                ColumnText(computers->value(c[9])));
             if (!treeComputer.Add(QLatin1Char('!') % group, tvwChild, nodeKey, text,
                                   ownSwitch ? QStringLiteral("Nomal") : QStringLiteral("NoCheck"), entry))
                 continue;  // no node, no model entry: the two stay alike
@@ -280,7 +282,7 @@ bool LoadComputerTree(TreeNodes& treeComputer, UserList& listViewUser, const Loa
 
             for (const ChildRows::Row& row : portRows.Of(address)) {
                 const qint32 port = row[0].toInt();
-                const QString service = Text(row[1]);
+                const QString service = ColumnText(row[1]);
                 const auto entry = ClsPortDatas::Make(port, service);
                 if (treeComputer.Add(nodeKey, tvwChild, QLatin1Char('$') % address % QLatin1Char('@') % QString::number(port),
                                      service % QStringLiteral("  【") % QString::number(port) % QStringLiteral("】"),
@@ -289,12 +291,12 @@ bool LoadComputerTree(TreeNodes& treeComputer, UserList& listViewUser, const Loa
             }
 
             for (const ChildRows::Row& row : dllRows.Of(address)) {
-                const QString dllName = Text(row[1]);
+                const QString dllName = ColumnText(row[1]);
                 const QString title = GetDllTitle(dllName);
                 if (title.isEmpty()) continue;  // that plug-in was not loaded: the row stays, unused
                 const auto subNo = static_cast<qint16>(row[0].toInt());
-                const auto entry =
-                    ClsDllDatas::Make(subNo, dllName, Encipherment(QString::fromLatin1(kParameterKey), Text(row[2])));
+                const auto entry = ClsDllDatas::Make(
+                    subNo, dllName, Encipherment(QString::fromLatin1(kParameterKey), ColumnText(row[2])));
                 if (treeComputer.Add(nodeKey, tvwChild, QLatin1Char('%') % address % QLatin1Char('@') % FormatRowNumber(subNo),
                                      title % FormatRowNumber(subNo), QStringLiteral("SStart"), entry))
                     item.DllData().AddElement(entry);
@@ -304,7 +306,7 @@ bool LoadComputerTree(TreeNodes& treeComputer, UserList& listViewUser, const Loa
                 const auto subNo = static_cast<qint16>(row[0].toInt());
                 const auto start = static_cast<qint16>(row[1].toInt());
                 const auto end = static_cast<qint16>(row[2].toInt());
-                const QString mask = Text(row[3]);
+                const QString mask = ColumnText(row[3]);
                 const auto entry = ClsWaitTimes::Make(subNo, start, end, mask);
                 if (treeComputer.Add(nodeKey, tvwChild, QLatin1Char('?') % address % QLatin1Char('@') % FormatRowNumber(subNo),
                                      FormatWaitTimeText(start, end, mask), QStringLiteral("Wait"), entry))
@@ -315,7 +317,7 @@ bool LoadComputerTree(TreeNodes& treeComputer, UserList& listViewUser, const Loa
             bool kept = false;
             for (const ChildRows::Row& row : dayRows.Of(address)) {
                 const QVariant& stored = row[0];
-                const QDate date = QDate::fromString(Text(stored).left(10), Qt::ISODate);
+                const QDate date = QDate::fromString(ColumnText(stored).left(10), Qt::ISODate);
                 if (!date.isValid()) continue;  // not a day at all: neither used nor purged
                 if (date < cutoff) {
                     old.push_back(stored);
@@ -332,7 +334,7 @@ bool LoadComputerTree(TreeNodes& treeComputer, UserList& listViewUser, const Loa
                 for (const QVariant& stored : old) {
                     if (Run(*purge, {address, stored})) continue;
                     purgeSkipped = true;
-                    WriteErrLog(group, address, Text(computers->value(c[1])),
+                    WriteErrLog(group, address, ColumnText(computers->value(c[1])),
                                 QStringLiteral("古い非稼動カレンダーの削除を次回の読み込みに延期しました: ") +
                                     Why(purge, why, QStringLiteral("TBL_CalenderNoCheck")).simplified());
                     break;
@@ -361,14 +363,14 @@ bool LoadComputerTree(TreeNodes& treeComputer, UserList& listViewUser, const Loa
         int c[6];
         if (!Columns(*q, {"グループ", "アドレス", "職番", "氏名", "所属名", "グループG"}, c, why)) return fail(why);
         while (q->next()) {
-            const QString staff = Text(q->value(c[2]));
-            const QString text = RecipientText(Text(q->value(c[3])), Text(q->value(c[4])));
+            const QString staff = ColumnText(q->value(c[2]));
+            const QString text = RecipientText(ColumnText(q->value(c[3])), ColumnText(q->value(c[4])));
             if (q->value(c[1]).isNull()) {
-                const QString group = q->value(c[5]).isNull() ? Text(q->value(c[0])) : Text(q->value(c[5]));
+                const QString group = q->value(c[5]).isNull() ? ColumnText(q->value(c[0])) : ColumnText(q->value(c[5]));
                 treeComputer.Add(QLatin1Char('!') + group, tvwChild, QLatin1Char('*') + group + QLatin1Char('@') + staff,
                                  text, QStringLiteral("User"));
             } else {
-                const QString address = Text(q->value(c[1]));
+                const QString address = ColumnText(q->value(c[1]));
                 treeComputer.Add(QLatin1Char('#') + address, tvwChild,
                                  QLatin1Char('\\') + address + QLatin1Char('@') + staff, text, QStringLiteral("User"));
             }

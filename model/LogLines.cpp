@@ -7,11 +7,6 @@ void LogLines::Add(const QString& line) {
     emit lineAdded(line, dropped);
 }
 
-void LogLines::Clear() {
-    lines_.clear();
-    emit cleared();
-}
-
 QString LogLines::Line(int index) const {
     if (index < 0 || index >= Count()) return {};
     return lines_[static_cast<size_t>(index)];

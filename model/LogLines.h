@@ -16,7 +16,6 @@ public:
     // Puts line at the top. The line at position 101 goes once the list holds more than
     // 100, so the list keeps 101 lines.
     void Add(const QString& line);
-    void Clear();
 
     int Count() const { return static_cast<int>(lines_.size()); }
     // Line 0 is the newest; an empty text outside the list.
@@ -25,7 +24,6 @@ public:
 signals:
     // line was put at the top; dropped says whether the oldest line went with it.
     void lineAdded(const QString& line, bool dropped);
-    void cleared();
 
 private:
     std::deque<QString> lines_;

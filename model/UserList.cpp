@@ -1,12 +1,13 @@
 #include "model/UserList.h"
 
+#include "model/Database.h"
+
 #include <QSqlRecord>
 #include <QVariant>
 
 #include <algorithm>
 
 namespace {
-QString Text(const QVariant& v) { return v.isNull() ? QString() : v.toString(); }
 bool Present(const QVariant& v) { return !v.isNull() && !v.toString().isEmpty(); }
 
 QStringList Padded(QStringList columns) {
@@ -37,11 +38,12 @@ UserRow* UserList::Add(const QStringList& columns) {
 
 UserRow* UserList::Add(const QSqlRecord& r) {
     const bool bothMails = Present(r.value(QStringLiteral("メール1"))) && Present(r.value(QStringLiteral("メール2")));
-    return Add({Text(r.value(QStringLiteral("職番"))), Text(r.value(QStringLiteral("氏名"))),
-                Text(r.value(QStringLiteral("所属名"))), Text(r.value(QStringLiteral("連絡先"))),
-                Text(r.value(QStringLiteral("アドレス"))),
-                Text(r.value(QStringLiteral("警報種別"))) == QLatin1String("0") ? QStringLiteral("ﾎﾟｯﾌﾟｱｯﾌﾟﾒｯｾｰｼﾞ")
-                                                                              : QStringLiteral("ﾒｯｾｰｼﾞ君"),
+    return Add({ColumnText(r.value(QStringLiteral("職番"))), ColumnText(r.value(QStringLiteral("氏名"))),
+                ColumnText(r.value(QStringLiteral("所属名"))), ColumnText(r.value(QStringLiteral("連絡先"))),
+                ColumnText(r.value(QStringLiteral("アドレス"))),
+                ColumnText(r.value(QStringLiteral("警報種別"))) == QLatin1String("0")
+                    ? QStringLiteral("ﾎﾟｯﾌﾟｱｯﾌﾟﾒｯｾｰｼﾞ")
+                    : QStringLiteral("ﾒｯｾｰｼﾞ君"),
                 bothMails ? QStringLiteral("○") : QString()});
 }
 

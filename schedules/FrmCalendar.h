@@ -69,7 +69,6 @@ public:
     QPushButton* cmdUpdate = nullptr;
     QPushButton* cmdDelete = nullptr;
     QPushButton* cmdClose = nullptr;
-    FrmCalenderWait& CalenderWait() { return *wait_; }
 
 private:
     void BuildLayout();

@@ -76,7 +76,6 @@ public:
     QPushButton* CmdOK() const { return ok_; }
     QPushButton* CmdClose() const { return close_; }
     QPushButton* CmdCheck() const { return check_; }
-    QGroupBox* ConnectionFrame() const { return connection_; }
 
     // FromShow's steps.
     void Load(const ClsVantoroBase& from);  // fill the boxes, OK caption from Proc, Tab order

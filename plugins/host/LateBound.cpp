@@ -103,9 +103,4 @@ bool CallBool(ObjectPtr object, const char* name, const QVariantList& args) {
     return r && r->metaType().id() == QMetaType::Bool && r->toBool();
 }
 
-std::optional<bool> RunCheck(ObjectPtr object, const QString& parameter) {
-    if (Put(object.get(), "Parameter", parameter) != ErrNone) return std::nullopt;
-    return CallBool(object, "Check");
-}
-
 }  // namespace plugin

@@ -40,8 +40,4 @@ std::optional<QVariant> Call(ObjectPtr object, const char* name, const QVariantL
 // A call whose result must be a Boolean: True only when the call succeeded and said True.
 bool CallBool(ObjectPtr object, const char* name, const QVariantList& args = {});
 
-// The hosts' order for a check: put Parameter, and only when it was taken, call Check().
-// Nothing when the parameter string was refused (Check was then not called).
-std::optional<bool> RunCheck(ObjectPtr object, const QString& parameter);
-
 }  // namespace plugin

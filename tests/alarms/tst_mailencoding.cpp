@@ -27,8 +27,6 @@ private slots:
     void foldingUnfoldsToTheOriginal();
     void base64_data();
     void base64();
-    void base64Char_data();
-    void base64Char();
     void encodeMimePhrase_data();
     void encodeMimePhrase();
 };
@@ -192,41 +190,24 @@ void TestMailEncoding::foldingUnfoldsToTheOriginal() {
 void TestMailEncoding::base64_data() {
     QTest::addColumn<QByteArray>("in");
     QTest::addColumn<QByteArray>("out");
-    QTest::newRow("1 byte") << QByteArray("a") << QByteArray("YQ==");
-    QTest::newRow("2 bytes") << QByteArray("ab") << QByteArray("YWI=");
-    QTest::newRow("3 bytes") << QByteArray("abc") << QByteArray("YWJj");
-    QTest::newRow("4 bytes") << QByteArray("abcd") << QByteArray("YWJjZA==");
+    // The test vectors of RFC 4648, section 10.
+    QTest::newRow("empty") << QByteArray() << QByteArray();
+    QTest::newRow("f") << QByteArray("f") << QByteArray("Zg==");
+    QTest::newRow("fo") << QByteArray("fo") << QByteArray("Zm8=");
+    QTest::newRow("foo") << QByteArray("foo") << QByteArray("Zm9v");
+    QTest::newRow("foob") << QByteArray("foob") << QByteArray("Zm9vYg==");
+    QTest::newRow("fooba") << QByteArray("fooba") << QByteArray("Zm9vYmE=");
+    QTest::newRow("foobar") << QByteArray("foobar") << QByteArray("Zm9vYmFy");
     QTest::newRow("high bits, + and /") << QByteArray("\xFB\xFF\xBF") << QByteArray("+/+/");
     QTest::newRow("zero bytes") << QByteArray(2, '\0') << QByteArray("AAA=");
-    QTest::newRow("no line breaks")
-        << QByteArray(120, 'z') << QByteArray(120, 'z').toBase64();
+    // 60 bytes give 80 digits, past the 76 at which a MIME body encoder would break the line.
+    QTest::newRow("no line breaks") << QByteArray(60, 'z') << QByteArray("enp6").repeated(20);
 }
 
 void TestMailEncoding::base64() {
     QFETCH(QByteArray, in);
     QFETCH(QByteArray, out);
     QCOMPARE(mailenc::Base64Encode(in), out);
-}
-
-void TestMailEncoding::base64Char_data() {
-    QTest::addColumn<int>("value");
-    QTest::addColumn<QByteArray>("digit");
-    QTest::newRow("0") << 0 << QByteArray("A");
-    QTest::newRow("25") << 25 << QByteArray("Z");
-    QTest::newRow("26") << 26 << QByteArray("a");
-    QTest::newRow("51") << 51 << QByteArray("z");
-    QTest::newRow("52") << 52 << QByteArray("0");
-    QTest::newRow("61") << 61 << QByteArray("9");
-    QTest::newRow("62") << 62 << QByteArray("+");
-    QTest::newRow("63") << 63 << QByteArray("/");
-    QTest::newRow("64") << 64 << QByteArray();
-    QTest::newRow("-1") << -1 << QByteArray();
-}
-
-void TestMailEncoding::base64Char() {
-    QFETCH(int, value);
-    QFETCH(QByteArray, digit);
-    QCOMPARE(mailenc::Base64Char(value), digit);
 }
 
 void TestMailEncoding::encodeMimePhrase_data() {

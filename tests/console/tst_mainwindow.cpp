@@ -384,7 +384,7 @@ private slots:
         QCOMPARE(int(f.form->Load()), int(FrmPing::StartResult::Running));
         bool doneInside = true;
         auto closeNow = [&] {
-            f.form->menuTaskBarClose_Click();
+            f.form->menuTaskBarClose->trigger();
             doneInside = f.form->ShutdownDone();
             QVERIFY(f.form->ShutdownPending());
             QVERIFY(!gCheckContinue);
