@@ -55,8 +55,8 @@ QString AfterAt(const QString& key) {
     const int at = key.indexOf(QLatin1Char('@'));
     return at < 0 ? QString() : key.mid(at + 1);
 }
-qint32 PortOf(const QString& key) { return static_cast<qint32>(KeyNumber(key, KeyNumberRead::WholeText).value_or(0)); }
-qint16 RowOf(const QString& key) { return static_cast<qint16>(KeyNumber(key, KeyNumberRead::WholeText).value_or(0)); }
+qint32 PortOf(const QString& key) { return static_cast<qint32>(KeyNumber(key).value_or(0)); }
+qint16 RowOf(const QString& key) { return static_cast<qint16>(KeyNumber(key).value_or(0)); }
 
 // The name part of the parent's key (a computer's address), empty without a parent.
 QString ParentName(const TreeNode* node) {

@@ -248,7 +248,7 @@ void FrmTraceRt::TraceRT() {
 
     const QString host = txtURL_->text();
     const quint32 target = prober_->ResolveHostAddress(host);
-    const QString targetText = target ? icmp::DottedText(target) : QString();
+    const QString targetText = target ? QHostAddress(target).toString() : QString();
     txtIP_->setText(targetText);
     Append(QStringLiteral("トレース対象：") + host + QStringLiteral(":\n\n"));
     if (targetText.isEmpty()) {
@@ -288,7 +288,7 @@ void FrmTraceRt::TraceRT() {
 int FrmTraceRt::SendEchoWithTtl(quint32 target, const QByteArray& data, int ttl, QString& replyAddress) {
     icmp::EchoReply reply;
     if (prober_->SendEcho(target, data, ttl, kWaitMs, reply) != 1) return 1;
-    replyAddress = icmp::DottedText(reply.address);
+    replyAddress = QHostAddress(reply.address).toString();
     const QString hostName = chkHost_->isChecked() ? prober_->ResolveHostName(reply.address) : QString();
     FormatHopLine(reply.roundTripMs, replyAddress, hostName);
     return 0;

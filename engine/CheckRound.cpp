@@ -14,7 +14,6 @@
 #include "model/EventLog.h"
 #include "model/Globals.h"
 #include "model/Loader.h"
-#include "model/NodeKeys.h"
 #include "model/Seams.h"
 #include "model/TreeNodes.h"
 
@@ -83,30 +82,6 @@ using namespace checkround;
 
 void AddLogLine(LogLines& list, const QString& text) {
     list.Add(QDateTime::currentDateTime().toString(QStringLiteral("MM/dd hh:mm")) + QChar(0x3000) + text);
-}
-
-namespace {
-
-bool nodeMatches(const TreeNode* node, const QString& prefix, const QString& address, qint32 subNo) {
-    if (!node || !node->Parent()) return false;
-    const QString& key = node->Key();
-    if (!key.startsWith(prefix)) return false;
-    if (prefix == QLatin1String("#")) return QStringView(key).mid(1) == address;
-    return QStringView(node->Parent()->Key()).mid(1) == address && KeyNumber(key, KeyNumberRead::LeadingDigits).value_or(-1) == subNo;
-}
-
-bool knownPrefix(const QString& prefix) {
-    return prefix == QLatin1String("#") || prefix == QLatin1String("$") || prefix == QLatin1String("%") ||
-           prefix == QLatin1String("?");
-}
-
-}  // namespace
-
-qint32 FindNodeIndex(TreeNodes& tree, const QString& prefix, const QString& address, qint32 subNo) {
-    if (!knownPrefix(prefix)) return 0;
-    for (int i = 1; i <= tree.Count(); ++i)
-        if (nodeMatches(tree.Item(i), prefix, address, subNo)) return i;
-    return 0;
 }
 
 void LampTest(Monitor& monitor) {

@@ -18,11 +18,6 @@ void CheckAllTargets(Monitor& monitor, ClsPing& ping);
 // Adds "MM/DD hh:nn" + U+3000 + text at the top of a log list; it keeps at most 101 lines.
 void AddLogLine(LogLines& list, const QString& text);
 
-// 1-based index of the first matching tree node, 0 when none. prefix "#": the computer
-// node of address; "$", "%", "?": the child of that computer whose key's number after
-// "@" is subNo.
-qint32 FindNodeIndex(TreeNodes& tree, const QString& prefix, const QString& address, qint32 subNo);
-
 // The end-of-round lamp test: takes the warning lamp down when no computer of a checked
 // group shows "Stop" or "Question".
 void LampTest(Monitor& monitor);

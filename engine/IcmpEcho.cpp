@@ -16,8 +16,6 @@ constexpr qint64 kPacingNs = 1000000;  // at most one request per millisecond
 
 }  // namespace
 
-QString DottedText(quint32 address) { return QHostAddress(address).toString(); }
-
 EchoFlight::EchoFlight(SocketKind kind, SocketOpener opener, int sequences)
     : socket_(kind, std::move(opener)), sequences_(std::clamp(sequences, 1, kSequences)) {
     sequence_ = static_cast<quint16>(QRandomGenerator::global()->bounded(0x10000));

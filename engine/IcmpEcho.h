@@ -34,10 +34,6 @@ class QSocketNotifier;
 
 namespace icmp {
 
-// Dotted text of an address in host byte order ("127.0.0.1" for 0x7f000001). Names are
-// turned into addresses by the program's resolver (alarms/NameResolver.h).
-QString DottedText(quint32 address);
-
 struct EchoReply {
     int replies = 0;                    // 1 when an answer arrived within the wait, else 0
     quint32 status = RequestTimedOut;   // 0 for an echo reply, else the error's status number

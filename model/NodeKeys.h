@@ -7,17 +7,8 @@
 
 #include <optional>
 
-// How much of the text after the "@" must be the number.
-enum class KeyNumberRead {
-    // The digits right after the "@", as far as they go ("80x" gives 80), 0 when none
-    // follow; no sign and no blanks before them. The reading stops once the number is
-    // past the 32-bit range, so a long run of digits never comes back as a small number.
-    LeadingDigits,
-    // The whole text after the "@" as a whole number in ASCII digits, blanks around it
-    // and a sign allowed; 0 for anything else, and for a number outside the 32-bit range.
-    WholeText,
-};
-
 // The number after the key's first "@" (an "@" in the address would come first, and
-// the text after it is what is read); nullopt when the key has no "@".
-std::optional<qint64> KeyNumber(QStringView key, KeyNumberRead read);
+// the text after it is what is read): the whole text after it as a whole number in ASCII
+// digits, blanks around it and a sign allowed; 0 for anything else, and for a number
+// outside the 32-bit range. nullopt when the key has no "@".
+std::optional<qint64> KeyNumber(QStringView key);

@@ -96,7 +96,7 @@ struct Fixture {
         QVERIFY2(FrmPing::DefaultServices().loadComputerTree(*form, loadError), qPrintable(loadError));
         form->mPing().SetEchoFunction(
             [this](quint32 destination, const QByteArray&, int, int, icmp::EchoReply& r) {
-                const QString address = icmp::DottedText(destination);
+                const QString address = QHostAddress(destination).toString();
                 echoes << address;
                 if (onEcho) onEcho(address);
                 char outcome = 't';

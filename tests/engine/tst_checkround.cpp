@@ -856,23 +856,6 @@ private slots:
         QCOMPARE(NarrowText(wide), narrow);
     }
 
-    void findNodeIndex() {
-        const QString local = QStringLiteral("127.0.0.1");
-        addComputer(db, local, 3);
-        addPort(db, local, 80);
-        addPort(db, local, 8080);
-        addPlugin(db, local, 2, QStringLiteral("127.0.0.1|80|1|0|0|x"));
-        CheckRig rig;
-        rig.Load();
-        QCOMPARE(FindNodeIndex(rig.nodes, "#", local, 0), rig.nodes.Index("#127.0.0.1"));
-        QCOMPARE(FindNodeIndex(rig.nodes, "$", local, 8080), rig.nodes.Index("$127.0.0.1@8080"));
-        QCOMPARE(FindNodeIndex(rig.nodes, "%", local, 2), rig.nodes.Index("%127.0.0.1@002"));
-        QCOMPARE(FindNodeIndex(rig.nodes, "$", local, 81), 0);
-        QCOMPARE(FindNodeIndex(rig.nodes, "#", "127.0.0", 0), 0);
-        QCOMPARE(FindNodeIndex(rig.nodes, "!", "G1", 0), 0);  // groups are never looked up
-        QCOMPARE(FindNodeIndex(rig.nodes, "@", local, 0), 0);
-    }
-
     void addLogLineKeeps101() {
         LogLines list;
         for (int i = 0; i < 105; ++i) AddLogLine(list, QString::number(i));
