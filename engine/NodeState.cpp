@@ -113,14 +113,3 @@ void SetNodeStateAndAlarm(Monitor& monitor, ClsPingData& computer, const NodeOut
     DeliverNodeDecision(monitor, decision, computer.Group, computer.IPAddress, computer.Text());
     checkround::Yield();
 }
-
-void SetNodeStateAndAlarm(Monitor& monitor, const QString& address, const NodeOutcome& outcome, TreeNode* service) {
-    if (gPingDatas.ListCount() == 0) return;
-    const qint32 n = gPingDatas.GetItemNo(address.trimmed());
-    const std::shared_ptr<ClsPingData> item = n ? gPingDatas.Item(n) : nullptr;
-    if (!item) {
-        checkround::Yield();
-        return;
-    }
-    SetNodeStateAndAlarm(monitor, *item, outcome, service);
-}

@@ -59,11 +59,6 @@ void DeliverNodeDecision(Monitor& monitor, const NodeDecision& decision, const Q
 void SetNodeStateAndAlarm(Monitor& monitor, ClsPingData& computer, const NodeOutcome& outcome,
                           TreeNode* service = nullptr);
 
-// The same for the computer at address, looked up in the target list (blanks around it
-// removed): nothing when the list is empty; only the yield when no computer has it.
-void SetNodeStateAndAlarm(Monitor& monitor, const QString& address, const NodeOutcome& outcome,
-                          TreeNode* service = nullptr);
-
 // Full-width letters, digits, symbols, spaces and katakana to their half-width forms;
 // other characters stay.
 QString NarrowText(const QString& text);
