@@ -10,6 +10,9 @@
 //                  otherwise): 100 silent (1000 ms time-out), 50 answering after 5 ms,
 //                  50 after 50 ms, 100 at once; the round against the waits paid one
 //                  after another and, where it is installed, fping over the same list
+//   u              the same 300, 16 of them spread over the list unreachable: the way to
+//                  them answers "host unreachable", at the kernel's default ICMP limits;
+//                  also how many the round found unreachable
 // Every figure is the median of the runs (default 5) with its min and max. The stall is
 // the longest gap between the ticks of a 10 ms timer beyond its 10 ms during the round:
 // how much later than on an idle window a click would be answered.
@@ -161,14 +164,15 @@ struct RoundFigures {
     bench::Runs wallMs, cpuMs, stallMs;
 };
 
-// Runs rounds in the shown window; false when the window did not start.
-bool MeasureRounds(int runs, RoundFigures& figures) {
+// Runs rounds in the shown window, pauseMs apart; false when the window did not start.
+bool MeasureRounds(int runs, RoundFigures& figures, int pauseMs = 0) {
     bench::MainWindow window(true);
     if (!window.Started()) {
         std::fprintf(stderr, "the main window did not start: %s\n", qPrintable(window.Boxes().join(QLatin1String("; "))));
         return false;
     }
     for (int r = 0; r < runs; ++r) {
+        if (r > 0 && pauseMs > 0) QTest::qWait(pauseMs);
         bench::Settle();
         bench::StallMeter stall;
         const double cpu = bench::ProcessCpuSeconds();
@@ -220,6 +224,10 @@ int CaseLoopback(int n, int runs, bool withPort) {
 // What a host of the test network does with an echo: -1 never answers, else answers after
 // so many milliseconds. By the last number: 0, 1 at once; 2 after 5 ms; 3 after 50 ms;
 // 4, 5 silent: a third silent, a sixth slow, a sixth slower, a third at once.
+// In case u every host whose last number ends in 7 of 20 (x.7, x.27, ...) cannot be
+// reached: its way answers "host unreachable".
+bool Unreachable(quint32 address) { return (address & 0xff) % 20 == 7; }
+
 int HostDelayMs(quint32 address) {
     switch ((address & 0xff) % 6) {
     case 0:
@@ -244,7 +252,7 @@ QStringList TestHostAddresses() {
 // run inside the hosts' namespace, answers as HostDelayMs says, from the address asked.
 class TestNetwork {
 public:
-    TestNetwork() {
+    explicit TestNetwork(bool unreachable) {
         const QString tag = QString::number(::getpid());
         client_ = QStringLiteral("vbc") + tag;
         hosts_ = QStringLiteral("vbh") + tag;
@@ -267,6 +275,18 @@ public:
         };
         for (const QStringList& args : steps)
             if (!vtest::RunCommand(QStringLiteral("ip"), args, &failure_)) return;
+        if (unreachable) {
+            // The hosts' side routes, so it answers for what it cannot reach.
+            if (!vtest::RunCommand(QStringLiteral("ip"), {"netns", "exec", hosts_, "sysctl", "-qw", "net.ipv4.ip_forward=1"},
+                                   &failure_))
+                return;
+            for (const QString& address : TestHostAddresses())
+                if (Unreachable(Ip(address)) &&
+                    !vtest::RunCommand(QStringLiteral("ip"), {"-n", hosts_, "route", "add", "unreachable", address + "/32",
+                                                              "table", "local"},
+                                       &failure_))
+                    return;
+        }
         // The test responder answers every address HostDelayMs gives a delay, after it.
         QStringList answer = {QStringLiteral("netns"), QStringLiteral("exec"), hosts_, QStringLiteral(VANTORO_PYTHON),
                               QStringLiteral(VANTORO_SOURCE_DIR "/tests/servers/delayed_echo.py"), QStringLiteral("none")};
@@ -309,28 +329,37 @@ QString FpingPath() {
     return QStandardPaths::findExecutable(QStringLiteral("fping"));
 }
 
-int CaseNamespaces(int runs) {
+int CaseNamespaces(int runs, bool unreachable) {
+    const char* name = unreachable ? "u" : "b";
     if (::geteuid() != 0) {
-        std::printf("b       skipped: the network namespaces need root\n");
+        std::printf("%s       skipped: the network namespaces need root\n", name);
         return 0;
     }
-    TestNetwork net;
+    TestNetwork net(unreachable);
     if (!net.Ready()) {
-        std::printf("b       skipped: the test network cannot be made here (%s)\n", qPrintable(net.Failure()));
+        std::printf("%s       skipped: the test network cannot be made here (%s)\n", name, qPrintable(net.Failure()));
         return 0;
     }
     // From here on this thread's sockets (the window's echoes and ports, the plain loop)
     // are the client's.
     vtest::TestNetwork::Inside inside(net.Client());
     if (!inside.Entered()) {
-        std::printf("b       skipped: cannot enter the client namespace\n");
+        std::printf("%s       skipped: cannot enter the client namespace\n", name);
         return 0;
     }
     const QStringList addresses = TestHostAddresses();
     if (!FillDatabase(addresses, 0)) return 1;
     RoundFigures f;
-    if (!MeasureRounds(runs, f)) return 1;
+    // The unreachable are probed again every round (no back-off), and each round starts
+    // with the router's budget full again, as rounds minutes apart do.
+    if (unreachable) gOptNGRset = 1;
+    if (!MeasureRounds(runs, f, unreachable ? 12000 : 0)) return 1;
     const int failing = NotNormal();
+    int stopped = 0, expected = 0;
+    for (qint32 i = 1; i <= gPingDatas.ListCount(); ++i) {
+        expected += unreachable && Unreachable(Ip(gPingDatas.Item(i)->IPAddress));
+        stopped += gPingDatas.Item(i)->NotIPAddress;
+    }
 
     // The waits one after another: the plain loop, once, with each computer's time-out.
     EchoLoop loop;
@@ -339,7 +368,7 @@ int CaseNamespaces(int runs) {
     const Clock::time_point start = Clock::now();
     for (const QString& a : addresses) {
         const int delay = HostDelayMs(Ip(a));
-        configuredMs += delay < 0 ? 1000 : delay;
+        configuredMs += delay < 0 || (unreachable && Unreachable(Ip(a))) ? (delay < 0 ? 1000 : 0) : delay;
         byDelay[delay].Add(loop.Echo(Ip(a), 1000));
     }
     const double sequentialMs = MsSince(start);
@@ -379,6 +408,8 @@ int CaseNamespaces(int runs) {
                 int(byDelay[-1].values.size()));
     std::printf("  computers not normal after the rounds: %d (the silent ones: %d)\n", failing,
                 int(byDelay[-1].values.size()));
+    if (unreachable)
+        std::printf("  found unreachable (接続NG!) in the last round: %d of %d\n", stopped, expected);
     return 0;
 }
 
@@ -395,7 +426,7 @@ int main(int argc, char** argv) {
     }
     if (args.size() == 2 && args[0] == QLatin1String("--case")) {
         const QString c = args[1];
-        if (c == QLatin1String("b")) return CaseNamespaces(runs);
+        if (c == QLatin1String("b") || c == QLatin1String("u")) return CaseNamespaces(runs, c == QLatin1String("u"));
         const bool withPort = c.startsWith(QLatin1Char('p'));
         const int n = c.mid(1).toInt();
         if ((c.startsWith(QLatin1Char('a')) || withPort) && n > 0 && n <= 62500) return CaseLoopback(n, runs, withPort);
@@ -406,7 +437,9 @@ int main(int argc, char** argv) {
         std::printf("no ICMP socket can be opened here (needs root or net.ipv4.ping_group_range)\n");
         return 0;
     }
-    if (args.isEmpty()) args = {QStringLiteral("a1000"), QStringLiteral("a20000"), QStringLiteral("p1000"), QStringLiteral("b")};
+    if (args.isEmpty())
+        args = {QStringLiteral("a1000"), QStringLiteral("a20000"), QStringLiteral("p1000"), QStringLiteral("b"),
+                QStringLiteral("u")};
     std::printf("bench_round: %d runs per case, median (min-max); platform %s; plain loop on a %s ICMP socket\n", runs,
                 qPrintable(QGuiApplication::platformName()), EchoLoop().Kind());
     bool headed = false;
@@ -414,6 +447,9 @@ int main(int argc, char** argv) {
         if (c == QLatin1String("b")) {
             std::printf("\nb: 300 computers in network namespaces: 100 silent (1000 ms time-out), 50 answering after "
                         "5 ms, 50 after 50 ms, 100 at once\n");
+        } else if (c == QLatin1String("u")) {
+            std::printf("\nu: the same 300, 16 of them spread over the list unreachable (\"host unreachable\" at the "
+                        "kernel's default ICMP limits)\n");
         } else if (!headed) {
             std::printf("\n%-7s %6s  %-24s %-24s %-22s %-20s\n", "case", "N", "wall us/computer", "CPU us/computer",
                         "longest stall ms", "plain echo us/computer");

@@ -188,10 +188,6 @@ bool ComputerCheck::plugins() {
     return true;
 }
 
-}  // namespace checkround
-
-namespace checkround {
-
 bool OnSchedule(ClsPingData& d, const QDateTime& now) {
     if (!(d.NoCheckGrp && d.NoCheckSrv)) return false;
     const bool weekly = d.WaitTime().TimeCheck(now);
@@ -206,7 +202,8 @@ bool BackOffOver(const ClsPingData& d) { return d.NotIPAddress && d.NotConnectCo
 namespace {
 
 // One computer's turn in a round. Returns false when the round must end (the target list
-// was rebuilt or re-sorted under a yield, so positions name other computers now).
+// was rebuilt or re-sorted under a yield, so positions name other computers now, or the
+// program is closing).
 class Turn : ComputerCheck {
 public:
     Turn(Monitor& monitor, CheckSession::Check& check, EarlyEchoes& early, std::shared_ptr<ClsPingData> item)
@@ -232,12 +229,13 @@ public:
         if (!yieldOk(2)) return false;
         int result = 0;
         if (d.NoCheckPing) {
-            const EarlyEchoes::Taken early = early_.Take(d);
+            const EarlyEchoes::Taken early = early_.Take(d, check_.StopCondition());
+            if (!goOn()) return false;
             bool answered = false;
             if (early.ticket) {
                 result = ping_.Ping(d.IPAddress, d.Computer, early_.Flight(), early.ticket);
                 if (!goOn()) return false;
-                // A time-out behind a router that has answered with an error may be its
+                // A time-out behind a router that was spending its error budget may be the
                 // budget speaking, not the computer: it is probed again, now.
                 answered = !(result == 1 && early_.Doubtful(d, early));
             }
@@ -281,9 +279,10 @@ private:
 
     bool ports() {
         ClsPingData& d = *item_;
-        // Every listed port is probed at once; the results are taken in list order, as if
-        // each port had been probed in its turn. A port added meanwhile is probed then.
-        // (The entries are held, so a removed one's address never stands for a new one.)
+        // Every listed port is probed at once; the results are taken in list order where
+        // they stand for a probe in the port's turn (below), else the port is probed then,
+        // as is a port added meanwhile. (The entries are held, so a removed one's address
+        // never stands for a new one.)
         const Monitor::PortFunction& seam = monitor_.PortFunctionSeam();
         const std::function<bool()> stop = check_.StopCondition();
         std::vector<std::pair<std::shared_ptr<ClsPortData>, std::unique_ptr<PortProbe>>> probes;

@@ -26,14 +26,16 @@ EarlyEchoes::EarlyEchoes(ClsPing& ping, CheckSession& session, const QDateTime& 
                      [this](quint32 destination, quint32 from, quint64 sendOrder, int sentSince) {
                          errorAnswered(destination, from, sendOrder, sentSince);
                      });
-    // No echo goes out the way through a router that has answered one with an error.
-    flight_->SetSendGate([this](icmp::EchoFlight::Ticket ticket, quint32 destination) {
-        if (errored_.isEmpty() || !errored_.contains(WayOf(destination))) return true;
-        if (const ClsPingData* item = byTicket_.value(ticket))
+    // No echo goes out the way through a router that has just answered one with an error:
+    // it is held back, and goes out again when the turns come to it.
+    flight_->SetSendGate([this](icmp::EchoFlight::Ticket, quint32 destination) {
+        if (!PausedWayTo(destination)) return true;
+        if (const ClsPingData* item = byAddress_.value(destination))
             if (const auto it = early_.find(item); it != early_.end()) it->second.withdrawn = true;
         return false;
     });
-    const QByteArray data = ClsPing::EchoData(ping.CharsPackets());
+    data_ = ClsPing::EchoData(ping.CharsPackets());
+    ttl_ = ping.ttl();
     for (qint32 i = 1; i <= count; ++i) {
         const std::shared_ptr<ClsPingData> item = gPingDatas.Item(i);
         // The gates of a turn as they stand at the round's start (the back-off step only
@@ -42,13 +44,30 @@ EarlyEchoes::EarlyEchoes(ClsPing& ping, CheckSession& session, const QDateTime& 
             continue;
         const std::optional<quint32> address = AddressOf(*item);
         if (!address) continue;
-        Early e {item, 0, item->Revision, item->Timeout, session_.ProbeCount(item->IPAddress)};
         const ClsPingData* key = item.get();
-        early_.emplace(key, std::move(e));
-        // Registered before it is submitted: the line may ask about it at once.
-        const auto ticket = flight_->Submit(*address, data, ping.ttl(), ClsPing::WaitMs(item->Timeout));
-        byTicket_.insert(ticket, key);
-        if (const auto it = early_.find(key); it != early_.end()) it->second.ticket = ticket;
+        byAddress_.insert(*address, key);
+        inListOrder_.push_back(key);
+        submit(early_.emplace(key, Early {item}).first->second, *address);
+    }
+}
+
+void EarlyEchoes::submit(Early& e, quint32 address) {
+    const ClsPingData& item = *e.item;
+    e.revision = item.Revision;
+    e.timeout = item.Timeout;
+    e.probes = session_.ProbeCount(item.IPAddress);
+    e.withdrawn = false;
+    e.ticket = flight_->Submit(address, data_, ttl_, ClsPing::WaitMs(item.Timeout));
+}
+
+void EarlyEchoes::resume() {
+    // In list order, as the turns will come to them; those still ahead of the turns go
+    // from where the turns are, so none waits long for its turn and grows old.
+    for (const ClsPingData* key : inListOrder_) {
+        const auto it = early_.find(key);
+        if (it == early_.end() || !it->second.withdrawn) continue;
+        const std::optional<quint32> address = AddressOf(*key);
+        if (address && !PausedWayTo(*address)) submit(it->second, *address);
     }
 }
 
@@ -58,20 +77,28 @@ std::optional<quint32> EarlyEchoes::AddressOf(const ClsPingData& item) const {
     return address->toIPv4Address();
 }
 
-EarlyEchoes::Taken EarlyEchoes::Take(const ClsPingData& item) {
-    const auto it = early_.find(&item);
+EarlyEchoes::Taken EarlyEchoes::Take(const ClsPingData& item, const std::function<bool()>& stop) {
+    auto it = early_.find(&item);
     if (it == early_.end()) return {};
+    // Held back on a way that paused: once the pause is over its echo goes out again,
+    // first of those held back, and the turn takes it then.
+    if (it->second.withdrawn) {
+        if (!AwaitWay(item, stop)) return {};
+        resume();
+        it = early_.find(&item);
+        if (it == early_.end()) return {};
+    }
     const Early e = it->second;
     early_.erase(it);
-    byTicket_.remove(e.ticket);
     if (e.withdrawn || e.ticket == 0) return {};
     const std::optional<quint64> order = flight_->SendOrder(e.ticket);
     const bool sameSettings = e.revision == item.Revision && e.timeout == item.Timeout;
     const bool noProbeSince = session_.ProbeCount(item.IPAddress) == e.probes;
     const std::optional<qint64> age = flight_->DoneSinceMs(e.ticket);
     const bool young = !age || *age < ClsPing::WaitMs(e.timeout);
-    // Still in line on a way that met an error: it goes as the turn's own probe.
-    const bool heldBack = !order && ErroredWayTo(item);
+    // Still in line on a way that is pausing: it goes as the turn's own probe.
+    const std::optional<quint32> address = AddressOf(item);
+    const bool heldBack = !order && address && PausedWayTo(*address);
     if (sameSettings && noProbeSince && young && !heldBack) return {e.ticket, order};
     flight_->Forget(e.ticket);
     return {};
@@ -89,15 +116,11 @@ void EarlyEchoes::errorAnswered(quint32 destination, quint32 from, quint64 sendO
     // This machine's own answers (a neighbour that never answered its address request)
     // come from no router's budget.
     if (const std::optional<route::Way> sender = routes_.WayTo(from); sender && sender->local) return;
-    const quint64 key = WayOf(destination);
-    const bool known = errored_.contains(key);
-    ErroredWay& way = errored_[key];
-    // A turn's own probe (sendOrder 0) came after every early echo.
-    const quint64 order = sendOrder ? sendOrder : std::numeric_limits<quint64>::max();
-    if (!known || order < way.firstErrorOrder) way.firstErrorOrder = order;
+    ErroredWay& way = errored_[WayOf(destination)];
+    way.pauseUntilMs = std::max(way.pauseUntilMs, clock_.elapsed() + kBudgetPauseMs);
     // Echoes that went out after this one, before its answer came, may have gone the same
-    // way and spent the rest of the router's budget.
-    if (sentSince > 0) way.pauseUntilMs = std::max(way.pauseUntilMs, clock_.elapsed() + kBudgetPauseMs);
+    // way and found the budget spent.
+    if (sendOrder != 0 && sentSince > 0) way.unsure.emplace_back(sendOrder, sendOrder + quint64(sentSince));
 }
 
 const EarlyEchoes::ErroredWay* EarlyEchoes::ErroredWayTo(const ClsPingData& item) {
@@ -108,23 +131,36 @@ const EarlyEchoes::ErroredWay* EarlyEchoes::ErroredWayTo(const ClsPingData& item
     return it == errored_.constEnd() ? nullptr : &*it;
 }
 
+const EarlyEchoes::ErroredWay* EarlyEchoes::PausedWayTo(quint32 address) {
+    if (errored_.isEmpty()) return nullptr;
+    const auto it = errored_.constFind(WayOf(address));
+    return it != errored_.constEnd() && clock_.elapsed() < it->pauseUntilMs ? &*it : nullptr;
+}
+
 bool EarlyEchoes::Doubtful(const ClsPingData& item, const Taken& taken) {
-    // Echoes that went that way before the first one the router answered met a budget it
-    // still had, and one sent only now, in the turn, is the turn's own probe: their
-    // time-outs stand.
+    // One sent only now, in the turn, is the turn's own probe: its time-out stands.
     if (!taken.sendOrder) return false;
     const ErroredWay* way = ErroredWayTo(item);
-    return way && *taken.sendOrder > way->firstErrorOrder;
+    if (!way) return false;
+    const quint64 order = *taken.sendOrder;
+    return std::any_of(way->unsure.begin(), way->unsure.end(),
+                       [order](const auto& span) { return order > span.first && order <= span.second; });
 }
 
 bool EarlyEchoes::AwaitWay(const ClsPingData& item, const std::function<bool()>& stop) {
-    const ErroredWay* way = ErroredWayTo(item);
-    if (!way) return true;
-    const qint64 until = way->pauseUntilMs;
+    // Without early echoes the round probes one computer at a time, and that pace is
+    // what the router's budget is measured against.
+    if (!flight_) return true;
+    const std::optional<quint32> address = AddressOf(item);
+    if (!address) return true;
     const auto stopped = [&stop] { return stop && stop(); };
-    if (clock_.elapsed() < until)
+    // An error meanwhile makes the pause longer: wait for its end as it stands then.
+    while (const ErroredWay* way = PausedWayTo(*address)) {
+        const qint64 until = way->pauseUntilMs;
         events::ProcessEventsUntil([&] { return stopped() || clock_.elapsed() >= until; }, until - clock_.elapsed());
-    return !stopped();
+        if (stopped()) return false;
+    }
+    return true;
 }
 
 void EarlyEchoes::Probed(const ClsPingData& item, const ClsPing& ping) {

@@ -12,14 +12,14 @@
 // - unreachable stays unreachable: a router limits the ICMP errors it sends one sender
 //   (a Linux router a burst of five for its routing errors, then one a second; with its
 //   default ICMP limits on top a burst of two, then one in two seconds), so a burst of
-//   echoes can use its budget up and leave computers it cannot reach silent. Once a
-//   router has answered an echo of the round with an error, no more early echoes go the
-//   way through it: the computers behind it are probed in their own turns, one after
-//   another, as a round without early echoes would probe them. An early time-out behind
-//   it of an echo that went out after the one it answered may be its budget speaking and
-//   is probed again in its turn; and when such echoes went out before the error came
-//   back, the next probe that way waits until two seconds after it, so the budget they
-//   may have spent has come back.
+//   echoes can use its budget up and leave computers it cannot reach silent. After each
+//   ICMP error a router sends, nothing goes the way through it for 2.5 seconds, neither
+//   an early echo nor a turn's own probe, so its budget has come back. The early echoes
+//   held back go out again, together and in list order, when the turns come to the
+//   first of them and the pause is over (sent sooner, they would grow old before their
+//   turns came). An early time-out of an echo that went that way after one
+//   the router answered, but before its answer came back, may be the budget speaking:
+//   that computer is probed again in its turn, after the pause.
 // Rounds whose echoes meet no ICMP error pay nothing for this.
 
 #include "engine/IcmpEcho.h"
@@ -34,6 +34,8 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 class ClsPing;
 class ClsPingData;
@@ -55,8 +57,9 @@ public:
         std::optional<quint64> sendOrder;      // where it went out; none: it goes out now
     };
     // The echo sent early for this computer, when it still stands for what a probe now
-    // would find.
-    Taken Take(const ClsPingData& item);
+    // would find. One held back on a pausing way is waited for (events running) until it
+    // has gone out with the others held back there; nothing when stop answered true.
+    Taken Take(const ClsPingData& item, const std::function<bool()>& stop);
     icmp::EchoFlight& Flight() { return *flight_; }
     // The early echo taken (sent as sendOrder) timed out on a way whose router answered an
     // earlier echo with an error: the time-out may be the router's budget, not the computer.
@@ -65,12 +68,13 @@ public:
     // to it is still giving its router's budget time to come back. False when stop
     // answered true meanwhile.
     bool AwaitWay(const ClsPingData& item, const std::function<bool()>& stop);
-    // After that probe: an ICMP error it met marks the way it took.
+    // After that probe: an ICMP error it met holds the early echoes that way back.
     void Probed(const ClsPingData& item, const ClsPing& ping);
 
 private:
-    // How long a router's error budget is given to come back after a burst.
-    static constexpr qint64 kBudgetPauseMs = 2000;
+    // How long a router's error budget is given to come back after an error: a Linux
+    // router with its default limits answers one sender about once in two seconds.
+    static constexpr qint64 kBudgetPauseMs = 2500;
 
     struct Early {
         std::shared_ptr<ClsPingData> item;  // held, so its address is never another's
@@ -78,25 +82,34 @@ private:
         quint32 revision = 0;
         qint32 timeout = 0;
         quint64 probes = 0;     // the session's count of probes of the computer at sending
-        bool withdrawn = false; // not sent: its way met an ICMP error first
+        bool withdrawn = false; // held back: its way met an ICMP error; sent again later
     };
     struct ErroredWay {
-        quint64 firstErrorOrder = 0;  // the earliest-sent echo that way the router answered
-        qint64 pauseUntilMs = 0;
+        qint64 pauseUntilMs = 0;  // no early echo goes that way before
+        // Echoes sent after one the router answered, before its answer came: from that
+        // echo's send order (not included) to the count of sends when the answer came.
+        std::vector<std::pair<quint64, quint64>> unsure;
     };
 
     // An echo to destination (sent as sendOrder; 0 when in a turn) met an ICMP error.
     void errorAnswered(quint32 destination, quint32 from, quint64 sendOrder, int sentSince);
+    void submit(Early& e, quint32 address);
+    // Sends again the echoes held back on ways whose pause is over.
+    void resume();
     // The way to an address (a key of RouteLookup); one shared key when the kernel has no
     // route to it or it is no literal address.
     quint64 WayOf(quint32 address);
     std::optional<quint32> AddressOf(const ClsPingData& item) const;
     const ErroredWay* ErroredWayTo(const ClsPingData& item);
+    const ErroredWay* PausedWayTo(quint32 address);
 
     CheckSession& session_;
     std::unique_ptr<icmp::EchoFlight> flight_;
     std::unordered_map<const ClsPingData*, Early> early_;
-    QHash<icmp::EchoFlight::Ticket, const ClsPingData*> byTicket_;
+    QHash<quint32, const ClsPingData*> byAddress_;
+    std::vector<const ClsPingData*> inListOrder_;  // the computers sent early, as the list has them
+    QByteArray data_;
+    int ttl_ = 255;
     QHash<quint64, ErroredWay> errored_;
     QHash<quint32, quint64> ways_;
     route::RouteLookup routes_;

@@ -9,13 +9,16 @@
 #include "engine/ClsPing.h"
 #include "engine/IcmpEcho.h"
 #include "engine/Monitor.h"
+#include "engine/Pacing.h"
 #include "model/Encipherment.h"
 #include "model/EventLog.h"
+#include "model/Globals.h"
 #include "model/Loader.h"
 #include "model/Mixer.h"
 #include "model/TreeNodes.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QHostAddress>
 
@@ -45,6 +48,30 @@ inline void addPlugin(const QString& db, const QString& address, int subNo, cons
                       const QString& dllName = QStringLiteral("VantorPort.so")) {
     QVERIFY(vtest::Exec(db, "INSERT INTO TBL_DLL (アドレス,連番,DLL名,引数) VALUES (?,?,?,?)",
                         {address, subNo, dllName, Encipherment(QString::fromLatin1(kParameterKey), parameter)}));
+}
+
+// A fresh database with one group G1 whose check is on, an empty daily log and the
+// options the round tests start from: alarms with popup, sound and lamp, no messages, no
+// status writes, NGRset 10, port time-out 1 s. Returns the database's path.
+inline QString FreshRoundDatabase() {
+    const QString db = vtest::FreshDatabase();
+    QDir(LogFolder()).removeRecursively();
+    gOptNoCheck = false;
+    gOptWebInfo = false;
+    gOptPopUp = true;
+    gOptSound = true;
+    gOptPatLamp = true;
+    gOptFormTop = false;
+    gOptNGRset = 10;
+    gOptPortTimeOut = 1;
+    gOptLogDelete = 10;
+    gOptSendMsg = false;
+    gOptSoundFilePath = QString();  // the volume sequence runs, nothing is heard
+    gCheckContinue = true;
+    gOptTimerInterval = 60000;
+    gTimerElapsed = 0;
+    addGroup(db, QStringLiteral("G1"));
+    return db;
 }
 
 // Today's daily log lines.

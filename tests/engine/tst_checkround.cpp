@@ -66,25 +66,7 @@ class CheckRoundTest : public QObject {
 private slots:
     void initTestCase() { LoadCheckDlls(QStringLiteral(VANTORO_PROGRAM_DIR)); }
 
-    void init() {
-        db = vtest::FreshDatabase();
-        QDir(LogFolder()).removeRecursively();
-        gOptNoCheck = false;
-        gOptWebInfo = false;
-        gOptPopUp = true;
-        gOptSound = true;
-        gOptPatLamp = true;
-        gOptFormTop = false;
-        gOptNGRset = 10;
-        gOptPortTimeOut = 1;
-        gOptLogDelete = 10;
-        gOptSendMsg = false;
-        gOptSoundFilePath = QString();  // the volume sequence runs, nothing is heard
-        gCheckContinue = true;
-        gOptTimerInterval = 60000;
-        gTimerElapsed = 0;
-        addGroup(db, QStringLiteral("G1"));
-    }
+    void init() { db = FreshRoundDatabase(); }
     void cleanup() { UnloadPatLamp(); }
 
     // Rounds without an answer walk the ladder; each column is one value per round.

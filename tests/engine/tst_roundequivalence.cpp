@@ -182,22 +182,7 @@ private slots:
         if (!probe.Ready()) QSKIP(qPrintable("test namespaces cannot be made here: " + probe.Failure()));
     }
 
-    void init() {
-        db = vtest::FreshDatabase();
-        gOptNoCheck = false;
-        gOptWebInfo = false;
-        gOptPopUp = true;
-        gOptSound = true;
-        gOptPatLamp = true;
-        gOptFormTop = false;
-        gOptNGRset = 10;
-        gOptPortTimeOut = 1;
-        gOptLogDelete = 10;
-        gOptSendMsg = false;
-        gOptSoundFilePath = QString();
-        gCheckContinue = true;
-        addGroup(db, QStringLiteral("G1"));
-    }
+    void init() { db = FreshRoundDatabase(); }
     void cleanup() { UnloadPatLamp(); }
 
     void matchesOneAtATime_data() {
