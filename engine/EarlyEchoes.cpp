@@ -8,7 +8,6 @@
 #include "model/Globals.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace checkround {
 
@@ -63,7 +62,10 @@ void EarlyEchoes::submit(Early& e, quint32 address) {
 void EarlyEchoes::resume() {
     // In list order, as the turns will come to them; those still ahead of the turns go
     // from where the turns are, so none waits long for its turn and grows old.
-    for (const ClsPingData* key : inListOrder_) {
+    // The turns take the computers in list order: those before the first one left are gone.
+    while (resumeFrom_ < inListOrder_.size() && !early_.count(inListOrder_[resumeFrom_])) ++resumeFrom_;
+    for (size_t i = resumeFrom_; i < inListOrder_.size(); ++i) {
+        const ClsPingData* key = inListOrder_[i];
         const auto it = early_.find(key);
         if (it == early_.end() || !it->second.withdrawn) continue;
         const std::optional<quint32> address = AddressOf(*key);

@@ -108,6 +108,7 @@ private:
     std::unordered_map<const ClsPingData*, Early> early_;
     QHash<quint32, const ClsPingData*> byAddress_;
     std::vector<const ClsPingData*> inListOrder_;  // the computers sent early, as the list has them
+    size_t resumeFrom_ = 0;                         // none before it is left in early_
     QByteArray data_;
     int ttl_ = 255;
     QHash<quint64, ErroredWay> errored_;
