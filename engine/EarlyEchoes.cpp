@@ -35,6 +35,9 @@ EarlyEchoes::EarlyEchoes(ClsPing& ping, CheckSession& session, const QDateTime& 
     });
     data_ = ClsPing::EchoData(ping.CharsPackets());
     ttl_ = ping.ttl();
+    byAddress_.reserve(count);
+    inListOrder_.reserve(size_t(std::max<qint32>(count, 0)));
+    early_.reserve(size_t(std::max<qint32>(count, 0)));
     for (qint32 i = 1; i <= count; ++i) {
         const std::shared_ptr<ClsPingData> item = gPingDatas.Item(i);
         // The gates of a turn as they stand at the round's start (the back-off step only
