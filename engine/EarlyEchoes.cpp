@@ -26,16 +26,11 @@ EarlyEchoes::EarlyEchoes(ClsPing& ping, CheckSession& session, const QDateTime& 
                          errorAnswered(destination, from, sendOrder, sentSince);
                      });
     // No echo goes out the way through a router that has just answered one with an error:
-    // it is held back, and goes out again when the turns come to it.
-    flight_->SetSendGate([this](icmp::EchoFlight::Ticket, quint32 destination) {
-        if (!PausedWayTo(destination)) return true;
-        if (const ClsPingData* item = byAddress_.value(destination))
-            if (const auto it = early_.find(item); it != early_.end()) it->second.withdrawn = true;
-        return false;
-    });
+    // it is held back (the flight forgets it), and goes out again when the turns come to it.
+    flight_->SetSendGate(
+        [this](icmp::EchoFlight::Ticket, quint32 destination) { return !PausedWayTo(destination); });
     data_ = ClsPing::EchoData(ping.CharsPackets());
     ttl_ = ping.ttl();
-    byAddress_.reserve(count);
     inListOrder_.reserve(size_t(std::max<qint32>(count, 0)));
     early_.reserve(size_t(std::max<qint32>(count, 0)));
     for (qint32 i = 1; i <= count; ++i) {
@@ -47,7 +42,6 @@ EarlyEchoes::EarlyEchoes(ClsPing& ping, CheckSession& session, const QDateTime& 
         const std::optional<quint32> address = AddressOf(*item);
         if (!address) continue;
         const ClsPingData* key = item.get();
-        byAddress_.insert(*address, key);
         inListOrder_.push_back(key);
         submit(early_.emplace(key, Early {item}).first->second, *address);
     }
@@ -58,7 +52,6 @@ void EarlyEchoes::submit(Early& e, quint32 address) {
     e.revision = item.Revision;
     e.timeout = item.Timeout;
     e.probes = session_.ProbeCount(item.IPAddress);
-    e.withdrawn = false;
     e.ticket = flight_->Submit(address, data_, ttl_, ClsPing::WaitMs(item.Timeout));
 }
 
@@ -70,7 +63,7 @@ void EarlyEchoes::resume() {
     for (size_t i = resumeFrom_; i < inListOrder_.size(); ++i) {
         const ClsPingData* key = inListOrder_[i];
         const auto it = early_.find(key);
-        if (it == early_.end() || !it->second.withdrawn) continue;
+        if (it == early_.end() || !Withdrawn(it->second)) continue;
         const std::optional<quint32> address = AddressOf(*key);
         if (address && !PausedWayTo(*address)) submit(it->second, *address);
     }
@@ -87,7 +80,7 @@ EarlyEchoes::Taken EarlyEchoes::Take(const ClsPingData& item, const std::functio
     if (it == early_.end()) return {};
     // Held back on a way that paused: once the pause is over its echo goes out again,
     // first of those held back, and the turn takes it then.
-    if (it->second.withdrawn) {
+    if (Withdrawn(it->second)) {
         if (!AwaitWay(item, stop)) return {};
         resume();
         it = early_.find(&item);
@@ -95,7 +88,7 @@ EarlyEchoes::Taken EarlyEchoes::Take(const ClsPingData& item, const std::functio
     }
     const Early e = it->second;
     early_.erase(it);
-    if (e.withdrawn || e.ticket == 0) return {};
+    if (Withdrawn(e)) return {};
     const std::optional<quint64> order = flight_->SendOrder(e.ticket);
     const bool sameSettings = e.revision == item.Revision && e.timeout == item.Timeout;
     const bool noProbeSince = session_.ProbeCount(item.IPAddress) == e.probes;
@@ -128,24 +121,22 @@ void EarlyEchoes::errorAnswered(quint32 destination, quint32 from, quint64 sendO
     if (sendOrder != 0 && sentSince > 0) way.unsure.emplace_back(sendOrder, sendOrder + quint64(sentSince));
 }
 
-const EarlyEchoes::ErroredWay* EarlyEchoes::ErroredWayTo(const ClsPingData& item) {
+const EarlyEchoes::ErroredWay* EarlyEchoes::ErroredWayTo(quint32 address) {
     if (errored_.isEmpty()) return nullptr;
-    const std::optional<quint32> address = AddressOf(item);
-    if (!address) return nullptr;
-    const auto it = errored_.constFind(WayOf(*address));
+    const auto it = errored_.constFind(WayOf(address));
     return it == errored_.constEnd() ? nullptr : &*it;
 }
 
 const EarlyEchoes::ErroredWay* EarlyEchoes::PausedWayTo(quint32 address) {
-    if (errored_.isEmpty()) return nullptr;
-    const auto it = errored_.constFind(WayOf(address));
-    return it != errored_.constEnd() && clock_.elapsed() < it->pauseUntilMs ? &*it : nullptr;
+    const ErroredWay* way = ErroredWayTo(address);
+    return way && clock_.elapsed() < way->pauseUntilMs ? way : nullptr;
 }
 
 bool EarlyEchoes::Doubtful(const ClsPingData& item, const Taken& taken) {
     // One sent only now, in the turn, is the turn's own probe: its time-out stands.
     if (!taken.sendOrder) return false;
-    const ErroredWay* way = ErroredWayTo(item);
+    const std::optional<quint32> address = AddressOf(item);
+    const ErroredWay* way = address ? ErroredWayTo(*address) : nullptr;
     if (!way) return false;
     const quint64 order = *taken.sendOrder;
     return std::any_of(way->unsure.begin(), way->unsure.end(),

@@ -81,8 +81,7 @@ private:
         icmp::EchoFlight::Ticket ticket = 0;
         quint32 revision = 0;
         qint32 timeout = 0;
-        quint64 probes = 0;     // the session's count of probes of the computer at sending
-        bool withdrawn = false; // held back: its way met an ICMP error; sent again later
+        quint64 probes = 0;  // the session's count of probes of the computer at sending
     };
     struct ErroredWay {
         qint64 pauseUntilMs = 0;  // no early echo goes that way before
@@ -100,13 +99,15 @@ private:
     // route to it or it is no literal address.
     quint64 WayOf(quint32 address);
     std::optional<quint32> AddressOf(const ClsPingData& item) const;
-    const ErroredWay* ErroredWayTo(const ClsPingData& item);
+    // Held back: the flight refused to send it (its way was pausing) and forgot it; it is
+    // sent again later. Nothing else makes the flight forget an echo still in early_.
+    bool Withdrawn(const Early& e) const { return !flight_->Knows(e.ticket); }
+    const ErroredWay* ErroredWayTo(quint32 address);
     const ErroredWay* PausedWayTo(quint32 address);
 
     CheckSession& session_;
     std::unique_ptr<icmp::EchoFlight> flight_;
     std::unordered_map<const ClsPingData*, Early> early_;
-    QHash<quint32, const ClsPingData*> byAddress_;
     std::vector<const ClsPingData*> inListOrder_;  // the computers sent early, as the list has them
     size_t resumeFrom_ = 0;                         // none before it is left in early_
     QByteArray data_;

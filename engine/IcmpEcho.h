@@ -73,6 +73,9 @@ public:
     Ticket Submit(quint32 destination, const QByteArray& data, int ttl, int timeoutMs);
     // The request has its outcome: an answer, its time-out, or a failure to send.
     bool Done(Ticket ticket) const;
+    // The flight still holds the request: neither waited for, forgotten nor refused by
+    // the send gate.
+    bool Knows(Ticket ticket) const { return find(ticket) != nullptr; }
     // Where the request stood among the requests this flight sent (1 for the first); none
     // while it has not gone out (or for an unknown ticket).
     std::optional<quint64> SendOrder(Ticket ticket) const;
